@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Velvane and starts it.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" -DVELVANE_BUILD_TESTS=OFF
+build_dir="${VELVANE_BUILD_DIR:-$root/build}"
+exec "$(find "$build_dir/Velvane_artefacts" -type f -name Velvane -perm -u+x | head -n 1)"
