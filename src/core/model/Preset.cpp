@@ -23,17 +23,17 @@ namespace
             && a.dither == b.dither
             && a.subFolder == b.subFolder;
     }
+}
 
-    // Plain == on doubles: NaN never equals itself, so a NaN setting always differs.
-    bool sameGate (const SilenceGateSettings& a, const SilenceGateSettings& b)
-    {
-        return a.enabled == b.enabled
-            && a.thresholdDb == b.thresholdDb
-            && a.minimumSeconds == b.minimumSeconds
-            && a.fadeOutSeconds == b.fadeOutSeconds
-            && a.fadeInSeconds == b.fadeInSeconds
-            && a.floorDb == b.floorDb;
-    }
+// Plain == on doubles: NaN never equals itself, so a NaN setting always differs.
+bool operator== (const SilenceGateSettings& a, const SilenceGateSettings& b)
+{
+    return a.enabled == b.enabled
+        && a.thresholdDb == b.thresholdDb
+        && a.minimumSeconds == b.minimumSeconds
+        && a.fadeOutSeconds == b.fadeOutSeconds
+        && a.fadeInSeconds == b.fadeInSeconds
+        && a.floorDb == b.floorDb;
 }
 
 bool operator== (const PresetMetadata& a, const PresetMetadata& b)
@@ -82,7 +82,7 @@ bool operator== (const ExportSettings& a, const ExportSettings& b)
         && a.exportSubmixes == b.exportSubmixes;
 
     return sameRest
-        && sameGate (a.silenceGate, b.silenceGate)
+        && a.silenceGate == b.silenceGate
         && a.stemsSubFolder == b.stemsSubFolder
         && a.fullMixName == b.fullMixName
         && a.fullMixCode == b.fullMixCode

@@ -43,6 +43,9 @@ struct SilenceGateSettings
     double floorDb = -400.0;          // -400 dB stands for silence
 };
 
+// Equal when the switch and all five numbers are exactly equal (a NaN never is).
+bool operator== (const SilenceGateSettings& a, const SilenceGateSettings& b);
+
 struct HeadroomSettings
 {
     double targetDb = -3.0;

@@ -1,0 +1,249 @@
+#include "core/audio/AudioReading.h"
+
+#include "core/audio/AudioFormats.h"
+#include "core/audio/AudioLimits.h"
+#include "core/audio/AudioMemoryBudget.h"
+#include "core/audio/AudioProbe.h"
+#include "core/audio/Resampler.h"
+
+#include <juce_audio_formats/juce_audio_formats.h>
+
+#include <cmath>
+#include <memory>
+
+namespace korvid
+{
+
+namespace
+{
+constexpr int framesPerBlock = 65536;
+
+const char* const truncatedSentence = "The audio data could not be read; the file may be truncated.";
+const char* const cancelledSentence = "Reading the audio was cancelled.";
+
+bool needsConversion (double targetRate, double fileRate)
+{
+    return targetRate > 0.0 && std::abs (targetRate - fileRate) > 0.5;
+}
+
+/** Probes the file, then opens the reader that delivers the data and checks it again. */
+std::unique_ptr<juce::AudioFormatReader> openForReading (const juce::File& file, juce::String& error)
+{
+    error.clear();
+    AudioFileInfo info;
+
+    if (! probeAudioFile (file, info, error))
+        return nullptr;
+
+    std::unique_ptr<juce::AudioFormatReader> reader (audioFormatManager().createReaderFor (file));
+
+    if (reader == nullptr)
+    {
+        error = "The file became unreadable between the two passes.";
+        return nullptr;
+    }
+
+    if (! checkReaderLimits (*reader, error))
+        return nullptr;
+
+    return reader;
+}
+
+/** The WAV and AIFF readers pad missing data with silence and still report success,
+    so a file that is shorter than its header claims is caught here. The estimate is a
+    lower bound of the data size and never refuses a complete file. */
+bool holdsDataUpTo (const juce::File& file, const juce::AudioFormatReader& reader, juce::int64 endFrame)
+{
+    const auto format = reader.getFormatName();
+
+    if (! (format.startsWithIgnoreCase ("WAV") || format.startsWithIgnoreCase ("AIFF")))
+        return true;
+
+    const auto bytesPerSample = (int) (reader.bitsPerSample + 7) / 8;
+    return audioBufferBytes (reader.numChannels, endFrame, bytesPerSample) <= file.getSize();
+}
+
+/** Memory for the samples as doubles, the converted copy and the block read as floats. */
+bool fitsMemory (int channels, juce::int64 frames, juce::int64 convertedFrames, juce::String& error)
+{
+    const auto doubleBytes = (int) sizeof (double);
+    const auto total = audioBufferBytes (channels, frames, doubleBytes)
+                     + audioBufferBytes (channels, convertedFrames, doubleBytes)
+                     + audioBufferBytes (channels, framesPerBlock, (int) sizeof (float));
+
+    return checkAudioMemoryBudget (total, error);
+}
+
+/** Reads `frames` frames from `startFrame` on into `destination`, widened to double,
+    one block at a time. */
+bool readFrames (juce::AudioFormatReader& reader, juce::int64 startFrame, int frames,
+                 juce::AudioBuffer<double>& destination, juce::String& error, const CancelTest& shouldCancel)
+{
+    const int channels = (int) reader.numChannels;
+    juce::AudioBuffer<float> block (channels, juce::jmin (frames, framesPerBlock));
+
+    for (int done = 0; done < frames;)
+    {
+        if (isCancelled (shouldCancel))
+        {
+            error = cancelledSentence;
+            return false;
+        }
+
+        const int count = juce::jmin (framesPerBlock, frames - done);
+        block.clear();
+
+        if (! reader.read (block.getArrayOfWritePointers(), channels, startFrame + done, count))
+        {
+            error = truncatedSentence;
+            return false;
+        }
+
+        for (int channel = 0; channel < channels; ++channel)
+        {
+            const float* source = block.getReadPointer (channel);
+            double* target = destination.getWritePointer (channel, done);
+
+            for (int i = 0; i < count; ++i)
+                target[i] = (double) source[i];
+        }
+
+        done += count;
+    }
+
+    return true;
+}
+
+/** Reads the frames and converts them when the target rate asks for it; assigns the
+    output only when everything succeeded. */
+bool readAndConvert (const juce::File& file, juce::AudioFormatReader& reader, juce::int64 startFrame, int frames,
+                     double targetRate, juce::AudioBuffer<double>& output, juce::String& error,
+                     const CancelTest& shouldCancel)
+{
+    if (! holdsDataUpTo (file, reader, startFrame + frames))
+    {
+        error = truncatedSentence;
+        return false;
+    }
+
+    juce::AudioBuffer<double> samples ((int) reader.numChannels, frames);
+
+    if (! readFrames (reader, startFrame, frames, samples, error, shouldCancel))
+        return false;
+
+    if (! needsConversion (targetRate, reader.sampleRate))
+    {
+        output = std::move (samples);
+        return true;
+    }
+
+    auto converted = resampleBuffer (samples, reader.sampleRate, targetRate, shouldCancel);
+
+    if (converted.getNumChannels() != samples.getNumChannels())
+    {
+        error = isCancelled (shouldCancel) ? juce::String (cancelledSentence)
+                                           : juce::String ("The audio could not be converted to the requested sample rate.");
+        return false;
+    }
+
+    output = std::move (converted);
+    return true;
+}
+} // namespace
+
+bool readAudioFileForRender (const juce::File& file, double targetRate, juce::AudioBuffer<double>& output,
+                             juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel)
+{
+    auto reader = openForReading (file, error);
+
+    if (reader == nullptr)
+        return false;
+
+    const juce::int64 length = reader->lengthInSamples;
+    const juce::int64 frameLimit = juce::jmin (maxFrames, maxBufferFrames);
+
+    if (length > frameLimit)
+    {
+        error = "The file is too long to render (" + juce::String (length) + " frames).";
+        return false;
+    }
+
+    juce::int64 convertedLength = 0;
+
+    if (needsConversion (targetRate, reader->sampleRate))
+    {
+        convertedLength = resampledLength (length, reader->sampleRate, targetRate);
+
+        if (convertedLength > frameLimit)
+        {
+            error = "The file is too long once converted to the project sample rate.";
+            return false;
+        }
+    }
+
+    if (! fitsMemory ((int) reader->numChannels, length, convertedLength, error))
+        return false;
+
+    return readAndConvert (file, *reader, 0, (int) length, targetRate, output, error, shouldCancel);
+}
+
+bool readWholeAudioFile (const juce::File& file, juce::AudioBuffer<double>& output, juce::String& error,
+                         const CancelTest& shouldCancel)
+{
+    return readAudioFileForRender (file, 0.0, output, error, renderFrameLimit, shouldCancel);
+}
+
+bool readAudioRange (const juce::File& file, double targetRate, double startSeconds, double lengthSeconds,
+                     juce::AudioBuffer<double>& output, juce::String& error, const CancelTest& shouldCancel)
+{
+    auto reader = openForReading (file, error);
+
+    if (reader == nullptr)
+        return false;
+
+    const double rate = reader->sampleRate;
+    const juce::int64 length = reader->lengthInSamples;
+
+    // Clamped as doubles first so that no huge or invalid time can overflow the conversion.
+    const double startPosition = startSeconds > 0.0 ? juce::jmin (startSeconds * rate, (double) length) : 0.0;
+    const auto start = juce::jlimit ((juce::int64) 0, length, (juce::int64) startPosition);
+
+    const juce::int64 count = lengthSeconds > 0.0
+                                ? (juce::int64) juce::jmin (lengthSeconds * rate, (double) length)
+                                : length;
+
+    const juce::int64 frames = juce::jmin (length - start, count);
+
+    if (frames <= 0)
+    {
+        error = "The requested range starts past the end of the file.";
+        return false;
+    }
+
+    if (frames > maxBufferFrames)
+    {
+        error = "The requested range is too long to read at once (" + juce::String (frames) + " frames).";
+        return false;
+    }
+
+    juce::int64 convertedLength = 0;
+
+    if (needsConversion (targetRate, rate))
+    {
+        convertedLength = resampledLength (frames, rate, targetRate);
+
+        if (convertedLength > maxBufferFrames)
+        {
+            error = "The requested range is too long once converted to the requested sample rate ("
+                  + juce::String (convertedLength) + " frames).";
+            return false;
+        }
+    }
+
+    if (! fitsMemory ((int) reader->numChannels, frames, convertedLength, error))
+        return false;
+
+    return readAndConvert (file, *reader, start, (int) frames, targetRate, output, error, shouldCancel);
+}
+
+} // namespace korvid

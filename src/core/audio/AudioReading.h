@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/audio/CancelTest.h"
+
+#include <juce_audio_basics/juce_audio_basics.h>
+
+namespace korvid
+{
+
+// Every reader probes the file, opens a second reader for the data and checks the limits
+// again, so a file that vanishes or changes in between is caught. On failure `error` holds
+// one sentence and `output` keeps what it held before. The cancel test is asked between
+// blocks; a cancelled read fails with its own sentence.
+
+/** The whole file, converted to `targetRate` when that is above 0 and more than 0.5 Hz away
+    from the file's rate. Refuses files longer than `maxFrames` before or after conversion. */
+bool readAudioFileForRender (const juce::File& file, double targetRate, juce::AudioBuffer<double>& output,
+                             juce::String& error, juce::int64 maxFrames,
+                             const CancelTest& shouldCancel = {});
+
+/** The whole file at its own rate. */
+bool readWholeAudioFile (const juce::File& file, juce::AudioBuffer<double>& output, juce::String& error,
+                         const CancelTest& shouldCancel = {});
+
+/** The frames from `startSeconds` on (a negative start reads from the beginning), for
+    `lengthSeconds` (0 or less: to the end), converted to `targetRate` under the same rule
+    (0 or less: the file's own rate). */
+bool readAudioRange (const juce::File& file, double targetRate, double startSeconds, double lengthSeconds,
+                     juce::AudioBuffer<double>& output, juce::String& error,
+                     const CancelTest& shouldCancel = {});
+
+} // namespace korvid

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/audio/CancelTest.h"
+
+#include <juce_audio_basics/juce_audio_basics.h>
+
+#include <vector>
+
+namespace korvid
+{
+
+// Whether the written stems add up to the written full mix.
+struct ReconstructionResult
+{
+    enum class State : int { notRun, passed, failed, skipped };
+
+    State state = State::notRun;
+    double residualPeakDb = -400.0;  // peak of (stems - mix), never below -400
+    double residualRmsDb = -400.0;   // RMS of (stems - mix) over all channels and frames
+    double toleranceDb = -100.0;     // what the residual peak was held against
+    juce::int64 comparedFrames = 0;  // the shorter of the two lengths
+    int stemFilesCompared = 0;
+    juce::String detail;             // one or two sentences for the user
+};
+
+// Compares summed stems with the mix. Passes only when the lengths are equal
+// and the residual peak is at or below the tolerance; differing channel counts
+// fail without figures, an empty mix is skipped. A residual that is not a
+// finite number fails. A cancelled comparison is skipped.
+ReconstructionResult compareStemsWithMix (const juce::AudioBuffer<double>& summedStems,
+                                          const juce::AudioBuffer<double>& mix,
+                                          double toleranceDb,
+                                          const CancelTest& shouldCancel = {});
+
+// Reads the written stem files and the written full mix back at their own
+// rates, sums the stems (a mono stem into every channel) and compares them
+// with the mix. A stem that cannot be read, is longer than the mix or has more
+// channels than it ends the check as failed. A cancelled check is skipped.
+ReconstructionResult verifyWrittenFiles (const std::vector<juce::File>& stemFiles,
+                                         const juce::File& mixFile,
+                                         double toleranceDb,
+                                         const CancelTest& shouldCancel = {});
+
+} // namespace korvid

@@ -1,0 +1,502 @@
+#include "core/render/OutputNaming.h"
+
+#include "core/codec/CodecCapabilities.h"
+#include "core/model/PathGuards.h"
+
+#include <cmath>
+
+namespace korvid
+{
+
+namespace
+{
+    constexpr int outputNameMaxLength = 108;
+    constexpr int subFolderNameMaxLength = 120;
+    constexpr int maxVersionTries = 999;
+
+    const char* const reservedDeviceNames[] { "CON", "PRN", "AUX", "NUL",
+                                              "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9",
+                                              "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9" };
+
+    bool isSeparatorChar (juce::juce_wchar c)
+    {
+        return namingSeparatorChars().containsChar (c);
+    }
+
+    juce::String sampleRateText (double rate)
+    {
+        if (! std::isfinite (rate) || rate <= 0.0)
+            return {};
+
+        const double k = rate / 1000.0;
+
+        if (k - std::floor (k) < 0.05)
+            return juce::String ((juce::int64) std::llround (k)) + "k";
+
+        return juce::String (k, 1) + "k";
+    }
+
+    juce::String bitDepthText (const NamingValues& values)
+    {
+        if (usesBitrate (values.codec))
+            return juce::String (values.mp3Bitrate) + "k";
+
+        if (values.sampleFormat == SampleFormat::float32)
+            return "32f";
+
+        return juce::String (bitsPerSample (values.sampleFormat));
+    }
+
+    juce::String tokenText (const juce::String& token, const NamingValues& values, bool& known)
+    {
+        known = true;
+
+        if (token == "{publisher}")   return values.publisher;
+        if (token == "{project}")     return values.project;
+        if (token == "{pubcode}")     return values.project;
+        if (token == "{cue}")         return values.cue;
+        if (token == "{composer}")    return values.composer;
+        if (token == "{version}")     return values.version;
+        if (token == "{stemName}")    return values.stemName;
+        if (token == "{stemCode}")    return values.stemCode;
+        if (token == "{sampleRate}")  return sampleRateText (values.sampleRate);
+        if (token == "{bitDepth}")    return bitDepthText (values);
+        if (token == "{format}")      return toString (values.codec);
+
+        if (token == "{stemIndex}")
+        {
+            const int width = juce::jlimit (1, 6, values.indexPadding);
+            return juce::String (juce::jmax (0, values.stemIndex)).paddedLeft ('0', width);
+        }
+
+        known = false;
+        return {};
+    }
+
+    juce::String dropDotsAndBlanksAtEnd (juce::String text)
+    {
+        text = text.trim();
+
+        while (text.endsWithChar ('.') || text.endsWithChar (' '))
+            text = text.dropLastCharacters (1).trim();
+
+        return text;
+    }
+
+    juce::String dropDotsAndBlanksAtStart (juce::String text)
+    {
+        while (text.startsWithChar ('.') || text.startsWithChar (' '))
+            text = text.substring (1).trim();
+
+        return text;
+    }
+
+    bool isReservedDeviceName (const juce::String& name)
+    {
+        const auto base = name.upToFirstOccurrenceOf (".", false, false).trim().toUpperCase();
+
+        for (auto* reserved : reservedDeviceNames)
+            if (base == reserved)
+                return true;
+
+        return false;
+    }
+
+    bool isTaken (const juce::File& file, const juce::StringArray& writtenPaths)
+    {
+        // A folder of that name is as much in the way as a file.
+        return file.exists() || writtenPaths.contains (file.getFullPathName(), true);
+    }
+
+    // "v09" gives "v10", "v99" gives "v100": the digits count on as text, so no run is too long.
+    juce::String incrementDigits (const juce::String& digits)
+    {
+        juce::String result;
+        bool carry = true;
+
+        for (int i = digits.length(); --i >= 0;)
+        {
+            auto c = digits[i];
+
+            if (carry)
+            {
+                carry = (c == '9');
+                c = carry ? '0' : (juce::juce_wchar) (c + 1);
+            }
+
+            result = juce::String::charToString (c) + result;
+        }
+
+        return carry ? "1" + result : result;
+    }
+
+    // The stem with its trailing "v" + digits counted on, or empty when it has none.
+    juce::String nextVersionStem (const juce::String& stem)
+    {
+        int start = stem.length();
+
+        while (start > 0 && stem[start - 1] >= '0' && stem[start - 1] <= '9')
+            --start;
+
+        if (start == stem.length() || start == 0)
+            return {};
+
+        const auto before = stem[start - 1];
+
+        if (before != 'v' && before != 'V')
+            return {};
+
+        return stem.substring (0, start) + incrementDigits (stem.substring (start));
+    }
+}
+
+juce::StringArray namingTokens()
+{
+    return { "{publisher}", "{project}", "{cue}", "{composer}", "{version}", "{stemIndex}",
+             "{stemName}", "{stemCode}", "{sampleRate}", "{bitDepth}", "{format}" };
+}
+
+const juce::String& namingSeparatorChars()
+{
+    static const juce::String characters ("_- .");
+    return characters;
+}
+
+juce::String expandNamingTemplate (const juce::String& templateText,
+                                   const NamingValues& values,
+                                   juce::StringArray* unknownTokens)
+{
+    juce::String result;
+    int position = 0;
+
+    while (position < templateText.length())
+    {
+        const int open = templateText.indexOfChar (position, '{');
+
+        if (open < 0)
+        {
+            result << templateText.substring (position);
+            break;
+        }
+
+        result << templateText.substring (position, open);
+        const int close = templateText.indexOfChar (open + 1, '}');
+
+        if (close < 0)
+        {
+            result << templateText.substring (open);
+            break;
+        }
+
+        const auto token = templateText.substring (open, close + 1);
+        bool known = false;
+        const auto text = tokenText (token, values, known);
+
+        if (known)
+            result << text;
+        else if (unknownTokens != nullptr)
+            unknownTokens->addIfNotAlreadyThere (token);
+
+        position = close + 1;
+    }
+
+    return result;
+}
+
+juce::String collapseSeparatorRuns (const juce::String& text, const juce::String& separator)
+{
+    juce::String result, pendingRun;
+    bool seenWord = false;
+
+    for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
+    {
+        const auto c = *p;
+
+        if (isSeparatorChar (c))
+        {
+            if (seenWord)
+                pendingRun += juce::String::charToString (c);
+
+            continue;
+        }
+
+        if (pendingRun.isNotEmpty())
+        {
+            result << (separator.isNotEmpty() && pendingRun.contains (separator) ? separator : pendingRun);
+            pendingRun.clear();
+        }
+
+        result += juce::String::charToString (c);
+        seenWord = true;
+    }
+
+    return result;
+}
+
+juce::String sanitiseFileName (const juce::String& name,
+                               const juce::String& replacement,
+                               const juce::String& fallback,
+                               int maxLength)
+{
+    // A replacement that is itself unsafe would undo the cleaning.
+    auto replacementInUse = replacement;
+
+    for (auto p = replacement.getCharPointer(); ! p.isEmpty(); ++p)
+        if (illegalFileNameCharacters().containsChar (*p) || *p < 32 || *p == 127)
+            replacementInUse = "-";
+
+    juce::String text;
+
+    for (auto p = name.getCharPointer(); ! p.isEmpty(); ++p)
+    {
+        const auto c = *p;
+
+        if (c < 32 || c == 127 || illegalFileNameCharacters().containsChar (c))
+            text << replacementInUse;
+        else
+            text += juce::String::charToString (c);
+    }
+
+    text = dropDotsAndBlanksAtStart (dropDotsAndBlanksAtEnd (text));
+
+    if (maxLength > 0 && text.length() > maxLength)
+        text = dropDotsAndBlanksAtEnd (text.substring (0, maxLength));
+
+    if (text.removeCharacters ("-_. ").isEmpty())
+        return fallback;
+
+    if (isReservedDeviceName (text))
+        text << "_";
+
+    return text;
+}
+
+juce::String makeOutputFileName (const juce::String& templateText,
+                                 const NamingValues& values,
+                                 const NamingSettings& naming,
+                                 juce::StringArray* unknownTokens)
+{
+    auto name = expandNamingTemplate (templateText, values, unknownTokens);
+    name = collapseSeparatorRuns (name, naming.separator);
+
+    auto fallback = values.stemName.trim();
+
+    if (fallback.isEmpty())
+        fallback = "stem";
+
+    name = sanitiseFileName (name, naming.replacementChar, fallback, outputNameMaxLength);
+    return name + codecExtension (values.codec);
+}
+
+bool findFreeFileName (juce::File& file,
+                       CollisionPolicy policy,
+                       const juce::StringArray& writtenPaths,
+                       juce::String& error)
+{
+    const bool writtenThisRun = writtenPaths.contains (file.getFullPathName(), true);
+
+    if (! writtenThisRun && ! file.exists())
+        return true;
+
+    const auto writtenTwice = "Two outputs of this run would both be named '" + file.getFileName() + "'.";
+
+    if (policy == CollisionPolicy::overwrite)
+    {
+        // Overwriting is for files of earlier runs; an output of this run is never replaced.
+        if (! writtenThisRun)
+            return true;
+
+        error = writtenTwice;
+        return false;
+    }
+
+    if (policy == CollisionPolicy::abort)
+    {
+        error = file.exists() ? "'" + file.getFileName() + "' already exists." : writtenTwice;
+        return false;
+    }
+
+    const auto folder = file.getParentDirectory();
+    const auto extension = file.getFileExtension();
+    const auto originalStem = file.getFileNameWithoutExtension();
+    auto stem = originalStem;
+
+    for (int attempt = 0; attempt < maxVersionTries; ++attempt)
+    {
+        const auto versioned = nextVersionStem (stem);
+        stem = versioned.isNotEmpty() ? versioned : originalStem + "-" + juce::String (attempt + 2);
+
+        const auto candidate = folder.getChildFile (stem + extension);
+
+        if (! isTaken (candidate, writtenPaths))
+        {
+            file = candidate;
+            return true;
+        }
+    }
+
+    error = "Could not find a free name for '" + file.getFileName() + "'.";
+    return false;
+}
+
+bool resolveSubFolder (const juce::File& base, const juce::String& relativePath, juce::File& result)
+{
+    if (base == juce::File())
+        return false;
+
+    const auto path = relativePath.trim();
+
+    if (path.isEmpty())
+    {
+        result = base;
+        return true;
+    }
+
+    if (juce::File::isAbsolutePath (path) || path.startsWithChar ('/') || path.startsWithChar ('\\')
+        || (path.length() > 1 && path[1] == ':'))
+        return false;
+
+    juce::StringArray parts;
+    parts.addTokens (path, "/\\", {});
+    parts.removeEmptyStrings (false);
+
+    auto folder = base;
+
+    for (auto part : parts)
+    {
+        part = part.trim();
+
+        if (part == ".")
+            continue;
+
+        if (part == "..")
+            return false;
+
+        folder = folder.getChildFile (sanitiseFileName (part, "-", "untitled", subFolderNameMaxLength));
+    }
+
+    if (! isWithinFolder (base, folder))
+        return false;
+
+    result = folder;
+    return true;
+}
+
+std::vector<NamingPiece> splitNamingTemplate (const juce::String& templateText,
+                                              juce::String* separatorOut,
+                                              const juce::String& separator)
+{
+    const auto offered = namingTokens();
+    std::vector<NamingPiece> pieces;
+    juce::StringArray separatorsMet;
+    juce::String pending;
+
+    const auto flush = [&]
+    {
+        if (pending.isEmpty())
+            return;
+
+        auto text = pending;
+        pending.clear();
+
+        if (separator.isNotEmpty())
+        {
+            const auto before = text;
+
+            while (text.startsWith (separator))
+                text = text.substring (separator.length());
+
+            while (text.endsWith (separator))
+                text = text.dropLastCharacters (separator.length());
+
+            if (text != before)
+                separatorsMet.addIfNotAlreadyThere (separator);
+
+            if (text.isEmpty())
+                return;
+        }
+
+        const auto& chars = namingSeparatorChars();
+        const auto core = text.trimCharactersAtStart (chars).trimCharactersAtEnd (chars);
+
+        if (core.isEmpty())
+        {
+            separatorsMet.addIfNotAlreadyThere (text);
+            return;
+        }
+
+        const auto lead = text.substring (0, text.length() - text.trimCharactersAtStart (chars).length());
+        const auto trail = text.substring (text.trimCharactersAtEnd (chars).length());
+
+        if (lead.isNotEmpty())
+            separatorsMet.addIfNotAlreadyThere (lead);
+        else if (trail.isNotEmpty())
+            separatorsMet.addIfNotAlreadyThere (trail);
+
+        pieces.push_back ({ false, core });
+    };
+
+    int position = 0;
+
+    while (position < templateText.length())
+    {
+        const int open = templateText.indexOfChar (position, '{');
+
+        if (open < 0)
+        {
+            pending << templateText.substring (position);
+            break;
+        }
+
+        pending << templateText.substring (position, open);
+        const int close = templateText.indexOfChar (open + 1, '}');
+
+        if (close < 0)
+        {
+            pending << templateText.substring (open);
+            break;
+        }
+
+        flush();
+        const auto token = templateText.substring (open, close + 1);
+
+        if (offered.contains (token))
+        {
+            pieces.push_back ({ true, token });
+        }
+        else
+        {
+            const auto word = token.removeCharacters ("{}").trim();
+
+            if (word.isNotEmpty())
+                pieces.push_back ({ false, word });
+        }
+
+        position = close + 1;
+    }
+
+    flush();
+
+    if (separatorOut != nullptr)
+    {
+        if (! separatorsMet.isEmpty())
+            *separatorOut = separatorsMet[0];
+        else if (pieces.size() >= 2)
+            separatorOut->clear();
+    }
+
+    return pieces;
+}
+
+juce::String joinNamingPieces (const std::vector<NamingPiece>& pieces, const juce::String& separator)
+{
+    juce::StringArray texts;
+
+    for (const auto& piece : pieces)
+        if (piece.text.isNotEmpty())
+            texts.add (piece.text);
+
+    return texts.joinIntoString (separator);
+}
+
+} // namespace korvid
