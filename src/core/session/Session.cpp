@@ -1,0 +1,203 @@
+#include "core/session/Session.h"
+
+#include "core/model/BuiltInPresets.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace korvid
+{
+
+Session::Session()
+    : preset (makeEmptyPreset())
+{
+    pushSnapshot();
+}
+
+//==============================================================================
+const Track* Session::findTrack (const juce::String& trackId) const
+{
+    for (const auto& track : tracks)
+        if (track.id == trackId)
+            return &track;
+
+    return nullptr;
+}
+
+const Cue* Session::findCue (const juce::String& cueId) const
+{
+    for (const auto& cue : cues)
+        if (cue.id == cueId)
+            return &cue;
+
+    return nullptr;
+}
+
+Track* Session::findTrackForEdit (const juce::String& trackId)
+{
+    return const_cast<Track*> (std::as_const (*this).findTrack (trackId));
+}
+
+Cue* Session::findCueForEdit (const juce::String& cueId)
+{
+    return const_cast<Cue*> (std::as_const (*this).findCue (cueId));
+}
+
+std::vector<Cue> Session::cuesWithTracks() const
+{
+    std::vector<Cue> result;
+
+    for (const auto& cue : cues)
+    {
+        const bool used = std::any_of (tracks.begin(), tracks.end(),
+                                       [&cue] (const Track& t) { return t.cueId == cue.id; });
+        if (used)
+            result.push_back (cue);
+    }
+
+    return result;
+}
+
+std::vector<const Track*> Session::unassignedTracks() const
+{
+    std::vector<const Track*> result;
+
+    for (const auto& track : tracks)
+        if (track.stemId.isEmpty())
+            result.push_back (&track);
+
+    return result;
+}
+
+int Session::usableTrackCount() const
+{
+    return (int) std::count_if (tracks.begin(), tracks.end(), [] (const Track& t) { return t.isUsable(); });
+}
+
+int Session::countTracksWithConfidence (Confidence confidence) const
+{
+    return (int) std::count_if (tracks.begin(), tracks.end(),
+                                [confidence] (const Track& t) { return t.confidence == confidence; });
+}
+
+//==============================================================================
+void Session::removeTracks (const juce::StringArray& trackIds)
+{
+    const auto before = tracks.size();
+
+    tracks.erase (std::remove_if (tracks.begin(), tracks.end(),
+                                  [&trackIds] (const Track& t) { return trackIds.contains (t.id); }),
+                  tracks.end());
+
+    if (tracks.size() == before)
+        return;
+
+    cues.erase (std::remove_if (cues.begin(), cues.end(),
+                                [this] (const Cue& cue)
+                                {
+                                    return std::none_of (tracks.begin(), tracks.end(),
+                                                         [&cue] (const Track& t) { return t.cueId == cue.id; });
+                                }),
+                cues.end());
+
+    pushSnapshot();
+    notifyTracksChanged();
+}
+
+void Session::clear()
+{
+    if (tracks.empty())
+        return;
+
+    tracks.clear();
+    cues.clear();
+    pushSnapshot();
+    notifyTracksChanged();
+}
+
+bool Session::renameCue (const juce::String& cueId, const juce::String& name)
+{
+    const auto newName = name.trim();
+
+    if (newName.isEmpty() || newName.length() > maxCueNameLength
+        || newName.containsAnyOf ("\\/") || newName.contains (".."))
+        return false;
+
+    for (auto p = newName.getCharPointer(); ! p.isEmpty();)
+    {
+        const auto c = p.getAndAdvance();
+
+        if (c < 32 || c == 127)
+            return false;
+    }
+
+    auto* cue = findCueForEdit (cueId);
+
+    if (cue == nullptr)
+        return false;
+
+    if (cue->name != newName)
+    {
+        cue->name = newName;
+        pushSnapshot();
+        notifyTracksChanged();
+    }
+
+    return true;
+}
+
+void Session::setCueIncluded (const juce::String& cueId, bool included)
+{
+    auto* cue = findCueForEdit (cueId);
+
+    if (cue == nullptr || cue->included == included)
+        return;
+
+    cue->included = included;
+    pushSnapshot();
+    notifyTracksChanged();
+}
+
+void Session::setCueTrimStart (const juce::String& cueId, double seconds)
+{
+    // An infinite trim would cut the whole cue and poison every length computed from it.
+    const double value = (std::isfinite (seconds) && seconds > 0.0) ? seconds : 0.0;
+    auto* cue = findCueForEdit (cueId);
+
+    if (cue == nullptr || cue->trimStartSeconds == value)
+        return;
+
+    cue->trimStartSeconds = value;
+    pushSnapshot();
+    notifyTracksChanged();
+}
+
+void Session::setSubmixOverride (const juce::String& cueId, const Submix& submix,
+                                 const juce::String& stemId, bool member)
+{
+    auto* cue = findCueForEdit (cueId);
+
+    if (cue == nullptr)
+        return;
+
+    auto found = cue->submixOverrides.find (submix.id);
+
+    if (found == cue->submixOverrides.end())
+        found = cue->submixOverrides.emplace (submix.id, submix.stems).first;
+
+    auto& members = found->second;
+
+    if (members.contains (stemId) == member)
+        return;
+
+    if (member)
+        members.add (stemId);
+    else
+        members.removeString (stemId);
+
+    pushSnapshot();
+    notifyTracksChanged();
+}
+
+} // namespace korvid

@@ -1,0 +1,194 @@
+#pragma once
+
+#include "core/model/Preset.h"
+#include "core/session/Cue.h"
+#include "core/session/ImportResult.h"
+#include "core/session/KeywordMatcher.h"
+#include "core/session/Track.h"
+
+#include <juce_core/juce_core.h>
+
+#include <vector>
+
+namespace korvid
+{
+
+/** The open project in memory: the current preset, the imported tracks and their cues,
+    the keyword-matcher settings and the undo history of assignments.
+
+    Message thread only. Listeners are told synchronously, in registration order, from
+    inside the operation that changed the Session. Everything is read through the const
+    accessors and changed only through the operations, so every change is announced. */
+class Session
+{
+public:
+    /** Empty defaults: implement what you need. */
+    struct Listener
+    {
+        virtual ~Listener() = default;
+        virtual void tracksChanged() {}        // tracks or cues added, removed or edited
+        virtual void assignmentsChanged() {}   // stems, sources, confidences or reasons
+        virtual void presetChanged() {}        // the preset was replaced or edited
+    };
+
+    /** One undo step: assignments and cue names only. */
+    struct Snapshot
+    {
+        struct TrackEntry
+        {
+            juce::String trackId;
+            juce::String stemId;
+            AssignmentSource source = AssignmentSource::none;
+            Confidence confidence = Confidence::unassigned;
+            juce::String reason;
+            juce::StringArray matchedKeywords;
+        };
+
+        struct CueEntry
+        {
+            juce::String cueId;
+            juce::String name;
+        };
+
+        std::vector<TrackEntry> tracks;   // in track order
+        std::vector<CueEntry> cues;       // in cue order
+    };
+
+    static constexpr int maxTracks = 2048;
+    static constexpr int maxPendingFiles = 100000;   // per import; cuts silently
+    static constexpr int maxFolderDepth = 8;         // levels below each given folder
+    static constexpr int maxSnapshots = 200;
+    static constexpr int maxCueNameLength = 4096;
+    static constexpr int maxRulesPerStem = 2000;
+
+    /** The built-in empty preset, no tracks, one snapshot in the history. */
+    Session();
+
+    //==============================================================================
+    const Preset& getPreset() const noexcept                       { return preset; }
+    const std::vector<Track>& getTracks() const noexcept           { return tracks; }
+    const std::vector<Cue>& getCues() const noexcept               { return cues; }
+    const KeywordMatcher& getMatcherSettings() const noexcept      { return matcherSettings; }
+    const KeywordMatcher& getAppliedMatcherSettings() const noexcept { return appliedMatcherSettings; }
+
+    /** Snapshots held (1..200) and the position of the current one: undo is possible
+        while the index is 1 or more, redo while it is below depth - 1. */
+    int getUndoDepth() const noexcept                              { return (int) history.size(); }
+    int getUndoIndex() const noexcept                              { return historyIndex; }
+
+    const Track* findTrack (const juce::String& trackId) const;
+    const Cue* findCue (const juce::String& cueId) const;
+
+    /** Copies of the cues, in session order, that at least one track refers to. */
+    std::vector<Cue> cuesWithTracks() const;
+    /** Tracks without a stem, in track order, unusable ones included. */
+    std::vector<const Track*> unassignedTracks() const;
+    int usableTrackCount() const;
+    int countTracksWithConfidence (Confidence confidence) const;
+
+    void addListener (Listener* listener);
+    void removeListener (Listener* listener);
+
+    //==============================================================================
+    // Tracks and cues
+
+    /** Files and folders (scanned, with sub-folders when `recurse`): every file becomes a
+        track of its folder's cue. Tells tracksChanged, then assigns automatically when
+        anything was read. */
+    ImportResult importFiles (const juce::StringArray& paths, bool recurse);
+
+    /** Removes the tracks and every cue left without a track. */
+    void removeTracks (const juce::StringArray& trackIds);
+    /** Removes every track and cue; the preset, the history and the settings stay. */
+    void clear();
+
+    /** False for an unusable name or an unknown cue; the same name again is true. */
+    bool renameCue (const juce::String& cueId, const juce::String& name);
+    void setCueIncluded (const juce::String& cueId, bool included);
+    /** Anything not above 0 (NaN and infinities too) is stored as 0. */
+    void setCueTrimStart (const juce::String& cueId, double seconds);
+    /** Adds the stem to or removes it from the cue's own member list of the mix. */
+    void setSubmixOverride (const juce::String& cueId, const Submix& submix,
+                            const juce::String& stemId, bool member);
+
+    /** Renames the track's file in its own folder, keeping its extension. Never replaces
+        another file: a name taken by another file, even in other letter case, is refused. */
+    bool renameTrackFile (const juce::String& trackId, const juce::String& newName, juce::String& error);
+
+    //==============================================================================
+    // Assignment
+
+    /** Matches every track that is not locked against the schema (manual ones too). */
+    void autoAssignAll();
+    /** Assigns (or with an empty stem id unassigns) the tracks; an unknown stem does nothing. */
+    void assignTracks (const juce::StringArray& trackIds, const juce::String& stemId, bool lock);
+    /** Locks or unlocks tracks that have a stem. */
+    void setTracksLocked (const juce::StringArray& trackIds, bool locked);
+    /** Unassigns every track whose stem is not in the schema. */
+    void clearStaleStemIds();
+
+    /** Makes the preset current and assigns everything anew. */
+    void setPreset (Preset newPreset);
+    /** The edited current preset: re-matches automatic tracks only when matching changed. */
+    void updatePreset (Preset editedPreset);
+
+    /** Adds a rule learnt in the review; tracks keep their assignments until the next
+        automatic assignment. */
+    bool addRuleFromReview (const juce::String& stemId, const juce::String& keyword, juce::String& error);
+    /** Words of the track's file name that could become rules: longer than two
+        characters, not only digits, not used by any rule yet. */
+    juce::StringArray suggestKeywords (const juce::String& trackId) const;
+
+    /** Used by the next automatic assignment; changes nothing by itself. */
+    void setMatcherSettings (const KeywordMatcher& settings) { matcherSettings = settings; }
+
+    /** Stores a match in the track: automatic when it chose a stem, none otherwise. */
+    static void applyMatchResult (Track& track, const MatchResult& result);
+
+    //==============================================================================
+    // History
+
+    void undo();
+    void redo();
+
+    Snapshot takeSnapshot() const;
+
+private:
+    struct PendingFile
+    {
+        juce::File file;
+        juce::File root;
+    };
+
+    struct ImportScan;
+
+    Track* findTrackForEdit (const juce::String& trackId);
+    Cue* findCueForEdit (const juce::String& cueId);
+
+    const Cue& cueForFolder (const PendingFile& pending);
+    void matchTrack (Track& track) const;
+
+    /** Clears stems the schema no longer holds; true when any track changed. */
+    bool unassignStaleStems();
+
+    void pushSnapshot();
+    void restoreSnapshot (const Snapshot& snapshot);
+    void stepHistory (int newIndex);
+
+    void notifyTracksChanged();
+    void notifyAssignmentsChanged();
+    void notifyPresetChanged();
+
+    Preset preset;
+    std::vector<Track> tracks;
+    std::vector<Cue> cues;
+    KeywordMatcher matcherSettings;
+    KeywordMatcher appliedMatcherSettings;
+    std::vector<Snapshot> history;
+    int historyIndex = -1;
+    juce::ListenerList<Listener, juce::Array<Listener*, juce::DummyCriticalSection>> listeners;
+
+    JUCE_DECLARE_NON_COPYABLE (Session)
+};
+
+} // namespace korvid

@@ -1,0 +1,265 @@
+#include "core/session/Session.h"
+
+#include <set>
+
+namespace korvid
+{
+
+void Session::applyMatchResult (Track& track, const MatchResult& result)
+{
+    track.stemId = result.stemId;
+    track.confidence = result.confidence;
+    track.reason = result.reason;
+    track.matchedKeywords = result.matchedKeywords;
+    track.candidates = result.candidates;
+    track.source = result.stemId.isNotEmpty() ? AssignmentSource::automatic : AssignmentSource::none;
+}
+
+void Session::matchTrack (Track& track) const
+{
+    MatchResult result;
+    matchFileName (appliedMatcherSettings, result, preset.schema, track.file.getFileName());
+    applyMatchResult (track, result);
+}
+
+void Session::autoAssignAll()
+{
+    appliedMatcherSettings = matcherSettings;
+
+    for (auto& track : tracks)
+    {
+        if (track.source == AssignmentSource::locked)
+            continue;
+
+        if (track.isUsable())
+        {
+            matchTrack (track);
+            continue;
+        }
+
+        track.stemId.clear();
+        track.source = AssignmentSource::none;
+        track.confidence = Confidence::unassigned;
+        track.reason = track.error;
+    }
+
+    pushSnapshot();
+    notifyAssignmentsChanged();
+}
+
+void Session::assignTracks (const juce::StringArray& trackIds, const juce::String& stemId, bool lock)
+{
+    if (stemId.isNotEmpty() && preset.schema.findStem (stemId) == nullptr)
+        return;
+
+    bool anyTrack = false;
+
+    for (const auto& trackId : trackIds)
+    {
+        auto* track = findTrackForEdit (trackId);
+
+        if (track == nullptr)
+            continue;
+
+        anyTrack = true;
+        track->stemId = stemId;
+        track->candidates.clear();
+        track->matchedKeywords.clear();
+
+        if (stemId.isNotEmpty())
+        {
+            track->confidence = Confidence::confident;
+            track->source = lock ? AssignmentSource::locked : AssignmentSource::manual;
+            track->reason = lock ? "Assigned and locked by the user." : "Assigned by the user.";
+        }
+        else
+        {
+            track->confidence = Confidence::unassigned;
+            track->source = AssignmentSource::none;
+            track->reason = "Unassigned by the user.";
+        }
+    }
+
+    if (! anyTrack)
+        return;
+
+    pushSnapshot();
+    notifyAssignmentsChanged();
+}
+
+void Session::setTracksLocked (const juce::StringArray& trackIds, bool locked)
+{
+    const auto wanted = locked ? AssignmentSource::locked : AssignmentSource::manual;
+    bool changed = false;
+
+    for (const auto& trackId : trackIds)
+    {
+        auto* track = findTrackForEdit (trackId);
+
+        if (track == nullptr || track->stemId.isEmpty() || track->source == wanted)
+            continue;
+
+        track->source = wanted;
+        changed = true;
+    }
+
+    if (! changed)
+        return;
+
+    pushSnapshot();
+    notifyAssignmentsChanged();
+}
+
+bool Session::unassignStaleStems()
+{
+    bool changed = false;
+
+    for (auto& track : tracks)
+    {
+        if (track.stemId.isEmpty() || preset.schema.findStem (track.stemId) != nullptr)
+            continue;
+
+        track.stemId.clear();
+        track.source = AssignmentSource::none;
+        track.confidence = Confidence::unassigned;
+        track.reason = "The stem this track was assigned to no longer exists in the schema.";
+        track.matchedKeywords.clear();
+        track.candidates.clear();
+        changed = true;
+    }
+
+    return changed;
+}
+
+void Session::clearStaleStemIds()
+{
+    if (! unassignStaleStems())
+        return;
+
+    pushSnapshot();
+    notifyAssignmentsChanged();
+}
+
+void Session::setPreset (Preset newPreset)
+{
+    preset = std::move (newPreset);
+    clearStaleStemIds();
+    notifyPresetChanged();
+    autoAssignAll();
+}
+
+void Session::updatePreset (Preset editedPreset)
+{
+    const auto oldFingerprint = preset.schema.matchingFingerprint();
+
+    preset = std::move (editedPreset);
+
+    // A track the user placed by hand on a stem that is now gone must say so, not
+    // quietly move to whatever the keywords pick next.
+    std::set<juce::String> userTracksLosingTheirStem;
+
+    for (const auto& track : tracks)
+        if ((track.source == AssignmentSource::manual || track.source == AssignmentSource::locked)
+            && track.stemId.isNotEmpty() && preset.schema.findStem (track.stemId) == nullptr)
+            userTracksLosingTheirStem.insert (track.id);
+
+    clearStaleStemIds();
+    notifyPresetChanged();
+
+    if (preset.schema.matchingFingerprint() == oldFingerprint)
+        return;
+
+    appliedMatcherSettings = matcherSettings;
+    bool stemChanged = false;
+
+    for (auto& track : tracks)
+    {
+        if (! track.isUsable()
+            || (track.source != AssignmentSource::none && track.source != AssignmentSource::automatic)
+            || userTracksLosingTheirStem.count (track.id) > 0)
+            continue;
+
+        const auto previousStem = track.stemId;
+        matchTrack (track);
+        stemChanged = stemChanged || track.stemId != previousStem;
+    }
+
+    if (stemChanged)
+        pushSnapshot();
+
+    notifyAssignmentsChanged();
+}
+
+bool Session::addRuleFromReview (const juce::String& stemId, const juce::String& keyword, juce::String& error)
+{
+    auto* stem = preset.schema.findStem (stemId);
+
+    if (stem == nullptr)
+    {
+        error = "That stem is not part of the current schema.";
+        return false;
+    }
+
+    const auto pattern = keyword.trim();
+
+    if (pattern.isEmpty())
+    {
+        error = "A rule needs a keyword.";
+        return false;
+    }
+
+    if ((int) stem->rules.size() >= maxRulesPerStem)
+    {
+        error = "This stem already has the maximum number of rules.";
+        return false;
+    }
+
+    for (const auto& rule : stem->rules)
+    {
+        if (rule.pattern.trim().equalsIgnoreCase (pattern))
+        {
+            error = "'" + pattern + "' is already a rule for " + stem->displayName + ".";
+            return false;
+        }
+    }
+
+    KeywordRule rule;
+    rule.pattern = pattern;
+    rule.mode = pattern.containsChar (' ') ? KeywordMode::phrase : KeywordMode::token;
+    rule.priority = 0;
+    rule.note = "Added from the review screen.";
+    stem->rules.push_back (std::move (rule));
+
+    error.clear();
+    notifyPresetChanged();
+    return true;
+}
+
+juce::StringArray Session::suggestKeywords (const juce::String& trackId) const
+{
+    const auto* track = findTrack (trackId);
+
+    if (track == nullptr)
+        return {};
+
+    juce::StringArray usedWords;
+
+    for (const auto& stem : preset.schema.stems)
+        for (const auto& rule : stem.rules)
+            usedWords.addArray (ruleWords (rule.pattern));
+
+    juce::StringArray suggestions;
+
+    for (const auto& token : tokeniseFileName (track->file.getFileName()).tokens)
+    {
+        if (token.length() <= 2 || token.containsOnly ("0123456789")
+            || usedWords.contains (token, true) || suggestions.contains (token))
+            continue;
+
+        suggestions.add (token);
+    }
+
+    return suggestions;
+}
+
+} // namespace korvid
