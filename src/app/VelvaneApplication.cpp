@@ -31,7 +31,7 @@ namespace korvid::ui
     VelvaneApplication::~VelvaneApplication() = default;
 
     const juce::String VelvaneApplication::getApplicationName() { return "Velvane"; }
-    const juce::String VelvaneApplication::getApplicationVersion() { return "0.1.0"; }
+    const juce::String VelvaneApplication::getApplicationVersion() { return "0.95.0"; }
     bool VelvaneApplication::moreThanOneInstanceAllowed() { return true; }
 
     void VelvaneApplication::initialise (const juce::String&) { mainWindow = std::make_unique<MainWindow>(); }

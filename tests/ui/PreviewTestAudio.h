@@ -14,7 +14,7 @@ struct TempAudioFolder
 {
     TempAudioFolder()
         : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                      .getNonexistentChildFile ("velvane-ui-audio-test", {}, false))
+                      .getChildFile ("velvane-ui-audio-test-" + juce::Uuid().toString()))
     {
         folder.createDirectory();
     }

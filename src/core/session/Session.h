@@ -13,6 +13,8 @@
 namespace korvid
 {
 
+struct ProjectFile;
+
 /** The open project in memory: the current preset, the imported tracks and their cues,
     the keyword-matcher settings and the undo history of assignments.
 
@@ -144,6 +146,15 @@ public:
 
     /** Stores a match in the track: automatic when it chose a stem, none otherwise. */
     static void applyMatchResult (Track& track, const MatchResult& result);
+
+    //==============================================================================
+    // Projects
+
+    /** Rebuilds the Session from a project that was read without errors: clears it, takes
+        the project's preset, imports its folders again, then lays the saved cue settings and
+        the hand-made assignments on top. Every saved track path not found again is added to
+        `missingSources` unless that text is there already. */
+    void applyProject (const ProjectFile& project, juce::StringArray& missingSources);
 
     //==============================================================================
     // History

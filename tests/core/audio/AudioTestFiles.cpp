@@ -8,8 +8,9 @@ namespace korvid::test
 
 TempFolder::TempFolder()
     : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                  .getNonexistentChildFile ("velvane-audio-test", {}, false))
+                  .getChildFile ("velvane-audio-test-" + juce::Uuid().toString()))
 {
+    // A unique name: test processes run side by side and must never share a folder.
     folder.createDirectory();
 }
 

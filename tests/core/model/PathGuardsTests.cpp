@@ -12,7 +12,7 @@ namespace
         ~TemporaryFolder() { folder.deleteRecursively(); }
 
         juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                .getNonexistentChildFile ("velvane-paths-", "", false);
+                                .getChildFile ("velvane-paths-" + juce::Uuid().toString());
     };
 }
 

@@ -19,7 +19,7 @@ namespace
         }
 
         juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                .getNonexistentChildFile ("velvane-naming-", "", false);
+                                .getChildFile ("velvane-naming-" + juce::Uuid().toString());
     };
 
     NamingValues stringsValues()

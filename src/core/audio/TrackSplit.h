@@ -1,0 +1,35 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+namespace korvid
+{
+
+/** One cut of a track's file into two files of the source's full length. */
+struct TrackSplitRequest
+{
+    juce::File source;            // the file to split
+    double splitSeconds = 0.0;    // where to cut, from the start
+    juce::File firstPart;         // receives the audio before the cut
+    juce::File secondPart;        // receives the audio after the cut
+    double crossfadeMs = 5.0;     // crossfade after the cut
+};
+
+struct TrackSplitResult
+{
+    bool ok = false;
+    juce::String message;         // one sentence for the user; empty on success
+
+    static TrackSplitResult failure (const juce::String& message);
+};
+
+/** Writes the two parts: the first holds the source up to the cut and silence after
+    it, the second silence up to the cut and the source after it, with a linear
+    crossfade starting at the cut. Every sample of the two parts adds up to the
+    source's sample exactly (for integer sources, at the parts' word length). Each part
+    is written in the codec its file name carries (WAV, AIFF or FLAC), at the source's
+    rate and word length (24 bit where the codec stores no float). The source is never
+    changed; after a failure neither part exists. */
+TrackSplitResult splitTrackFile (const TrackSplitRequest& request);
+
+} // namespace korvid

@@ -1,0 +1,210 @@
+#include "core/codec/JuceFileEncoder.h"
+
+#include "core/audio/AudioLimits.h"
+#include "core/codec/CheckedFileOutputStream.h"
+#include "core/codec/CodecCapabilities.h"
+#include "core/codec/Dither.h"
+#include "core/codec/SampleQuantiser.h"
+#include "core/storage/SafeFileWriter.h"
+
+#include <juce_audio_formats/juce_audio_formats.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace korvid
+{
+
+namespace
+{
+    constexpr int framesPerBlock = 32768;
+    constexpr size_t streamBufferBytes = 16384;
+
+    std::unique_ptr<juce::AudioFormat> formatFor (Codec codec)
+    {
+        switch (codec)
+        {
+            case Codec::wav:  return std::make_unique<juce::WavAudioFormat>();
+            case Codec::aiff: return std::make_unique<juce::AiffAudioFormat>();
+            case Codec::flac: return std::make_unique<juce::FlacAudioFormat>();
+            case Codec::mp3:
+            default: break;
+        }
+
+        return nullptr;
+    }
+
+    juce::String upperName (Codec codec)
+    {
+        return toString (codec).toUpperCase();
+    }
+} // namespace
+
+bool checkEncoderSettings (Codec encoderCodec, const EncoderSettings& settings, int numChannels,
+                           juce::String& error)
+{
+    if (settings.codec != encoderCodec)
+    {
+        error = "This encoder was created for " + toString (encoderCodec) + ", not " + toString (settings.codec) + ".";
+        return false;
+    }
+
+    if (! supportsSampleFormat (encoderCodec, settings.sampleFormat))
+    {
+        error = upperName (encoderCodec) + " cannot store " + toString (settings.sampleFormat) + ".";
+        return false;
+    }
+
+    if (! supportsSampleRate (encoderCodec, settings.sampleRate))
+    {
+        error = upperName (encoderCodec) + " cannot store " + juce::String (settings.sampleRate / 1000.0, 1) + " kHz.";
+        return false;
+    }
+
+    if (numChannels < 1 || numChannels > maxAudioChannels)
+    {
+        error = "Unsupported channel count: " + juce::String (numChannels) + ".";
+        return false;
+    }
+
+    return true;
+}
+
+JuceFileEncoder::JuceFileEncoder (Codec codecToWrite)
+    : codec (codecToWrite)
+{
+    jassert (codec == Codec::wav || codec == Codec::aiff || codec == Codec::flac);
+}
+
+juce::String JuceFileEncoder::name() const
+{
+    return "JUCE " + upperName (codec) + " encoder";
+}
+
+bool JuceFileEncoder::encode (const juce::AudioBuffer<double>& buffer, const juce::File& target,
+                              const EncoderSettings& settings, juce::String& error,
+                              const CancelTest& shouldCancel)
+{
+    error.clear();
+    const int channels = buffer.getNumChannels();
+
+    if (! checkEncoderSettings (codec, settings, channels, error))
+        return false;
+
+    auto format = formatFor (codec);
+
+    if (format == nullptr)
+    {
+        error = codecUnavailableMessage (codec);
+        return false;
+    }
+
+    const int bits = encodedBitsPerSample (settings.sampleFormat);
+    const bool writesFloat = settings.sampleFormat == SampleFormat::float32;
+
+    // Declared first so it is destroyed last: an uncommitted temporary file is removed
+    // only after the writer and its stream have let go of it.
+    SafeFileWriter safeWriter (target);
+
+    if (safeWriter.temporary == nullptr)
+    {
+        error = safeWriter.error;
+        return false;
+    }
+
+    const auto temporaryFile = safeWriter.temporaryFile();
+    bool streamFailed = false;
+    auto stream = std::make_unique<CheckedFileOutputStream> (temporaryFile, streamBufferBytes, streamFailed);
+
+    if (! stream->openedOk())
+    {
+        error = "Could not open '" + temporaryFile.getFullPathName() + "' for writing.";
+        return false;
+    }
+
+    std::unique_ptr<juce::AudioFormatWriter> writer (format->createWriterFor (stream.get(), settings.sampleRate,
+                                                                             (unsigned int) channels, bits, {}, 0));
+    if (writer == nullptr)
+    {
+        error = "The " + upperName (codec) + " writer rejected these settings (" + settings.toText() + ").";
+        return false;
+    }
+
+    stream.release();   // the writer owns it now and closes it when it is destroyed
+
+    const auto mode = appliesDither (settings.dither, settings.sampleFormat) ? settings.dither : Dither::none;
+    Ditherer ditherer (mode, bits, settings.ditherSeed);
+
+    const int total = buffer.getNumSamples();
+    const int blockFrames = juce::jmin (framesPerBlock, juce::jmax (total, 1));
+    std::vector<double> work ((size_t) blockFrames);
+    std::vector<int> integers (writesFloat ? 0 : (size_t) channels * (size_t) blockFrames);
+    std::vector<float> floats (writesFloat ? (size_t) channels * (size_t) blockFrames : 0);
+    std::vector<const int*> integerChannels ((size_t) channels + 1, nullptr);
+    std::vector<const float*> floatChannels ((size_t) channels + 1, nullptr);
+
+    for (int ch = 0; ch < channels; ++ch)
+    {
+        const auto offset = (size_t) ch * (size_t) blockFrames;
+
+        if (writesFloat)
+            floatChannels[(size_t) ch] = floats.data() + offset;
+        else
+            integerChannels[(size_t) ch] = integers.data() + offset;
+    }
+
+    for (int start = 0; start < total; start += framesPerBlock)
+    {
+        if (isCancelled (shouldCancel))
+        {
+            error = "Writing the audio was cancelled.";
+            return false;
+        }
+
+        const int count = juce::jmin (framesPerBlock, total - start);
+
+        for (int ch = 0; ch < channels; ++ch)
+        {
+            const double* source = buffer.getReadPointer (ch, start);
+            std::copy (source, source + count, work.begin());
+            ditherer.process (work.data(), count, ch);
+
+            const auto offset = (size_t) ch * (size_t) blockFrames;
+
+            if (writesFloat)
+                convertToFloat (work.data(), floats.data() + offset, count);
+            else
+                quantiseToPcm (work.data(), integers.data() + offset, count, bits);
+        }
+
+        const bool written = writesFloat ? writer->writeFromFloatArrays (floatChannels.data(), channels, count)
+                                         : writer->write (integerChannels.data(), count);
+
+        if (! written || streamFailed)
+        {
+            error = "Writing failed part-way through; the disk may be full.";
+            return false;
+        }
+    }
+
+    // Finishing writes the header sizes (and FLAC's stream information), then the
+    // stream flushes, syncs and closes; any failure there keeps the old target.
+    writer.reset();
+
+    if (streamFailed)
+    {
+        error = "Finishing the file failed; the disk may be full.";
+        return false;
+    }
+
+    if (! safeWriter.commit())
+    {
+        error = safeWriter.error;
+        return false;
+    }
+
+    return true;
+}
+
+} // namespace korvid

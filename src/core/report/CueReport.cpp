@@ -1,0 +1,187 @@
+#include "core/report/CueReport.h"
+
+#include "core/report/ReportText.h"
+
+namespace korvid
+{
+
+namespace
+{
+    juce::String twoDigitIndex (int index)
+    {
+        return juce::String (index).paddedLeft ('0', 2);
+    }
+
+    juce::String reconstructionLine (const ReconstructionResult& check)
+    {
+        switch (check.state)
+        {
+            case ReconstructionResult::State::passed:  return "  PASSED  " + check.detail;
+            case ReconstructionResult::State::failed:  return "  FAILED  " + check.detail;
+            case ReconstructionResult::State::skipped: return "  skipped: " + check.detail;
+            case ReconstructionResult::State::notRun:
+            default:                                   return "  not run";
+        }
+    }
+}
+
+int CueReport::assignedStemCount() const
+{
+    int count = 0;
+
+    for (const auto& stem : stems)
+        if (! stem.empty)
+            ++count;
+
+    return count;
+}
+
+int CueReport::emptyStemCount() const
+{
+    return (int) stems.size() - assignedStemCount();
+}
+
+juce::String CueReport::assignedStemsText() const
+{
+    const auto count = assignedStemCount();
+    return juce::String (count) + (count == 1 ? " stem assigned" : " stems assigned");
+}
+
+juce::String CueReport::emptyStemsText() const
+{
+    const auto count = emptyStemCount();
+    return juce::String (count) + (count == 1 ? " empty stem" : " empty stems");
+}
+
+bool CueReport::needsAttention() const
+{
+    return ! errors.isEmpty() || cancelled || ! completed
+        || reconstruction.state == ReconstructionResult::State::failed;
+}
+
+juce::String CueReport::labelText() const
+{
+    return cueName.isNotEmpty() ? cueName : juce::String ("Delivery");
+}
+
+juce::String CueReport::toText() const
+{
+    return toText (juce::Time::getCurrentTime());
+}
+
+juce::String CueReport::toText (const juce::Time& when) const
+{
+    juce::StringArray lines;
+
+    lines.add (reportProductName() + " " + reportVersion() + " render report");
+    lines.add (reportDateTimeText (when));
+
+    if (cueName.isNotEmpty())
+        lines.add ("Cue: " + cueName + (sourceFolder.isNotEmpty() ? "   (" + sourceFolder + ")" : juce::String()));
+
+    if (outputFolder.getFullPathName().isNotEmpty())
+        lines.add ("Output: " + outputFolder.getFullPathName());
+
+    lines.add ({});
+    lines.add ("Project");
+    lines.add ("  length        " + formatReportLength (lengthFrames, sampleRate)
+               + " (" + juce::String (lengthFrames) + " frames)");
+    lines.add ("  sample rate   " + formatFixed (sampleRate / 1000.0, 1) + " kHz");
+    lines.add ("  channels      " + juce::String (channels));
+
+    lines.add ({});
+    lines.add ("Headroom");
+    lines.add ("  mix peak      " + formatLevelDb (linearPeakToDb (mixSamplePeak)) + " dB");
+    lines.add ("  mix true peak " + formatLevelDb (linearPeakToDb (mixTruePeak)) + " dB");
+    lines.add ("  target        " + formatLevelDb (gain.targetDb) + " dB");
+    lines.add ("  global gain   " + formatLevelDb (gain.gainDb) + " dB"
+               + (gain.heldByAttenuateOnly ? "  (attenuate only)" : ""));
+    lines.add ("  predicted     " + formatLevelDb (gain.predictedDb) + " dB");
+
+    const auto afterGain = formatLevelDb (linearPeakToDb (afterGainTruePeak)) + " dB true peak";
+
+    if (levelRemeasured)
+        lines.add ("  measured after  " + afterGain + "  (re-measured)");
+    else
+        lines.add ("  after gain     " + afterGain);
+
+    if (clippedSamples > 0)
+        lines.add ("  CLIPPING      " + juce::String (clippedSamples) + " samples at or above full scale");
+
+    lines.add ({});
+    lines.add (assignedStemsText() + ", " + emptyStemsText());
+
+    juce::StringArray emptyStems;
+
+    for (const auto& stem : stems)
+    {
+        if (stem.empty || stem.skipped)
+        {
+            emptyStems.add (twoDigitIndex (stem.index) + " " + stem.displayName);
+            continue;
+        }
+
+        lines.add ("  " + twoDigitIndex (stem.index) + "  " + stem.displayName.paddedRight (' ', 18)
+                   + juce::String (stem.trackCount).paddedLeft (' ', 3) + " track(s)  "
+                   + "peak " + formatLevelDb (stem.peakAfterDb).paddedLeft (' ', 8) + " dB"
+                   + (stem.digitalSilence ? "   digital silence" : ""));
+
+        for (const auto& error : stem.errors)
+            lines.add ("        error: " + error);
+    }
+
+    if (! emptyStems.isEmpty())
+    {
+        lines.add ({});
+        lines.add ("Please note - these stems were in the preset and had nothing assigned:");
+
+        for (const auto& entry : emptyStems)
+            lines.add ("  " + entry);
+    }
+
+    lines.add ({});
+    lines.add ("Files written (" + juce::String ((int) files.size()) + ")");
+
+    for (const auto& written : files)
+        lines.add ("  " + written.file.getFileName() + "   [" + written.formatDescription + "]");
+
+    if (! unassignedTracks.isEmpty())
+    {
+        lines.add ({});
+        lines.add ("Unassigned tracks (" + juce::String (unassignedTracks.size()) + ")");
+
+        for (const auto& name : unassignedTracks)
+            lines.add ("  " + name);
+    }
+
+    lines.add ({});
+    lines.add ("Reconstruction check");
+    lines.add (reconstructionLine (reconstruction));
+
+    if (! warnings.isEmpty())
+    {
+        lines.add ({});
+        lines.add ("Warnings");
+
+        for (const auto& warning : warnings)
+            lines.add ("  " + warning);
+    }
+
+    if (! errors.isEmpty())
+    {
+        lines.add ({});
+        lines.add ("Errors");
+
+        for (const auto& error : errors)
+            lines.add ("  " + error);
+    }
+
+    lines.add ({});
+    lines.add (cancelled ? "Render cancelled by the user."
+                         : completed ? "Render completed." : "Render did not complete.");
+    lines.add ("Elapsed " + formatFixed (elapsedSeconds, 1) + " s");
+
+    return lines.joinIntoString ("\r\n");
+}
+
+} // namespace korvid

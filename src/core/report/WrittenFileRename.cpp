@@ -1,0 +1,68 @@
+#include "core/report/BatchReport.h"
+
+#include "core/model/PathGuards.h"
+#include "core/render/OutputNaming.h"
+
+namespace korvid
+{
+
+namespace
+{
+    constexpr int maxRenamedNameLength = 120;
+}
+
+bool BatchReport::renameWrittenFile (const juce::File& file, const juce::String& newName, juce::String& error)
+{
+    if (! file.existsAsFile())
+    {
+        error = "That file is not where the report says it is. It may have been moved or renamed since it was written.";
+        return false;
+    }
+
+    const auto cleanName = sanitiseFileName (newName.trim(), "-", {}, maxRenamedNameLength);
+
+    if (cleanName.isEmpty())
+    {
+        error = "That name has nothing in it that can be used for a file name.";
+        return false;
+    }
+
+    const auto folder = file.getParentDirectory();
+    const auto target = folder.getChildFile (cleanName + file.getFileExtension());
+
+    if (target == file)
+        return true;
+
+    if (! isWithinFolder (folder, target))
+    {
+        error = "That name would put the file outside its own folder.";
+        return false;
+    }
+
+    if (! isPathLengthAllowed (target))
+    {
+        error = "That name makes the path too long for this system.";
+        return false;
+    }
+
+    if (target.exists())
+    {
+        error = "There is already a file called '" + target.getFileName() + "' in that folder.";
+        return false;
+    }
+
+    if (! file.moveFileTo (target))
+    {
+        error = "The file could not be renamed. It may be open in another program.";
+        return false;
+    }
+
+    for (auto& cue : cues)
+        for (auto& written : cue.files)
+            if (written.file == file)
+                written.file = target;
+
+    return true;
+}
+
+} // namespace korvid

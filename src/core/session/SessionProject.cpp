@@ -1,0 +1,139 @@
+#include "core/session/Session.h"
+
+#include "core/storage/ProjectFile.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+
+namespace korvid
+{
+
+namespace
+{
+    juce::int64 pathKey (const juce::File& file)
+    {
+        return file.getFullPathName().toLowerCase().hashCode64();
+    }
+
+    // Saved paths are looked up by a hash of the lower-cased path; files the framework
+    // calls equal always share it, so only those few are compared.
+    class TrackFinder
+    {
+    public:
+        explicit TrackFinder (const std::vector<Track>& sessionTracks) : tracks (sessionTracks)
+        {
+            for (size_t i = 0; i < tracks.size(); ++i)
+                byPath.emplace (pathKey (tracks[i].file), i);
+        }
+
+        /** The first track whose file equals the path, or null. */
+        const Track* find (const juce::String& path) const
+        {
+            // A relative path would be resolved against the working folder.
+            if (! juce::File::isAbsolutePath (path))
+                return nullptr;
+
+            const juce::File file (path);
+            const auto range = byPath.equal_range (pathKey (file));
+            const Track* first = nullptr;
+
+            for (auto it = range.first; it != range.second; ++it)
+                if (tracks[it->second].file == file && (first == nullptr || &tracks[it->second] < first))
+                    first = &tracks[it->second];
+
+            return first;
+        }
+
+    private:
+        const std::vector<Track>& tracks;
+        std::unordered_multimap<juce::int64, size_t> byPath;
+    };
+} // namespace
+
+void Session::applyProject (const ProjectFile& project, juce::StringArray& missingSources)
+{
+    clear();
+    setPreset (project.preset);
+
+    if (! project.importedFolders.isEmpty())
+    {
+        juce::StringArray paths;
+
+        for (const auto& folder : project.importedFolders)
+            paths.add (folder.getFullPathName());
+
+        importFiles (paths, project.recurseSubfolders);
+    }
+
+    bool outputLayoutChanged = false;
+
+    for (const auto& saved : project.cues)
+    {
+        if (! juce::File::isAbsolutePath (saved.folder))
+            continue;
+
+        const auto cueId = cueIdForFolder (juce::File (saved.folder));
+        auto* cue = findCueForEdit (cueId);
+
+        if (cue == nullptr)
+            continue;
+
+        // Folders imported one by one lose the part of their path below the original import
+        // root; the saved one keeps the cue's output folders where they were.
+        if (saved.relativeFolder.has_value() && cue->relativeFolder != *saved.relativeFolder)
+        {
+            cue->relativeFolder = *saved.relativeFolder;
+            outputLayoutChanged = true;
+        }
+
+        renameCue (cueId, saved.name);
+        setCueIncluded (cueId, saved.included);
+        setCueTrimStart (cueId, saved.trimStartSeconds);
+
+        for (const auto& submix : preset.schema.submixes)
+        {
+            const auto savedMembers = saved.submixOverrides.find (submix.id);
+
+            if (savedMembers == saved.submixOverrides.end())
+                continue;
+
+            for (const auto& stem : preset.schema.stems)
+                setSubmixOverride (cueId, submix, stem.id, savedMembers->second.contains (stem.id));
+        }
+    }
+
+    if (outputLayoutChanged)
+        notifyTracksChanged();
+
+    std::map<juce::String, juce::StringArray> tracksByStem;   // ascending stem ids
+    juce::StringArray tracksToLock;
+    const TrackFinder finder (tracks);
+
+    for (const auto& saved : project.tracks)
+    {
+        const auto* track = finder.find (saved.path);
+
+        if (track == nullptr)
+        {
+            missingSources.addIfNotAlreadyThere (saved.path);
+            continue;
+        }
+
+        // Automatic assignments are left to the matching that ran on import.
+        if ((saved.source == AssignmentSource::manual || saved.source == AssignmentSource::locked)
+            && saved.stemId.isNotEmpty())
+            tracksByStem[saved.stemId].add (track->id);
+
+        if (saved.locked)
+            tracksToLock.add (track->id);
+    }
+
+    for (const auto& [stemId, trackIds] : tracksByStem)
+        assignTracks (trackIds, stemId, false);
+
+    if (! tracksToLock.isEmpty())
+        setTracksLocked (tracksToLock, true);
+}
+
+} // namespace korvid

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include "core/model/StemTemplate.h"
+
+#include <vector>
+
+namespace korvid
+{
+
+/** The user's own stem templates, kept in "StemTemplates.json". Every template held
+    here has the category "User", a trimmed non-empty name and at least one keyword.
+    Message thread only. */
+class TemplateStore
+{
+public:
+    /** Keeps the file and loads it. */
+    explicit TemplateStore (juce::File storeFile);
+
+    /** The user's application-data folder / "Velvane" / "StemTemplates.json". */
+    static juce::File defaultFile();
+
+    /** Replaces the list by the file's content, in the file's order, keeping the first
+        500 usable templates. A missing or unreadable file gives an empty list. */
+    void load();
+
+    /** Stores the template under its name (a template of the same name, ignoring case,
+        is replaced), sorts the list by name and saves. */
+    bool addOrReplace (StemTemplate stemTemplate, juce::String& error);
+
+    /** Removes every template of that name, ignoring case; saves only when one went. */
+    bool remove (const juce::String& displayName, juce::String& error);
+
+    /** Writes the whole list. A file that could not be read at load is first moved
+        aside ("StemTemplates.unreadable.json"), never overwritten. */
+    bool save (juce::String& error);
+
+    juce::File file;
+    std::vector<StemTemplate> templates;
+
+    static constexpr int maxTemplates = 500;
+
+private:
+    bool fileWasUnreadable = false;
+};
+
+/** The words of an array under `key` of a template object: trimmed, blanks dropped,
+    each cut to 4096 characters, at most 2000. Anything else gives an empty list. */
+juce::StringArray readWordList (const juce::var& element, const juce::String& key);
+
+/** Reads the text of a template store into `result` (emptied first). Gives false when
+    the text is not a JSON object holding a "templates" array, or is JSON the safe parser
+    refuses (too deeply nested, overlong numbers); `result` is then empty. */
+bool parseTemplateStoreJson (const juce::String& text, std::vector<StemTemplate>& result);
+
+/** The store's document for these templates, in their order (multi-line JSON). */
+juce::String templateStoreToJson (const std::vector<StemTemplate>& templates);
+
+} // namespace korvid

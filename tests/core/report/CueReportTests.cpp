@@ -1,0 +1,94 @@
+#include "core/report/CueReport.h"
+
+#include "ReportFixtures.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvid;
+using namespace korvid::test;
+
+namespace
+{
+    void expectLines (const juce::String& text, const juce::StringArray& expected)
+    {
+        // Every line ends in CR LF; no lone line feed or carriage return.
+        EXPECT_FALSE (text.replace ("\r\n", "").containsAnyOf ("\r\n"));
+        EXPECT_FALSE (text.endsWith ("\r\n"));
+
+        const auto lines = linesWithoutDates (text, "\r\n");
+
+        for (int i = 0; i < std::max (lines.size(), expected.size()); ++i)
+            EXPECT_EQ (lines[i], expected[i]) << "line " << (i + 1);
+    }
+}
+
+TEST (CueReportText, PrintsEverySectionOfADeliveredCue)
+{
+    expectLines (mainTitleCue().toText(), mainTitleReportLines());
+}
+
+TEST (CueReportText, PrintsACancelledCueWithoutNameStemsOrLevels)
+{
+    expectLines (cancelledCue().toText(), cancelledReportLines());
+}
+
+TEST (CueReportText, StampsTheGivenLocalTime)
+{
+    const juce::Time when (2026, 11, 8, 17, 15, 41, 0, true);
+    const auto lines = juce::StringArray::fromLines (mainTitleCue().toText (when));
+    EXPECT_EQ (lines[1], "8 Dec 2026 5:15:41pm");
+}
+
+TEST (CueReportText, ReconstructionStateAndOutcomeLines)
+{
+    using State = ReconstructionResult::State;
+
+    struct Case { State state; bool completed; bool cancelled; const char* checkLine; const char* outcome; };
+    const Case cases[] {
+        { State::notRun,  false, false, "  not run",                   "Render did not complete." },
+        { State::passed,  true,  false, "  PASSED  sums match",        "Render completed." },
+        { State::failed,  true,  false, "  FAILED  sums match",        "Render completed." },
+        { State::skipped, true,  true,  "  skipped: sums match",       "Render cancelled by the user." },
+    };
+
+    for (const auto& c : cases)
+    {
+        CueReport cue;
+        cue.reconstruction.state = c.state;
+        cue.reconstruction.detail = "sums match";
+        cue.completed = c.completed;
+        cue.cancelled = c.cancelled;
+
+        const auto lines = linesWithoutDates (cue.toText(), "\r\n");
+        const auto heading = lines.indexOf ("Reconstruction check");
+        ASSERT_GE (heading, 0);
+        EXPECT_EQ (lines[heading + 1], c.checkLine);
+        EXPECT_EQ (lines[lines.size() - 2], c.outcome);
+    }
+}
+
+TEST (CueReportCounts, CountsAndWordsFollowTheNumber)
+{
+    struct Case { int assigned; int empty; const char* assignedText; const char* emptyText; };
+    const Case cases[] {
+        { 0, 0, "0 stems assigned", "0 empty stems" },
+        { 1, 1, "1 stem assigned",  "1 empty stem" },
+        { 3, 2, "3 stems assigned", "2 empty stems" },
+    };
+
+    for (const auto& c : cases)
+    {
+        CueReport cue;
+
+        for (int i = 0; i < c.empty; ++i)
+            cue.stems.push_back (stemResult (i, "empty", 0, -400.0));
+
+        for (int i = 0; i < c.assigned; ++i)
+            cue.stems.push_back (stemResult (i, "used", 1, -6.0));
+
+        EXPECT_EQ (cue.assignedStemCount(), c.assigned);
+        EXPECT_EQ (cue.emptyStemCount(), c.empty);
+        EXPECT_EQ (cue.assignedStemsText(), c.assignedText);
+        EXPECT_EQ (cue.emptyStemsText(), c.emptyText);
+    }
+}

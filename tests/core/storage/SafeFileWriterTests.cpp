@@ -1,0 +1,212 @@
+#include "core/storage/SafeFileWriter.h"
+
+#include "core/storage/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace korvid;
+
+namespace
+{
+    // Every entry of the folder, hidden ones included, as names.
+    juce::StringArray entryNames (const juce::File& folder)
+    {
+        juce::StringArray names;
+
+        for (const auto& child : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*"))
+            names.add (child.getFileName());
+
+        names.sort (false);
+        return names;
+    }
+
+    // As a std::string: juce::MemoryBlock compares empty blocks through memcmp on null.
+    std::string bytesOf (const juce::File& file)
+    {
+        juce::MemoryBlock block;
+        file.loadFileAsData (block);
+        return block.isEmpty() ? std::string() : std::string ((const char*) block.getData(), block.getSize());
+    }
+
+    // A file in a fresh sub-folder whose full path has exactly `length` characters.
+    juce::File fileWithPathLength (const juce::File& base, int length)
+    {
+        const auto folder = base.getChildFile ("sub");
+        const auto nameLength = length - folder.getFullPathName().length() - 1 - 5;
+        return folder.getChildFile (juce::String::repeatedString ("n", nameLength) + ".json");
+    }
+} // namespace
+
+TEST (SafeFileWriter, WritesTextWithLineFeedsOnlyAndReplacesTheTarget)
+{
+    struct Case
+    {
+        const char* name;
+        juce::String text;
+        const char* expected;
+    };
+
+    const Case cases[] {
+        { "crlf", "{\r\n  \"a\": 1\r\n}\r\n", "{\n  \"a\": 1\n}\n" },
+        { "lone cr", "x\ry", "xy" },
+        { "empty", "", "" },
+        { "utf8 without bom", juce::String::fromUTF8 ("\xc3\x89t\xc3\xa9"), "\xc3\x89t\xc3\xa9" },
+    };
+
+    test::ScratchFolder temp;
+    const auto target = temp.file ("Delivery.vlpr");
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        ASSERT_TRUE (target.replaceWithText ("old content"));
+
+        juce::String error ("left over from before");
+        ASSERT_TRUE (writeFileSafely (target, c.text, error));
+
+        EXPECT_TRUE (error.isEmpty());
+        EXPECT_EQ (bytesOf (target), std::string (c.expected));
+        EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("Delivery.vlpr"));
+    }
+}
+
+TEST (SafeFileWriter, CreatesMissingFoldersAndHonoursThePathLimit)
+{
+    test::ScratchFolder temp;
+    juce::String error;
+
+    const auto nested = temp.file ("a").getChildFile ("b").getChildFile ("doc.json");
+    ASSERT_TRUE (writeFileSafely (nested, "x", error)) << error;
+    EXPECT_EQ (nested.loadFileAsString(), "x");
+
+    const auto longest = fileWithPathLength (temp.folder, 240);
+    ASSERT_EQ (longest.getFullPathName().length(), 240);
+    EXPECT_TRUE (writeFileSafely (longest, "fits", error)) << error;
+    EXPECT_EQ (longest.loadFileAsString(), "fits");
+
+    temp.file ("sub").deleteRecursively();
+    const auto tooLong = fileWithPathLength (temp.folder, 241);
+    ASSERT_EQ (tooLong.getFullPathName().length(), 241);
+    EXPECT_FALSE (writeFileSafely (tooLong, "no", error));
+    EXPECT_EQ (error, "The destination path is too long.");
+    EXPECT_FALSE (temp.file ("sub").exists()) << "a refused path must not leave folders behind";
+}
+
+TEST (SafeFileWriter, FailuresLeaveTheOldFileAndNoTemporaryFile)
+{
+    test::ScratchFolder temp;
+
+    // A regular file where a folder must be.
+    const auto blocker = temp.file ("blocker.txt");
+    ASSERT_TRUE (blocker.replaceWithText ("keep me"));
+
+    // A folder with content where the file should go: it can never be replaced.
+    const auto occupied = temp.file ("occupied.json");
+    ASSERT_TRUE (occupied.getChildFile ("inside.txt").create().wasOk());
+    ASSERT_TRUE (occupied.getChildFile ("inside.txt").replaceWithText ("inner"));
+
+    struct Case
+    {
+        const char* name;
+        juce::File target;
+        juce::String expectedStart;
+    };
+
+    const Case cases[] {
+        { "no target", juce::File(), "No destination file was given." },
+        { "file in the way of a folder", blocker.getChildFile ("doc.json"),
+          "Could not create '" + blocker.getFullPathName() + "': " },
+        { "non-empty folder as the target", occupied, "Could not replace '" + occupied.getFullPathName() + "'." },
+        { "path too long", fileWithPathLength (temp.folder, 300), "The destination path is too long." },
+    };
+
+    const auto before = entryNames (temp.folder);
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        juce::String error;
+        EXPECT_FALSE (writeFileSafely (c.target, "new", error));
+        EXPECT_TRUE (error.startsWith (c.expectedStart)) << error;
+
+        EXPECT_EQ (entryNames (temp.folder), before);
+        EXPECT_EQ (blocker.loadFileAsString(), "keep me");
+        EXPECT_EQ (occupied.getChildFile ("inside.txt").loadFileAsString(), "inner");
+    }
+}
+
+TEST (SafeFileWriter, TemporaryFileIsHiddenBesideTheTargetAndGoesAwayUnlessCommitted)
+{
+    test::ScratchFolder temp;
+    const auto target = temp.file ("Delivery.vlpr");
+    ASSERT_TRUE (target.replaceWithText ("old"));
+
+    {
+        SafeFileWriter writer (target);
+        ASSERT_NE (writer.temporary, nullptr);
+
+        const auto tempFile = writer.temporaryFile();
+        EXPECT_EQ (tempFile.getParentDirectory(), temp.folder);
+        EXPECT_TRUE (tempFile.getFileName().startsWith (".Delivery_temp"));
+        EXPECT_EQ (tempFile.getFileExtension(), ".vlpr");
+
+        auto stream = writer.createOutputStream();
+        ASSERT_NE (stream, nullptr);
+        stream->writeText ("abandoned", false, false, nullptr);
+        stream.reset();
+        EXPECT_TRUE (tempFile.existsAsFile());
+    }
+
+    EXPECT_EQ (target.loadFileAsString(), "old");
+    EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("Delivery.vlpr"));
+}
+
+TEST (SafeFileWriter, CommitReportsWhatIsMissing)
+{
+    test::ScratchFolder temp;
+
+    {
+        SafeFileWriter writer (temp.file ("never-opened.json"));
+        EXPECT_FALSE (writer.commit());
+        EXPECT_EQ (writer.error, "Nothing was written to the temporary file.");
+        EXPECT_FALSE (writer.committed);
+    }
+
+    {
+        SafeFileWriter writer { juce::File() };
+        EXPECT_EQ (writer.temporary, nullptr);
+        EXPECT_EQ (writer.temporaryFile(), juce::File());
+        EXPECT_FALSE (writer.commit());
+        EXPECT_EQ (writer.error, "No destination file was given.") << "the first sentence is kept";
+        EXPECT_EQ (writer.createOutputStream(), nullptr);
+    }
+
+    EXPECT_TRUE (entryNames (temp.folder).isEmpty());
+}
+
+TEST (SafeFileWriter, WritesBinaryBytesUnchanged)
+{
+    // The encoder writes audio through the same guard: no byte may be altered.
+    test::ScratchFolder temp;
+    const auto target = temp.file ("take.wav");
+
+    std::string bytes;
+
+    for (int i = 0; i < 70000; ++i)
+        bytes.append ("\r\n\0\xff", 4);
+
+    SafeFileWriter writer (target);
+    {
+        auto stream = writer.createOutputStream();
+        ASSERT_NE (stream, nullptr);
+        ASSERT_TRUE (stream->write (bytes.data(), bytes.size()));
+    }
+
+    EXPECT_FALSE (target.exists()) << "the target appears only on commit";
+    ASSERT_TRUE (writer.commit()) << writer.error;
+    EXPECT_TRUE (writer.committed);
+    EXPECT_EQ (bytesOf (target), bytes);
+    EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("take.wav"));
+}
