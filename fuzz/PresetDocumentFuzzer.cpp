@@ -1,5 +1,6 @@
 #include "core/platform/TextLocale.h"
 #include "core/storage/PresetDocument.h"
+#include "core/storage/TextDecoding.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,7 +29,7 @@ namespace
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
     // The same conversion a preset file goes through when it is loaded.
-    const auto text = juce::String::createStringFromData (data, (int) size);
+    const auto text = korvid::textFromBytes (data, size);
     const auto result = korvid::parsePresetJson (text);
 
     if (! result.ok)

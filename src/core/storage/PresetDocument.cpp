@@ -1,4 +1,5 @@
 #include "core/storage/PresetDocument.h"
+#include "core/storage/TextDecoding.h"
 
 #include "core/model/PresetChecks.h"
 #include "core/model/Uuid.h"
@@ -152,7 +153,7 @@ juce::String presetToJson (const Preset& preset)
     return juce::JSON::toString (rootValue, false, 15);
 }
 
-PresetLoadResult parsePresetJson (const juce::String& text)
+PresetLoadResult parsePresetJsonUnchecked (const juce::String& text)
 {
     PresetLoadResult result;
     auto& errors = result.validation.errors;
@@ -232,17 +233,29 @@ PresetLoadResult parsePresetJson (const juce::String& text)
     readSchema (errors, schema, preset.schema);
     preset.exportSettings = readExportSettingsJson (errors, object["export"], "preset.export");
 
-    if (! errors.isEmpty())
-        return result;
+    result.preset = std::move (preset);
+    result.ok = errors.isEmpty();
+    return result;
+}
 
-    const auto findings = validatePreset (preset);
-    errors.addArray (findings.errors);
+PresetLoadResult parsePresetJson (const juce::String& text)
+{
+    auto result = parsePresetJsonUnchecked (text);
+
+    if (! result.ok)
+    {
+        result.preset = {};
+        return result;
+    }
+
+    const auto findings = validatePreset (result.preset);
+    result.validation.errors.addArray (findings.errors);
     result.validation.warnings.addArray (findings.warnings);
 
-    if (errors.isEmpty())
+    if (! findings.errors.isEmpty())
     {
-        result.preset = preset;
-        result.ok = true;
+        result.ok = false;
+        result.preset = {};
     }
 
     return result;
@@ -273,7 +286,7 @@ PresetLoadResult loadPresetFile (const juce::File& file)
         return result;
     }
 
-    return parsePresetJson (file.loadFileAsString());
+    return parsePresetJson (loadTextFile (file));
 }
 
 ValidationResult checkPresetForWriting (const Preset& preset)

@@ -36,6 +36,11 @@ juce::String presetToJson (const Preset& preset);
     document is refused as a whole when any sentence was added. */
 PresetLoadResult parsePresetJson (const juce::String& text);
 
+/** The same reading without the closing validatePreset: `preset` holds whatever was read,
+    `validation.errors` only the reading errors, and `ok` is true when there were none.
+    A project keeps its preset in whatever state the user left it mid-edit. */
+PresetLoadResult parsePresetJsonUnchecked (const juce::String& text);
+
 /** Reads a preset file of at most maxPresetFileBytes. */
 PresetLoadResult loadPresetFile (const juce::File& file);
 

@@ -1,4 +1,5 @@
 #include "core/storage/ProjectFile.h"
+#include "core/storage/TextDecoding.h"
 
 #include "core/render/OutputNaming.h"
 #include "core/session/Session.h"
@@ -371,12 +372,24 @@ ProjectLoadResult loadProjectFile (const juce::File& file)
         return result;
     }
 
-    return readProjectFile (juce::String::createStringFromData (bytes.getData(), (int) bytes.getSize()));
+    return readProjectFile (textFromBytes (bytes.getData(), bytes.getSize()));
 }
 
 bool saveProjectFile (const Session& session, const juce::String& outputFolder, const juce::File& target,
                       juce::String& error)
 {
+    // A project that could not be opened again would lose the session: refuse to write one
+    // whose preset the reader would refuse (validation findings alone are fine mid-edit).
+    Preset unused;
+    ValidationResult findings;
+
+    if (! readProjectPreset (juce::JSON::parse (presetToJson (session.getPreset())), unused, findings))
+    {
+        error = "The project was not saved because its preset could not be read back: "
+              + findings.errors.joinIntoString (" ");
+        return false;
+    }
+
     return writeFileSafely (target, writeProjectFile (session, outputFolder, true), error);
 }
 

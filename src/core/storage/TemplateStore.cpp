@@ -1,4 +1,5 @@
 #include "core/storage/TemplateStore.h"
+#include "core/storage/TextDecoding.h"
 
 #include "core/storage/JsonParsing.h"
 #include "core/storage/SafeFileWriter.h"
@@ -203,7 +204,7 @@ void TemplateStore::load()
         return;
 
     // Whatever cannot be read is kept until the first save moves it aside.
-    if (! parseTemplateStoreJson (file.loadFileAsString(), templates))
+    if (! parseTemplateStoreJson (loadTextFile (file), templates))
         fileWasUnreadable = file.getSize() > 0;
 }
 
