@@ -1,46 +1,42 @@
 #include "app/VelvaneApplication.h"
 
+#include "app/AppState.h"
+
 namespace korvid::ui
 {
-    namespace
-    {
-        class MainWindow final : public juce::DocumentWindow
-        {
-        public:
-            MainWindow()
-                : juce::DocumentWindow ("Velvane",
-                                        juce::Desktop::getInstance().getDefaultLookAndFeel()
-                                            .findColour (juce::ResizableWindow::backgroundColourId),
-                                        juce::DocumentWindow::allButtons)
-            {
-                setUsingNativeTitleBar (true);
-                setResizable (true, false);
-                setResizeLimits (1100, 720, 8000, 6000);
-                centreWithSize (1360, 860);
-                setVisible (true);
-            }
+    KorvidApplication::KorvidApplication() = default;
+    KorvidApplication::~KorvidApplication() = default;
 
-            void closeButtonPressed() override
-            {
-                juce::JUCEApplication::getInstance()->systemRequestedQuit();
-            }
-        };
+    const juce::String KorvidApplication::getApplicationName()    { return AppState::applicationName; }
+    const juce::String KorvidApplication::getApplicationVersion() { return "0.95.0"; }
+    bool KorvidApplication::moreThanOneInstanceAllowed()          { return true; }
+
+    void KorvidApplication::initialise (const juce::String&)
+    {
+        auto newLookAndFeel = std::make_unique<AppLookAndFeel>();
+        juce::LookAndFeel::setDefaultLookAndFeel (newLookAndFeel.get());
+        lookAndFeel = std::move (newLookAndFeel);
+
+        auto window = std::make_unique<MainWindow>();
+        window->showMainComponent (std::make_unique<MainComponent>());
+        mainWindow = std::move (window);
     }
 
-    VelvaneApplication::VelvaneApplication() = default;
-    VelvaneApplication::~VelvaneApplication() = default;
+    void KorvidApplication::shutdown()
+    {
+        // Every component goes while its look and feel is still alive and the default.
+        mainWindow.reset();
+        juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+        lookAndFeel.reset();
+    }
 
-    const juce::String VelvaneApplication::getApplicationName() { return "Velvane"; }
-    const juce::String VelvaneApplication::getApplicationVersion() { return "0.95.0"; }
-    bool VelvaneApplication::moreThanOneInstanceAllowed() { return true; }
-
-    void VelvaneApplication::initialise (const juce::String&) { mainWindow = std::make_unique<MainWindow>(); }
-    void VelvaneApplication::shutdown() { mainWindow.reset(); }
-    void VelvaneApplication::systemRequestedQuit() { quit(); }
-    void VelvaneApplication::anotherInstanceStarted (const juce::String&) {}
+    void KorvidApplication::systemRequestedQuit()
+    {
+        quit();
+    }
 
     juce::JUCEApplicationBase* createVelvaneApplication()
     {
-        return new VelvaneApplication();
+        return new KorvidApplication();
     }
 }

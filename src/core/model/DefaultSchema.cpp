@@ -5,21 +5,21 @@ namespace korvid
 
 namespace
 {
-    struct RuleSpec
+    struct RuleRow
     {
         const char* pattern;
         int priority = 0;
         const char* note = nullptr;
     };
 
-    struct StemSpec
+    struct StemRow
     {
         const char* displayName;
         const char* shortCode;
         juce::uint32 colour;
         int priority;
         std::vector<const char*> excludeKeywords;
-        std::vector<RuleSpec> rules;
+        std::vector<RuleRow> rules;
     };
 
     const char* const waterphoneSoundDesignNote = "Deliberately shared with Signature to demonstrate ambiguity reporting";
@@ -27,9 +27,9 @@ namespace
 
     // This is the vocabulary the keyword matcher works with: order, patterns and
     // priorities decide where a composer's files land, so edit with care.
-    const std::vector<StemSpec>& defaultStemSpecs()
+    const std::vector<StemRow>& defaultStemRows()
     {
-        static const std::vector<StemSpec> specs {
+        static const std::vector<StemRow> rows {
             { "Percussion High", "PRCH", 0xffe0a24a, 10, {},
               { { "perc high" }, { "high perc" }, { "perchi" }, { "hi perc" }, { "shaker" }, { "tambourine" },
                 { "tamb" }, { "triangle" }, { "woodblock" }, { "claves" }, { "cabasa" }, { "guiro" },
@@ -117,15 +117,15 @@ namespace
                 { "throb" } } },
         };
 
-        return specs;
+        return rows;
     }
 
-    Stem makeStem (const StemSpec& spec)
+    Stem makeStem (const StemRow& row)
     {
         std::vector<KeywordRule> rules;
-        rules.reserve (spec.rules.size());
+        rules.reserve (row.rules.size());
 
-        for (const auto& rule : spec.rules)
+        for (const auto& rule : row.rules)
         {
             if (rule.note != nullptr)
                 rules.emplace_back (rule.pattern, rule.priority, juce::String (rule.note));
@@ -135,10 +135,10 @@ namespace
 
         juce::StringArray excludes;
 
-        for (auto* word : spec.excludeKeywords)
+        for (auto* word : row.excludeKeywords)
             excludes.add (word);
 
-        return Stem (spec.displayName, spec.shortCode, spec.colour, false, spec.priority,
+        return Stem (row.displayName, row.shortCode, row.colour, false, row.priority,
                      std::move (rules), std::move (excludes));
     }
 } // namespace
@@ -152,8 +152,8 @@ StemSchema makeDefaultSchema()
     schema.description = "General purpose orchestral / hybrid stem layout. The full mix is produced separately "
                          "by summing every stem, so it is deliberately not part of this list.";
 
-    for (const auto& spec : defaultStemSpecs())
-        schema.addStem (makeStem (spec));
+    for (const auto& row : defaultStemRows())
+        schema.addStem (makeStem (row));
 
     return schema;
 }

@@ -1,9 +1,3 @@
-// GCC 12 and later take the iterator that juce::ListenerList registers for the length of
-// a call for a dangling pointer; it is unregistered before the call returns.
-#if defined (__GNUC__) && ! defined (__clang__) && __GNUC__ >= 12
- #pragma GCC diagnostic ignored "-Wdangling-pointer"
-#endif
-
 #include "core/session/Session.h"
 
 namespace korvid

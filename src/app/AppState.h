@@ -1,0 +1,123 @@
+#pragma once
+
+#include "app/Dialogs.h"
+#include "core/report/BatchReport.h"
+#include "core/session/Session.h"
+#include "core/storage/PresetStore.h"
+#include "core/storage/TemplateStore.h"
+#include "ui/PreviewEngine.h"
+#include "ui/WaveformCache.h"
+
+#include <juce_data_structures/juce_data_structures.h>
+#include <juce_events/juce_events.h>
+
+#include <functional>
+#include <memory>
+
+namespace korvid::ui
+{
+    /** Everything the running application knows beyond a single page: the settings file,
+        the preset library, the open project, the stem templates, the shared preview engine
+        and waveform cache, the dialogs, and what the pages share (output folder, project
+        file, the library preset the session came from, the last render report).
+
+        The main component owns exactly one; pages hold a reference and change its members
+        directly, then call sendChangeMessage. Message thread only. Change messages are
+        asynchronous and coalesce. */
+    class AppState : public juce::ChangeBroadcaster
+    {
+    public:
+        static constexpr const char* applicationName = "Velvane";
+        static constexpr const char* projectFileExtension = ".vlpr";
+        static constexpr int maxRecentProjects = 20;
+        static constexpr int maxRecentImportFolders = 15;
+
+        /** Builds everything in start-up order; never fails (what cannot load starts empty).
+            `outputMode` chooses the preview engine's output; `dialogs` defaults to JUCE's boxes. */
+        explicit AppState (PreviewEngine::OutputMode outputMode = PreviewEngine::OutputMode::defaultDevice,
+                           std::unique_ptr<Dialogs> dialogs = {});
+
+        /** Writes "presetId" and "outputFolder" and saves the settings. */
+        ~AppState() override;
+
+        //==============================================================================
+        bool getStemsAlphabetical() const;
+        void setStemsAlphabetical (bool alphabetical);
+
+        juce::Array<juce::File> getRecentProjects() const;
+        void addRecentProject (const juce::File& projectFile);
+        void clearRecentProjects();
+
+        juce::Array<juce::File> getRecentImportFolders() const;
+        /** Only an existing folder is taken. */
+        void addRecentImportFolder (const juce::File& folder);
+
+        /** Whether the session's preset differs in anything from the library preset named
+            by presetId (reads the library file again); true without one. */
+        bool isPresetModified() const;
+
+        /** Opens a project into the session. On failure `error` holds the sentence and
+            nothing has changed. On success `missingSources` lists the saved folders and
+            track files that were not found. */
+        bool openProject (const juce::File& file, juce::String& error, juce::StringArray& missingSources);
+
+        /** Writes the project to exactly this file; projectFile and the recent list change
+            only on success. */
+        bool saveProject (const juce::File& file, juce::String& error);
+
+        /** The file a project chosen in a save chooser is written to: the choice itself
+            when it ends in ".vlpr" (any case), else the choice with ".vlpr" appended. */
+        static juce::File projectFileForChoice (const juce::File& chosen);
+
+        /** After a save chooser: works out the file to write (projectFileForChoice). When
+            appending the extension led to an existing file the chooser never asked about,
+            asks through `dialogs` before it may be replaced. Calls `onTarget` with the file
+            to write, or not at all when the user keeps the existing one. */
+        void confirmProjectTarget (const juce::File& chosen, std::function<void (const juce::File&)> onTarget);
+
+        /** Writes "presetId" and "outputFolder" and saves now. */
+        void saveSettings();
+
+        void setLastReport (BatchReport&& report);
+        void setOutputFolder (const juce::File& folder);
+
+        /** Renames a delivered file of the last report; see BatchReport::renameWrittenFile. */
+        bool renameWrittenFile (const juce::File& file, const juce::String& newName, juce::String& error);
+
+        //==============================================================================
+        /** The settings file of a program of that name: "<name>.settings" in the folder
+            "<name>" of the user's application-data folder, on every platform. */
+        static juce::File settingsFileFor (const juce::String& programName);
+        static juce::PropertiesFile::Options settingsOptionsFor (const juce::String& programName);
+
+        /** Names the program had before, whose settings are copied once into empty ones. */
+        static juce::StringArray earlierApplicationNames();
+
+        //==============================================================================
+        // Declaration order is construction order; destruction runs the other way.
+        std::unique_ptr<Dialogs> dialogs;
+        std::unique_ptr<juce::PropertiesFile> settings;
+        std::unique_ptr<PresetStore> presetStore;
+        Session session;
+        TemplateStore templates;
+        PreviewEngine preview;
+        WaveformCache waveforms;
+        juce::File outputFolder;
+        juce::File projectFile;
+        juce::String presetId;
+        BatchReport lastReport;
+        bool hasReport = false;
+
+    private:
+        void openSettings();
+        void copyEarlierSettings();
+        void restoreOutputFolder();
+        void startWithLastPreset();
+        void storeSessionKeys();
+
+        juce::Array<juce::File> readFileList (const juce::String& key, int cap) const;
+        void addToFileList (const juce::String& key, int cap, const juce::File& file);
+
+        JUCE_DECLARE_NON_COPYABLE (AppState)
+    };
+}

@@ -1,0 +1,95 @@
+#include "core/platform/DesktopOpener.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#if JUCE_LINUX || JUCE_BSD
+
+namespace korvid
+{
+namespace
+{
+    /** Puts a folder first on PATH for one test, and takes it away again. */
+    class ScopedPath
+    {
+    public:
+        explicit ScopedPath (const juce::String& path)
+        {
+            if (const char* old = std::getenv ("PATH"))
+                saved = old;
+            setenv ("PATH", path.toRawUTF8(), 1);
+        }
+
+        ~ScopedPath() { setenv ("PATH", saved.toRawUTF8(), 1); }
+
+    private:
+        juce::String saved;
+    };
+
+    class DesktopOpenerTests : public ::testing::Test
+    {
+    protected:
+        juce::TemporaryFile folderName;
+        juce::File folder = folderName.getFile();
+        juce::File received = folder.getChildFile ("received.txt");
+
+        void SetUp() override
+        {
+            ASSERT_TRUE (folder.createDirectory());
+            // A stand-in opener that writes its arguments, one per line, and nothing else.
+            const auto opener = folder.getChildFile ("xdg-open");
+            ASSERT_TRUE (opener.replaceWithText ("#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + received.getFullPathName() + ".part'\n"
+                                                 "mv '" + received.getFullPathName() + ".part' '" + received.getFullPathName() + "'\n",
+                                                 false, false, "\n"));
+            ASSERT_TRUE (opener.setExecutePermission (true));
+        }
+
+        void TearDown() override { folder.deleteRecursively(); }
+
+        juce::String waitForArguments()
+        {
+            for (int i = 0; i < 500 && ! received.existsAsFile(); ++i)
+                juce::Thread::sleep (10);
+
+            return received.loadFileAsString();
+        }
+    };
+
+    TEST_F (DesktopOpenerTests, TargetReachesTheOpenerAsOneUninterpretedArgument)
+    {
+        const ScopedPath path (folder.getFullPathName() + ":/usr/bin:/bin");
+
+        struct Case { juce::String target, expected; };
+        const Case cases[] = {
+            { folder.getChildFile ("Cue 1 $(touch pwned) `touch pwned` \"x\" 'y'; touch pwned").getFullPathName(),
+              folder.getChildFile ("Cue 1 $(touch pwned) `touch pwned` \"x\" 'y'; touch pwned").getFullPathName() },
+            { "https://example.com/osmerine/manual?a=1&b=2", "https://example.com/osmerine/manual?a=1&b=2" },
+            { "--help", "./--help" },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.target);
+            received.deleteFile();
+            ASSERT_TRUE (openWithDesktop (c.target));
+            EXPECT_EQ (waitForArguments(), c.expected + "\n");
+        }
+
+        EXPECT_FALSE (folder.getChildFile ("pwned").exists());
+        EXPECT_FALSE (juce::File::getCurrentWorkingDirectory().getChildFile ("pwned").exists());
+    }
+
+    TEST_F (DesktopOpenerTests, ReportsWhenNoOpenerCanBeStarted)
+    {
+        const auto empty = folder.getChildFile ("empty");
+        ASSERT_TRUE (empty.createDirectory());
+        const ScopedPath path (empty.getFullPathName());
+
+        EXPECT_FALSE (openWithDesktop ("/tmp"));
+        EXPECT_FALSE (openWithDesktop ({}));
+    }
+}
+}
+
+#endif

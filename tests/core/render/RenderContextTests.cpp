@@ -1,0 +1,534 @@
+#include "RenderTestSupport.h"
+
+#include "core/audio/AudioMemoryBudget.h"
+#include "core/audio/AudioTestFiles.h"
+#include "core/audio/ExpectedResidual.h"
+#include "core/audio/PeakLevels.h"
+#include "core/render/RenderContext.h"
+#include "core/render/RenderMemory.h"
+#include "core/report/ReportText.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+namespace korvid
+{
+namespace
+{
+
+using namespace rendertest;
+using Phase = RenderJob::Phase;
+using State = ReconstructionResult::State;
+
+constexpr int second = 48000;
+
+struct CueRenderTest : ::testing::Test
+{
+    test::TempFolder temp;
+
+    juce::File sourceFile (const juce::String& name) const { return temp.folder.getChildFile ("Source").getChildFile (name); }
+    juce::File output() const { return temp.folder.getChildFile ("Out"); }
+
+    juce::File writeTrack (const juce::String& name, const juce::AudioBuffer<float>& samples)
+    {
+        const auto file = sourceFile (name);
+        writeWav (file, samples);
+        return file;
+    }
+
+    // One noise track per stem, named after the stem, each with its own seed.
+    std::vector<Track> noiseTracks (const juce::StringArray& stemNames, int frames = second, float amplitude = 0.2f)
+    {
+        std::vector<Track> tracks;
+
+        for (int i = 0; i < stemNames.size(); ++i)
+            tracks.push_back (makeTrack (writeTrack (stemNames[i] + ".wav", makeNoise (2, frames, amplitude, 100 + i)),
+                                         "stem-" + stemNames[i]));
+
+        return tracks;
+    }
+
+    static CueReport render (const RenderRequest& request, CancelTest cancel = {}, ProgressLog* log = nullptr)
+    {
+        RenderContext context (request, std::move (cancel), log != nullptr ? log->callback() : nullptr);
+        return context.run();
+    }
+
+    static const StemResult* stemNamed (const CueReport& report, const juce::String& name)
+    {
+        for (const auto& stem : report.stems)
+            if (stem.displayName == name)
+                return &stem;
+
+        return nullptr;
+    }
+};
+
+//==============================================================================
+TEST_F (CueRenderTest, ProgressFollowsTheStepsOfARender)
+{
+    const auto preset = makeRenderPreset ({ "Drums", "Bass" });
+    const auto request = planRequest (preset, noiseTracks ({ "Drums", "Bass" }), output());
+
+    ProgressLog log;
+    const auto report = render (request, {}, &log);
+    ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+
+    const std::vector<ProgressEntry> expected {
+        { 0.02, "Summing Drums...", Phase::summing },
+        { 0.235, "Summing Bass...", Phase::summing },
+        { 0.46, "Measuring the mix...", Phase::measuring },
+        { 0.48, "Writing Drums...", Phase::writing },
+        { 0.69, "Writing Bass...", Phase::writing },
+        { 0.90, "Writing the full mix...", Phase::writing },
+        { 0.93, "Verifying that the stems reconstruct the mix...", Phase::verifying },
+        { 0.99, "Verification finished.", Phase::verifying },
+        { 1.0, "Finished.", Phase::finished },
+    };
+
+    const auto seen = log.entries();
+    ASSERT_EQ (seen.size(), expected.size()) << log.texts().joinIntoString ("\n");
+
+    for (size_t i = 0; i < expected.size(); ++i)
+    {
+        EXPECT_NEAR (seen[i].fraction, expected[i].fraction, 1e-9) << i;
+        EXPECT_EQ (seen[i].text, expected[i].text);
+        EXPECT_EQ (seen[i].phase, expected[i].phase) << expected[i].text;
+    }
+
+    EXPECT_EQ (report.reconstruction.state, State::passed) << report.reconstruction.detail;
+    EXPECT_EQ (report.reconstruction.stemFilesCompared, 2);
+}
+
+TEST_F (CueRenderTest, AnalysisMeasuresWithoutWritingAndFailsOnlyOnErrors)
+{
+    const auto preset = makeRenderPreset ({ "Drums" });
+    const auto tracks = noiseTracks ({ "Drums" });
+
+    auto request = planRequest (preset, tracks, output(), "Cue", true);
+    request.unassignedTracks.add ("stray.wav");   // a warning-worthy cue still completes
+
+    auto report = render (request);
+    EXPECT_TRUE (report.completed);
+    EXPECT_TRUE (report.files.empty());
+    EXPECT_EQ (report.reconstruction.state, State::notRun);
+    EXPECT_GT (report.mixSamplePeak, 0.1);
+    EXPECT_TRUE (listFiles (output()).isEmpty());
+
+    tracks.front().file.deleteFile();
+    report = render (request);
+    EXPECT_FALSE (report.completed);
+    ASSERT_EQ (report.errors.size(), 1);
+    EXPECT_TRUE (report.errors[0].startsWith ("Drums: Drums.wav: ")) << report.errors[0];
+    ASSERT_EQ (report.stems.size(), 1u);
+    EXPECT_EQ (report.stems[0].errors.size(), 1);
+}
+
+TEST_F (CueRenderTest, AFailedValidationEndsTheCueWithItsMessagesOnly)
+{
+    RenderRequest request;
+    request.preset = makeRenderPreset ({});
+    request.outputFolder = output();
+
+    ProgressLog log;
+    const auto report = render (request, {}, &log);
+
+    EXPECT_FALSE (report.completed);
+    EXPECT_TRUE (report.errors.contains ("This preset has no stems, so there is nothing to deliver. "
+                                         "Add the stems your publisher asks for in step 2."));
+    EXPECT_TRUE (report.stems.empty());
+    EXPECT_TRUE (report.files.empty());
+    ASSERT_EQ (log.entries().size(), 1u);
+    EXPECT_EQ (log.entries()[0].fraction, 1.0);
+    EXPECT_EQ (log.entries()[0].text, "Finished.");
+}
+
+TEST_F (CueRenderTest, ADigitallySilentStemIsFlaggedAndStillWritten)
+{
+    const auto preset = makeRenderPreset ({ "Drums", "Pads" });
+    juce::AudioBuffer<float> silence (2, second);
+    silence.clear();
+
+    auto tracks = noiseTracks ({ "Drums" });
+    tracks.push_back (makeTrack (writeTrack ("Pads.wav", silence), "stem-Pads"));
+
+    const auto report = render (planRequest (preset, tracks, output()));
+
+    const auto* pads = stemNamed (report, "Pads");
+    ASSERT_NE (pads, nullptr);
+    EXPECT_TRUE (pads->digitalSilence);
+    EXPECT_EQ (pads->peakBeforeDb, -400.0);
+    EXPECT_EQ (pads->peakAfterDb, -400.0);
+    EXPECT_TRUE (report.warnings.contains ("Stem 'Pads' has tracks assigned but is digital silence."));
+    EXPECT_TRUE (output().getChildFile ("STEMS/PRJ_02_Pads.wav").existsAsFile())
+        << listFiles (output()).joinIntoString ("\n");
+    EXPECT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+}
+
+TEST_F (CueRenderTest, EmptyStemsFollowTheirPolicy)
+{
+    struct Case
+    {
+        EmptyPolicy policy;
+        bool completed;
+        juce::StringArray files;
+    };
+
+    const std::vector<Case> cases {
+        { EmptyPolicy::skip, true, { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Bass.wav" } },
+        { EmptyPolicy::exportSilence, true,
+          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Choir.wav", "STEMS/PRJ_03_Bass.wav" } },
+        // The request check already refuses it, before anything is written.
+        { EmptyPolicy::failExport, false, {} },
+    };
+
+    const auto tracks = noiseTracks ({ "Drums", "Bass" });
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE ((int) c.policy);
+        output().deleteRecursively();
+
+        auto preset = makeRenderPreset ({ "Drums", "Choir", "Bass" });
+        preset.exportSettings.emptyStemPolicy = c.policy;
+        auto request = makeRenderRequest (preset, tracks, output(), false).request;
+
+        const auto report = render (request);
+        EXPECT_EQ (report.completed, c.completed) << report.errors.joinIntoString ("\n");
+        EXPECT_EQ (listFiles (output()), c.files);
+
+        if (c.policy == EmptyPolicy::failExport)
+        {
+            EXPECT_TRUE (report.errors.contains ("Stem 'Choir' is empty and the preset says that is an error."));
+        }
+
+        if (c.policy == EmptyPolicy::skip)
+        {
+            EXPECT_TRUE (stemNamed (report, "Choir")->skipped);
+        }
+
+        if (c.policy == EmptyPolicy::exportSilence)
+        {
+            const auto choir = readBack (output().getChildFile ("STEMS/PRJ_02_Choir.wav"));
+            EXPECT_EQ (choir.getNumSamples(), second);
+            EXPECT_LT (samplePeak (choir), 1.0e-6) << "silence, apart from the dither fading out";
+            EXPECT_EQ (report.reconstruction.state, State::passed) << report.reconstruction.detail;
+        }
+    }
+}
+
+TEST_F (CueRenderTest, AStartTrimCutsTheMixAndEveryStemAtOneCrossing)
+{
+    const auto preset = makeRenderPreset ({ "Drums", "Bass" });
+    auto request = planRequest (preset, noiseTracks ({ "Drums", "Bass" }, 4 * second), output());
+    request.trimStartSeconds = 2.5;
+
+    const auto report = render (request);
+    ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+
+    const auto cut = (juce::int64) std::llround (report.trimmedSeconds * second);
+    EXPECT_NEAR (report.trimmedSeconds, 2.5, 0.02);
+    EXPECT_EQ (report.lengthFrames, 4 * second - cut);
+
+    for (const auto& file : report.files)
+    {
+        const auto audio = readBack (file.file);
+        EXPECT_EQ (audio.getNumSamples(), report.lengthFrames) << file.file.getFileName();
+        EXPECT_LT (std::abs (audio.getSample (0, 0)), 1.0e-6) << "the fade-in starts at zero";
+    }
+
+    EXPECT_EQ (report.reconstruction.state, State::passed) << report.reconstruction.detail;
+}
+
+TEST_F (CueRenderTest, GatedTracksAreListedOnceAndSilentOnesWarned)
+{
+    auto preset = makeRenderPreset ({ "Drums", "Bass" });
+    auto& gate = preset.exportSettings.silenceGate;
+    gate.enabled = true;
+    gate.thresholdDb = -60.0;
+    gate.minimumSeconds = 0.25;
+
+    auto gappy = makeNoise (2, 2 * second, 0.3f, 7);
+    gappy.clear (second / 2, second);   // one second of silence in the middle
+    juce::AudioBuffer<float> silence (2, 2 * second);
+    silence.clear();
+
+    const std::vector<Track> tracks { makeTrack (writeTrack ("Drums.wav", gappy), "stem-Drums"),
+                                      makeTrack (writeTrack ("Bass quiet.wav", silence), "stem-Bass") };
+
+    const auto report = render (planRequest (preset, tracks, output()));
+    ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+
+    ASSERT_EQ (report.gatedTracks.size(), 2u);
+    EXPECT_EQ (report.gatedTracks[0].fileName, "Drums.wav");
+    EXPECT_EQ (report.gatedTracks[0].stemName, "Drums");
+    EXPECT_EQ (report.gatedTracks[0].gatedRuns, 1);
+    EXPECT_NEAR (report.gatedTracks[0].lengthSeconds, 2.0, 1e-9);
+    EXPECT_FALSE (report.gatedTracks[0].overview.minima.empty());
+    EXPECT_TRUE (report.gatedTracks[1].wholeFileSilent);
+
+    const auto warning = juce::String ("'Bass quiet.wav' was below the silence threshold from start to finish "
+                                       "and is now digital silence.");
+    EXPECT_EQ (std::count (report.warnings.begin(), report.warnings.end(), warning), 1);
+}
+
+TEST_F (CueRenderTest, AFixedGainIsAppliedAsGivenAndLevelsFollowIt)
+{
+    const auto preset = makeRenderPreset ({ "Strings" });
+    const auto amplitude = (float) std::pow (10.0, -6.0 / 20.0);
+    const std::vector<Track> tracks { makeTrack (writeTrack ("Strings.wav", makeLowSine (2, second, amplitude)),
+                                                 "stem-Strings") };
+
+    auto request = planRequest (preset, tracks, output());
+    request.useFixedGain = true;
+    request.fixedGainDb = -1.0;
+
+    const auto report = render (request);
+    ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+
+    EXPECT_EQ (report.gain.gainDb, -1.0);
+    EXPECT_NEAR (report.gain.measuredDb, -6.0, 0.01);
+    EXPECT_NEAR (report.gain.predictedDb, -7.0, 0.01);
+    EXPECT_FALSE (report.gain.heldByAttenuateOnly);
+    EXPECT_NEAR (report.stems[0].peakAfterDb, -7.0, 0.01);
+
+    const auto& mixFile = report.files.back();
+    ASSERT_EQ (mixFile.kind, FileKind::fullMix);
+    EXPECT_NEAR (mixFile.levelDb, -7.0, 0.01);
+    EXPECT_NEAR (linearPeakToDb (samplePeak (readBack (mixFile.file))), -7.0, 0.01);
+}
+
+TEST_F (CueRenderTest, ClippingIsWarnedAndEveryFileStillWritten)
+{
+    const auto preset = makeRenderPreset ({ "Strings" });
+    const std::vector<Track> tracks { makeTrack (writeTrack ("Strings.wav", makeLowSine (2, second, 0.5f)),
+                                                 "stem-Strings") };
+
+    auto request = planRequest (preset, tracks, output());
+    request.useFixedGain = true;
+    request.fixedGainDb = 12.0;
+
+    const auto report = render (request);
+
+    EXPECT_GT (report.clippedSamples, 0);
+    EXPECT_TRUE (report.warnings.contains (juce::String (report.clippedSamples)
+                                           + " sample(s) reach or exceed full scale after the global gain."));
+    EXPECT_EQ (report.files.size(), 2u);
+    EXPECT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+}
+
+//==============================================================================
+TEST_F (CueRenderTest, ACancelWhileWritingStemThreeStopsBeforeItsFile)
+{
+    const juce::StringArray names { "S1", "S2", "S3", "S4", "S5", "S6", "S7", "S8" };
+    const auto request = planRequest (makeRenderPreset (names), noiseTracks (names, second / 4), output());
+
+    std::atomic<bool> stop { false };
+    ProgressLog log;
+    auto record = log.callback();
+
+    RenderContext context (request, [&] { return stop.load(); },
+                           [&] (double fraction, const juce::String& text, Phase phase)
+                           {
+                               record (fraction, text, phase);
+
+                               if (text == "Writing S3...")
+                                   stop = true;
+                           });
+    const auto report = context.run();
+
+    EXPECT_TRUE (report.cancelled);
+    EXPECT_FALSE (report.completed);
+    EXPECT_TRUE (report.errors.isEmpty()) << report.errors.joinIntoString ("\n");
+    EXPECT_EQ (listFiles (output()), juce::StringArray ({ "STEMS/PRJ_01_S1.wav", "STEMS/PRJ_02_S2.wav" }));
+    EXPECT_EQ (report.files.size(), 2u);
+    EXPECT_EQ (report.reconstruction.state, State::notRun);
+    EXPECT_EQ (log.texts()[log.texts().size() - 1], "Cancelled.");
+}
+
+TEST_F (CueRenderTest, ACancelStopsALongReadWithinABlock)
+{
+    const auto preset = makeRenderPreset ({ "Drums" });
+    const auto request = planRequest (preset, noiseTracks ({ "Drums" }, 40 * second), output(), "Cue", true);
+
+    const auto readStarted = [] (const juce::String& text) { return text == "Summing Drums..."; };
+    const auto now = [] { return juce::Time::getMillisecondCounterHiRes(); };
+
+    // How long the whole read takes here.
+    double readFrom = 0.0;
+    RenderContext whole (request, {}, [&] (double, const juce::String& text, Phase)
+                         {
+                             if (readStarted (text))
+                                 readFrom = now();
+                         });
+    ASSERT_TRUE (whole.run().completed);
+    const auto wholeReadMs = now() - readFrom;
+
+    // The first two tests are the cue's own cancel points before the read; the later
+    // ones are asked by the reader between its blocks.
+    int calls = 0;
+    double firedAt = 0.0;
+    RenderContext stopped (request,
+                           [&] {
+                               if (++calls < 6)
+                                   return false;
+
+                               firedAt = now();
+                               return true;
+                           },
+                           {});
+    const auto report = stopped.run();
+    const auto stopMs = now() - firedAt;
+
+    EXPECT_TRUE (report.cancelled);
+    EXPECT_TRUE (report.errors.isEmpty()) << report.errors.joinIntoString ("\n");
+    EXPECT_EQ (calls, 6) << "the cancel is latched";
+    EXPECT_LT (stopMs, wholeReadMs / 5.0) << "whole read " << wholeReadMs << " ms";
+}
+
+TEST_F (CueRenderTest, ACancelInsideAnEncodeLeavesNoTemporaryFile)
+{
+    const auto preset = makeRenderPreset ({ "Drums", "Bass" });
+    const auto request = planRequest (preset, noiseTracks ({ "Drums", "Bass" }, 20 * second), output());
+
+    // Fires once the full mix's temporary file has appeared, that is while it is encoded.
+    std::atomic<bool> writingMix { false };
+    const auto mixIsBeingWritten = [&]
+    {
+        if (! writingMix)
+            return false;
+
+        for (const auto& path : listFiles (output()))
+            if (! path.startsWith ("STEMS/") && path.startsWith ("."))
+                return true;
+
+        return false;
+    };
+
+    RenderContext context (request, mixIsBeingWritten,
+                           [&] (double, const juce::String& text, Phase)
+                           {
+                               if (text == "Writing the full mix...")
+                                   writingMix = true;
+                           });
+    const auto report = context.run();
+
+    EXPECT_TRUE (report.cancelled);
+    EXPECT_TRUE (report.errors.isEmpty()) << report.errors.joinIntoString ("\n");
+    EXPECT_EQ (listFiles (output()), juce::StringArray ({ "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Bass.wav" }));
+
+    for (const auto& file : report.files)
+        EXPECT_EQ (readBack (file.file).getNumSamples(), 20 * second) << "a listed file is complete";
+}
+
+//==============================================================================
+TEST_F (CueRenderTest, TheCheckComparesTheFilesOfOneEntryWithThatEntrysWordLength)
+{
+    auto preset = makeRenderPreset ({ "Drums", "Bass", "Strings", "Choir" });
+    auto sixteen = preset.exportSettings.formats[0];
+    sixteen.sampleFormat = SampleFormat::pcm16;
+    sixteen.dither = Dither::tpdf;
+    sixteen.subFolder = "WAV16";
+    auto twentyFour = preset.exportSettings.formats[0];
+    twentyFour.subFolder = "WAV24";
+    preset.exportSettings.formats = { sixteen, twentyFour };
+
+    const auto report = render (planRequest (preset, noiseTracks ({ "Drums", "Bass", "Strings", "Choir" }), output()));
+
+    EXPECT_EQ (report.files.size(), 10u);
+    EXPECT_EQ (report.reconstruction.state, State::passed) << report.reconstruction.detail;
+    EXPECT_EQ (report.reconstruction.stemFilesCompared, 4);
+    EXPECT_NEAR (report.reconstruction.toleranceDb, expectedResidualDb (16, 4, Dither::tpdf), 1e-9);
+    EXPECT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+}
+
+TEST_F (CueRenderTest, StemsSharingADisplayNameBothTakePartInTheCheck)
+{
+    auto preset = makeRenderPreset ({ "High", "Low" });
+
+    for (auto& stem : preset.schema.stems)
+    {
+        stem.fileNameToken = "Strings " + stem.displayName;
+        stem.displayName = "Strings";
+    }
+
+    const auto report = render (planRequest (preset, noiseTracks ({ "High", "Low" }), output()));
+
+    EXPECT_EQ (report.reconstruction.state, State::passed) << report.reconstruction.detail;
+    EXPECT_EQ (report.reconstruction.stemFilesCompared, 2);
+    EXPECT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+}
+
+TEST_F (CueRenderTest, ACueTooLargeForMemoryFailsBeforeAnythingIsAllocated)
+{
+    const auto preset = makeRenderPreset ({ "Drums" });
+    auto request = planRequest (preset, noiseTracks ({ "Drums" }), output());
+    request.channels = 64;
+    request.lengthFrames = 1000000000;   // 477 GB per buffer of doubles
+
+    const auto report = render (request);
+
+    EXPECT_FALSE (report.completed);
+    ASSERT_EQ (report.errors.size(), 1);
+    EXPECT_TRUE (report.errors[0].startsWith ("This cue needs about ")) << report.errors[0];
+    EXPECT_TRUE (report.errors[0].endsWith (" may be used.")) << report.errors[0];
+    EXPECT_TRUE (report.stems.empty());
+    EXPECT_TRUE (listFiles (output()).isEmpty());
+}
+
+TEST (RenderMemory, CountsKeptStemsConvertedCopiesAndTheCheck)
+{
+    auto preset = rendertest::makeRenderPreset ({ "A", "B", "C" });
+    RenderRequest request;
+    request.preset = preset;
+    request.channels = 2;
+    request.lengthFrames = 48000;
+    request.sampleRate = 48000.0;
+
+    for (const auto& stem : preset.schema.stems)
+    {
+        RequestStem requestStem;
+        requestStem.id = stem.id;
+        requestStem.trackFiles.push_back (juce::File ("/tmp/x.wav"));
+        request.stems.push_back (requestStem);
+    }
+
+    const juce::int64 unit = 2 * 48000 * 8;
+    EXPECT_EQ (cueRenderMemoryBytes (request), 4 * unit);
+
+    request.preset.schema.submixes.push_back ({ "m", "Mix", "", { "stem-A", "stem-B" } });
+    EXPECT_EQ (cueRenderMemoryBytes (request), 6 * unit) << "two stems are kept for the mix";
+
+    request.preset.exportSettings.formats[0].sampleRate = 192000.0;
+    EXPECT_EQ (cueRenderMemoryBytes (request), 8 * unit) << "a copy at four times the rate";
+
+    request.analysisOnly = true;
+    EXPECT_EQ (cueRenderMemoryBytes (request), 4 * unit);
+
+    juce::String error;
+    EXPECT_TRUE (checkCueRenderMemory (request, error));
+
+    // A track at twice the project rate: itself, plus its converted copy.
+    AudioFileInfo track;
+    track.numChannels = 2;
+    track.lengthInSamples = 96000;
+    track.sampleRate = 96000.0;
+    EXPECT_EQ (trackReadBytes (track, 48000.0), 3 * unit);
+    EXPECT_EQ (trackReadBytes (track, 96000.0), 2 * unit);
+
+    const auto budget = audioMemoryBudgetBytes();
+    EXPECT_TRUE (checkTrackReadMemory (track, 48000.0, budget - 3 * unit, error));
+    EXPECT_FALSE (checkTrackReadMemory (track, 48000.0, budget - 3 * unit + 1, error));
+    EXPECT_TRUE (error.startsWith ("Reading it would take the render to about ")) << error;
+
+    request.channels = 64;
+    request.lengthFrames = 1000000000;
+    EXPECT_FALSE (checkCueRenderMemory (request, error));
+    EXPECT_FALSE (error.isEmpty());
+}
+
+} // namespace
+} // namespace korvid
