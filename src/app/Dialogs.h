@@ -17,6 +17,14 @@ namespace korvid::ui
         juce::String pattern;        // e.g. "*.vlpr"; empty for any file
     };
 
+    /** The button texts and the field's label of a text prompt. */
+    struct TextPromptLabels
+    {
+        juce::String okText { "OK" };
+        juce::String cancelText { "Cancel" };
+        juce::String fieldLabel;
+    };
+
     /** The message boxes, prompts and file choosers every page uses. All of them are
         asynchronous: the call returns at once and the callback runs later on the message
         thread, possibly after the caller was deleted, so callers guard what they capture
@@ -38,7 +46,8 @@ namespace korvid::ui
         /** A one-line text prompt; nothing when cancelled. The text comes back as typed. */
         virtual void askForText (const juce::String& title, const juce::String& message,
                                  const juce::String& initialText,
-                                 std::function<void (std::optional<juce::String>)> onResult) = 0;
+                                 std::function<void (std::optional<juce::String>)> onResult,
+                                 const TextPromptLabels& labels = {}) = 0;
 
         /** The chosen file or folder; an empty juce::File when cancelled. */
         virtual void chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult) = 0;

@@ -59,13 +59,14 @@ namespace korvid::ui
 
     void JuceDialogs::askForText (const juce::String& title, const juce::String& message,
                                   const juce::String& initialText,
-                                  std::function<void (std::optional<juce::String>)> onResult)
+                                  std::function<void (std::optional<juce::String>)> onResult,
+                                  const TextPromptLabels& labels)
     {
-        constexpr auto editorName = "text";
+        constexpr auto editorName = "name";
         auto* window = new juce::AlertWindow (title, message, juce::MessageBoxIconType::NoIcon, getOwner());
-        window->addTextEditor (editorName, initialText);
-        window->addButton ("OK", 1, juce::KeyPress (juce::KeyPress::returnKey));
-        window->addButton ("Cancel", 0, juce::KeyPress (juce::KeyPress::escapeKey));
+        window->addTextEditor (editorName, initialText, labels.fieldLabel);
+        window->addButton (labels.okText, 1, juce::KeyPress (juce::KeyPress::returnKey));
+        window->addButton (labels.cancelText, 0, juce::KeyPress (juce::KeyPress::escapeKey));
 
         juce::Component::SafePointer<juce::AlertWindow> safeWindow (window);
 

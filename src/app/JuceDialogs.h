@@ -18,7 +18,8 @@ namespace korvid::ui
 
         void askForText (const juce::String& title, const juce::String& message,
                          const juce::String& initialText,
-                         std::function<void (std::optional<juce::String>)> onResult) override;
+                         std::function<void (std::optional<juce::String>)> onResult,
+                         const TextPromptLabels& labels = {}) override;
 
         void chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult) override;
     };

@@ -187,6 +187,7 @@ namespace korvid::ui
             auto stem = makeStemNamed (name, (int) schema.stems.size());
             addStemWithTracks (state, stem, trackIds);
             keepAsUserTemplate (state, stem);
-        });
+        },
+        { "Create", "Cancel", "Name" });
     }
 }

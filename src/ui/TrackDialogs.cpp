@@ -55,6 +55,7 @@ namespace korvid::ui
             // would describe whatever file had that name before.
             state.waveforms.forget (oldPath);
             state.waveforms.forget (renamed->file.getFullPathName());
-        });
+        },
+        { "Rename", "Cancel", {} });
     }
 }

@@ -22,6 +22,7 @@ namespace korvid::ui::testing
             juce::MessageBoxIconType icon = juce::MessageBoxIconType::NoIcon;
             juce::String title, message, okText, cancelText, initialText;
             FileRequest fileRequest;
+            juce::String fieldLabel;
         };
 
         std::deque<bool> confirmations;
@@ -34,7 +35,7 @@ namespace korvid::ui::testing
         void showMessage (juce::MessageBoxIconType icon, const juce::String& title,
                           const juce::String& message, std::function<void()> onClosed = {}) override
         {
-            asked.push_back ({ Kind::message, icon, title, message, {}, {}, {}, {} });
+            asked.push_back ({ Kind::message, icon, title, message, {}, {}, {}, {}, {} });
             deliver ([onClosed = std::move (onClosed)] { if (onClosed) onClosed(); });
         }
 
@@ -42,22 +43,24 @@ namespace korvid::ui::testing
                       const juce::String& okText, const juce::String& cancelText,
                       std::function<void (bool)> onResult) override
         {
-            asked.push_back ({ Kind::confirmation, icon, title, message, okText, cancelText, {}, {} });
+            asked.push_back ({ Kind::confirmation, icon, title, message, okText, cancelText, {}, {}, {} });
             const bool answer = takeFront (confirmations, false);
             deliver ([answer, onResult = std::move (onResult)] { if (onResult) onResult (answer); });
         }
 
         void askForText (const juce::String& title, const juce::String& message, const juce::String& initialText,
-                         std::function<void (std::optional<juce::String>)> onResult) override
+                         std::function<void (std::optional<juce::String>)> onResult,
+                         const TextPromptLabels& labels = {}) override
         {
-            asked.push_back ({ Kind::text, juce::MessageBoxIconType::NoIcon, title, message, {}, {}, initialText, {} });
+            asked.push_back ({ Kind::text, juce::MessageBoxIconType::NoIcon, title, message,
+                               labels.okText, labels.cancelText, initialText, {}, labels.fieldLabel });
             auto answer = takeFront (texts, std::optional<juce::String>());
             deliver ([answer, onResult = std::move (onResult)] { if (onResult) onResult (answer); });
         }
 
         void chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult) override
         {
-            asked.push_back ({ Kind::file, juce::MessageBoxIconType::NoIcon, request.title, {}, {}, {}, {}, request });
+            asked.push_back ({ Kind::file, juce::MessageBoxIconType::NoIcon, request.title, {}, {}, {}, {}, request, {} });
             const auto answer = takeFront (files, juce::File());
             deliver ([answer, onResult = std::move (onResult)] { if (onResult) onResult (answer); });
         }

@@ -83,7 +83,7 @@ namespace
 
             auto* window = currentAlertWindow();
             ASSERT_NE (window, nullptr);
-            auto* editor = window->getTextEditor ("text");
+            auto* editor = window->getTextEditor ("name");
             ASSERT_NE (editor, nullptr);
             EXPECT_EQ (editor->getText(), "Brass");
             editor->setText ("Brass  2");

@@ -336,6 +336,8 @@ namespace
             EXPECT_EQ (dialogs->asked[0].message,
                        "2 track(s) will be put in it, and it will be kept as a template for next time.");
             EXPECT_EQ (dialogs->asked[0].initialText, "");
+            EXPECT_EQ (dialogs->asked[0].okText, "Create");
+            EXPECT_EQ (dialogs->asked[0].fieldLabel, "Name");
 
             ASSERT_EQ (schema().stems.size(), 4u);
             const auto& added = schema().stems.back();

@@ -54,6 +54,9 @@ namespace
         EXPECT_EQ (prompt.title, "Rename this file");
         EXPECT_EQ (prompt.message, "It is renamed on disk, in this folder:\n" + folder.getFullPathName());
         EXPECT_EQ (prompt.initialText, "Take One");
+        EXPECT_EQ (prompt.okText, "Rename");
+        EXPECT_EQ (prompt.cancelText, "Cancel");
+        EXPECT_EQ (prompt.fieldLabel, "");
 
         EXPECT_EQ (track (ids[0]).file, newFile);
         EXPECT_TRUE (newFile.existsAsFile());
