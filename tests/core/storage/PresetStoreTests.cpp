@@ -1,3 +1,4 @@
+#include "support/ScopedEnvironmentVariable.h"
 #include "core/storage/PresetStore.h"
 
 #include "core/model/BuiltInPresets.h"
@@ -15,31 +16,6 @@ using namespace korvid;
 
 namespace
 {
-    // Sets an environment variable for the life of the object, then puts back what was there.
-    class ScopedEnvironmentVariable
-    {
-    public:
-        ScopedEnvironmentVariable (const char* variableName, const juce::String& value)
-            : name (variableName)
-        {
-            if (const char* old = std::getenv (variableName))
-                previous = std::string (old);
-
-            setenv (variableName, value.toRawUTF8(), 1);
-        }
-
-        ~ScopedEnvironmentVariable()
-        {
-            if (previous)
-                setenv (name.c_str(), previous->c_str(), 1);
-            else
-                unsetenv (name.c_str());
-        }
-
-    private:
-        std::string name;
-        std::optional<std::string> previous;
-    };
 
     // A library root in a fresh folder, with HOME (and so the desktop trash and the
     // application-data folder) moved into that folder too.
@@ -86,8 +62,8 @@ namespace
         juce::File folder;
         juce::File root;
         juce::File trash;
-        std::optional<ScopedEnvironmentVariable> home;
-        std::optional<ScopedEnvironmentVariable> configHome;
+        std::optional<test::ScopedEnvironmentVariable> home;
+        std::optional<test::ScopedEnvironmentVariable> configHome;
     };
 
     Preset userPreset (const juce::String& name, PresetKind kind = PresetKind::publisher,

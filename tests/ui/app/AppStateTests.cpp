@@ -1,3 +1,4 @@
+#include "support/ScopedEnvironmentVariable.h"
 #include "app/AppState.h"
 
 #include "core/model/BuiltInPresets.h"
@@ -17,31 +18,6 @@ namespace
 {
     using testing::ScriptedDialogs;
 
-    // Sets an environment variable for the life of the object, then puts back what was there.
-    class ScopedEnvironmentVariable
-    {
-    public:
-        ScopedEnvironmentVariable (const char* variableName, const juce::String& value)
-            : name (variableName)
-        {
-            if (const char* old = std::getenv (variableName))
-                previous = std::string (old);
-
-            setenv (variableName, value.toRawUTF8(), 1);
-        }
-
-        ~ScopedEnvironmentVariable()
-        {
-            if (previous)
-                setenv (name.c_str(), previous->c_str(), 1);
-            else
-                unsetenv (name.c_str());
-        }
-
-    private:
-        std::string name;
-        std::optional<std::string> previous;
-    };
 
     struct ChangeCounter final : juce::ChangeListener
     {
@@ -114,7 +90,7 @@ namespace
         juce::File appData() const { return home.getChildFile (".config"); }
 
         juce::File root, home;
-        std::optional<ScopedEnvironmentVariable> homeVariable, configVariable;
+        std::optional<test::ScopedEnvironmentVariable> homeVariable, configVariable;
         std::unique_ptr<AppState> state;
         ScriptedDialogs* dialogs = nullptr;
     };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ScopedEnvironmentVariable.h"
 #include "app/AppState.h"
 #include "core/model/BuiltInPresets.h"
 #include "ui/PreviewTestAudio.h"
@@ -16,30 +17,6 @@
 namespace korvid::ui::dialogstest
 {
     /** Sets an environment variable for the life of the object, then puts back what was there. */
-    class ScopedEnvironmentVariable
-    {
-    public:
-        ScopedEnvironmentVariable (const char* variableName, const juce::String& value)
-            : name (variableName)
-        {
-            if (const char* old = std::getenv (variableName))
-                previous = std::string (old);
-
-            setenv (variableName, value.toRawUTF8(), 1);
-        }
-
-        ~ScopedEnvironmentVariable()
-        {
-            if (previous)
-                setenv (name.c_str(), previous->c_str(), 1);
-            else
-                unsetenv (name.c_str());
-        }
-
-    private:
-        std::string name;
-        std::optional<std::string> previous;
-    };
 
     struct TracksChangedCounter final : Session::Listener
     {
@@ -145,7 +122,7 @@ namespace korvid::ui::dialogstest
         }
 
         juce::File root;
-        std::optional<ScopedEnvironmentVariable> homeVariable, configVariable;
+        std::optional<test::ScopedEnvironmentVariable> homeVariable, configVariable;
         std::unique_ptr<AppState> state;
         testing::ScriptedDialogs* dialogs = nullptr;
     };
