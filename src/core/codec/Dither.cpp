@@ -1,5 +1,7 @@
 #include "core/codec/Dither.h"
 
+#include "core/codec/Rounding.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -63,22 +65,61 @@ void Ditherer::process (double* samples, int numSamples, int channel)
     }
 }
 
-double Ditherer::nextNoise (int c)
+namespace
 {
-    auto& random = generators[(size_t) c];
-    const double a = random.nextDouble();
-    const double b = random.nextDouble();
-    return (a - b) * lsb * fadeGain[(size_t) c];
+    // The framework generator's own step, taken inline so the per-sample loop keeps its
+    // state in registers; the sequence is the generator's next-double sequence exactly.
+    inline double nextUniform (std::uint64_t& seed)
+    {
+        seed = (seed * 0x5deece66dull + 11) & 0xffffffffffffull;
+        return (double) (std::uint32_t) (seed >> 16) * (1.0 / 4294967296.0);
+    }
+} // namespace
+
+Ditherer::ChannelState Ditherer::loadChannel (int c) const
+{
+    const auto i = (size_t) c;
+    return { (std::uint64_t) generators[i].getSeed(), errorPrev[i], errorPrev2[i], fadeGain[i], zeroRun[i] };
+}
+
+void Ditherer::storeChannel (int c, const ChannelState& state)
+{
+    const auto i = (size_t) c;
+    generators[i].setSeed ((juce::int64) state.seed);
+    errorPrev[i] = state.errorPrev;
+    errorPrev2[i] = state.errorPrev2;
+    fadeGain[i] = state.fadeGain;
+    zeroRun[i] = state.zeroRun;
+}
+
+void Ditherer::process (double* const* channels, int numChannels, int numSamples)
+{
+    if (channels == nullptr)
+        return;
+
+    const bool shaped = mode == Dither::tpdfShaped || mode == Dither::tpdfShapedContinuous;
+    const int count = juce::jmin (numChannels, maxChannels);
+    int c = 0;
+
+    if (shaped && lsb > 0.0 && numSamples > 0)
+    {
+        for (; c + 1 < count && channels[c] != nullptr && channels[c + 1] != nullptr; c += 2)
+            processShapedPair (channels[c], channels[c + 1], numSamples, c, mode == Dither::tpdfShaped);
+    }
+
+    for (; c < count; ++c)
+        process (channels[c], numSamples, c);
 }
 
 double Ditherer::toGrid (double value) const
 {
-    return std::round (value / lsb) * lsb;   // std::round takes halves away from zero
+    // lsb is a power of two, so scaling by its inverse is exact, as a division would be.
+    return roundHalfAwayFromZero (value * (1.0 / lsb)) * lsb;
 }
 
-bool Ditherer::enterSilence (double* x, int index, int c, bool onGrid)
+bool Ditherer::enterSilence (double* x, int index, ChannelState& state, bool onGrid) const
 {
-    auto& run = zeroRun[(size_t) c];
+    auto& run = state.zeroRun;
     if (run <= silenceRunLength)
         ++run;   // saturates just past the threshold; only "at" and "past" matter
 
@@ -101,66 +142,130 @@ bool Ditherer::enterSilence (double* x, int index, int c, bool onGrid)
                 sample = onGrid ? toGrid (sample * factor) : sample * factor;
         }
 
-        fadeGain[(size_t) c] = 0.0;
+        state.fadeGain = 0.0;
     }
 
     x[index] = 0.0;
     return true;
 }
 
+// The loops keep the channel's state in locals: the samples are doubles too, so writing
+// them through the pointer would otherwise turn every state field into a memory round trip.
 void Ditherer::processPlain (double* x, int n, int c, bool detectSilence)
 {
+    auto state = loadChannel (c);
+    const double step = lsb;
+
     for (int i = 0; i < n; ++i)
     {
         if (detectSilence && x[i] == 0.0)
         {
-            if (enterSilence (x, i, c, false))
+            if (enterSilence (x, i, state, false))
                 continue;
         }
         else
         {
-            zeroRun[(size_t) c] = 0;
+            state.zeroRun = 0;
         }
 
-        auto& gain = fadeGain[(size_t) c];
-        gain = std::min (gain + 1.0 / fadeLength, 1.0);
-        x[i] += nextNoise (c);
+        state.fadeGain = std::min (state.fadeGain + 1.0 / fadeLength, 1.0);
+        const double a = nextUniform (state.seed);
+        const double b = nextUniform (state.seed);
+        x[i] += (a - b) * step * state.fadeGain;
     }
+
+    storeChannel (c, state);
+}
+
+// The shaped loop counts in steps of lsb. lsb is a power of two, so scaling by it or its
+// inverse is exact and every sum, product and rounding gives the scaled value of the same
+// operation done in full-scale units; the scaled errors keep two multiplications off the
+// chain that links one sample to the next.
+Ditherer::ShapedState Ditherer::loadShaped (int c) const
+{
+    const auto state = loadChannel (c);
+    const double inverseStep = 1.0 / lsb;
+    return { state.seed, state.errorPrev * inverseStep, state.errorPrev2 * inverseStep, state.fadeGain, state.zeroRun };
+}
+
+void Ditherer::storeShaped (int c, const ShapedState& state)
+{
+    storeChannel (c, { state.seed, state.errorOne * lsb, state.errorTwo * lsb, state.fadeGain, state.zeroRun });
+}
+
+inline void Ditherer::shapedSample (ShapedState& state, double* x, int i, bool detectSilence) const
+{
+    const double step = lsb;
+    const double inverseStep = 1.0 / lsb;
+
+    if (detectSilence && x[i] == 0.0)
+    {
+        ChannelState full { state.seed, state.errorOne * step, state.errorTwo * step, state.fadeGain, state.zeroRun };
+        const bool silent = enterSilence (x, i, full, true);
+        state.fadeGain = full.fadeGain;
+        state.zeroRun = full.zeroRun;
+
+        if (silent)
+        {
+            state.errorOne = 0.0;
+            state.errorTwo = 0.0;
+            return;
+        }
+    }
+    else
+    {
+        state.zeroRun = 0;
+    }
+
+    state.fadeGain = std::min (state.fadeGain + 1.0 / fadeLength, 1.0);
+
+    // noise = (a - b) x lsb x fadeGain; shaped = x - (1.5 e1 - 0.5 e2);
+    // q = round ((shaped + noise) / lsb) x lsb; e1 = q - shaped.
+    const double a = nextUniform (state.seed);
+    const double b = nextUniform (state.seed);
+    const double noise = (a - b) * state.fadeGain;
+    const double sample = x[i];
+    const double shaped = sample * inverseStep - (1.5 * state.errorOne - 0.5 * state.errorTwo);
+    const double whole = roundHalfAwayFromZero (shaped + noise);
+    state.errorTwo = state.errorOne;
+    state.errorOne = whole - shaped;
+
+    // A non-finite sample must not feed back into every sample after it. Only an absurd
+    // input can make the error non-finite, so the test stays off that chain.
+    if (! (std::abs (sample) < 1.0e250)) [[unlikely]]
+    {
+        if (! std::isfinite (state.errorOne))
+            state.errorOne = 0.0;
+    }
+
+    x[i] = whole * step;
 }
 
 void Ditherer::processShaped (double* x, int n, int c, bool detectSilence)
 {
-    auto& e1 = errorPrev[(size_t) c];
-    auto& e2 = errorPrev2[(size_t) c];
+    auto state = loadShaped (c);
+
+    for (int i = 0; i < n; ++i)
+        shapedSample (state, x, i, detectSilence);
+
+    storeShaped (c, state);
+}
+
+void Ditherer::processShapedPair (double* first, double* second, int n, int c, bool detectSilence)
+{
+    // Each sample waits for the error of the one before it; two independent channels in
+    // one loop let the processor work on both chains at once.
+    auto stateOne = loadShaped (c);
+    auto stateTwo = loadShaped (c + 1);
 
     for (int i = 0; i < n; ++i)
     {
-        if (detectSilence && x[i] == 0.0)
-        {
-            if (enterSilence (x, i, c, true))
-            {
-                e1 = 0.0;
-                e2 = 0.0;
-                continue;
-            }
-        }
-        else
-        {
-            zeroRun[(size_t) c] = 0;
-        }
-
-        auto& gain = fadeGain[(size_t) c];
-        gain = std::min (gain + 1.0 / fadeLength, 1.0);
-
-        const double shaped = x[i] - (1.5 * e1 - 0.5 * e2);
-        const double q = toGrid (shaped + nextNoise (c));
-        e2 = e1;
-        e1 = q - shaped;
-        // A non-finite sample must not feed back into every sample after it.
-        if (! std::isfinite (e1))
-            e1 = 0.0;
-        x[i] = q;
+        shapedSample (stateOne, first, i, detectSilence);
+        shapedSample (stateTwo, second, i, detectSilence);
     }
+
+    storeShaped (c, stateOne);
+    storeShaped (c + 1, stateTwo);
 }
 
 bool appliesDither (Dither dither, SampleFormat format)

@@ -29,14 +29,43 @@ public:
     // value on the grid of the word length.
     void process (double* samples, int numSamples, int channel);
 
+    // The same for channels 0..numChannels - 1 of one block (at most 64), with the same
+    // result as one call per channel; the shaped modes work on two channels at a time.
+    void process (double* const* channels, int numChannels, int numSamples);
+
 private:
+    // One channel's state, copied out of the arrays for the length of one call.
+    struct ChannelState
+    {
+        std::uint64_t seed;
+        double errorPrev;
+        double errorPrev2;
+        double fadeGain;
+        int zeroRun;
+    };
+
+    // The shaped loop's copy, with the errors counted in steps of lsb.
+    struct ShapedState
+    {
+        std::uint64_t seed;
+        double errorOne;
+        double errorTwo;
+        double fadeGain;
+        int zeroRun;
+    };
+
+    ChannelState loadChannel (int c) const;
+    void storeChannel (int c, const ChannelState& state);
     void processPlain (double* x, int n, int c, bool detectSilence);
     void processShaped (double* x, int n, int c, bool detectSilence);
-    double nextNoise (int c);
+    void processShapedPair (double* first, double* second, int n, int c, bool detectSilence);
+    ShapedState loadShaped (int c) const;
+    void storeShaped (int c, const ShapedState& state);
+    void shapedSample (ShapedState& state, double* x, int i, bool detectSilence) const;
     double toGrid (double value) const;
     // Returns true when the sample must be written as an exact zero; fades the
     // samples of this call before the 1024th zero of a run.
-    bool enterSilence (double* x, int index, int c, bool onGrid);
+    bool enterSilence (double* x, int index, ChannelState& state, bool onGrid) const;
 
     Dither mode;
     double lsb = 0.0;

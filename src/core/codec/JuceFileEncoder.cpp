@@ -138,7 +138,8 @@ bool JuceFileEncoder::encode (const juce::AudioBuffer<double>& buffer, const juc
 
     const int total = buffer.getNumSamples();
     const int blockFrames = juce::jmin (framesPerBlock, juce::jmax (total, 1));
-    std::vector<double> work ((size_t) blockFrames);
+    std::vector<double> work ((size_t) channels * (size_t) blockFrames);
+    std::vector<double*> workChannels ((size_t) channels);
     std::vector<int> integers (writesFloat ? 0 : (size_t) channels * (size_t) blockFrames);
     std::vector<float> floats (writesFloat ? (size_t) channels * (size_t) blockFrames : 0);
     std::vector<const int*> integerChannels ((size_t) channels + 1, nullptr);
@@ -147,6 +148,7 @@ bool JuceFileEncoder::encode (const juce::AudioBuffer<double>& buffer, const juc
     for (int ch = 0; ch < channels; ++ch)
     {
         const auto offset = (size_t) ch * (size_t) blockFrames;
+        workChannels[(size_t) ch] = work.data() + offset;
 
         if (writesFloat)
             floatChannels[(size_t) ch] = floats.data() + offset;
@@ -167,15 +169,19 @@ bool JuceFileEncoder::encode (const juce::AudioBuffer<double>& buffer, const juc
         for (int ch = 0; ch < channels; ++ch)
         {
             const double* source = buffer.getReadPointer (ch, start);
-            std::copy (source, source + count, work.begin());
-            ditherer.process (work.data(), count, ch);
+            std::copy (source, source + count, workChannels[(size_t) ch]);
+        }
 
+        ditherer.process (workChannels.data(), channels, count);
+
+        for (int ch = 0; ch < channels; ++ch)
+        {
             const auto offset = (size_t) ch * (size_t) blockFrames;
 
             if (writesFloat)
-                convertToFloat (work.data(), floats.data() + offset, count);
+                convertToFloat (workChannels[(size_t) ch], floats.data() + offset, count);
             else
-                quantiseToPcm (work.data(), integers.data() + offset, count, bits);
+                quantiseToPcm (workChannels[(size_t) ch], integers.data() + offset, count, bits);
         }
 
         const bool written = writesFloat ? writer->writeFromFloatArrays (floatChannels.data(), channels, count)

@@ -1,5 +1,7 @@
 #include "core/codec/SampleQuantiser.h"
 
+#include "core/codec/Rounding.h"
+
 #include <cmath>
 
 namespace korvid
@@ -24,8 +26,8 @@ void quantiseToPcm (const double* input, int* output, int numSamples, int bits)
 
     for (int i = 0; i < numSamples; ++i)
     {
-        // std::round takes halves away from zero; the framework's own path truncates.
-        double level = std::round (clampToFullScale (input[i]) * scale);
+        // Halves go away from zero; the framework's own path truncates.
+        double level = roundHalfAwayFromZero (clampToFullScale (input[i]) * scale);
 
         if (level > highest)
             level = highest;
