@@ -19,6 +19,33 @@ juce::AudioFormatManager& audioFormatManager()
     return manager;
 }
 
+std::unique_ptr<juce::AudioFormatReader> createBufferedReaderFor (const juce::File& file)
+{
+    constexpr int readBufferBytes = 1 << 18;
+    auto& manager = audioFormatManager();
+
+    for (int i = 0; i < manager.getNumKnownFormats(); ++i)
+    {
+        auto* format = manager.getKnownFormat (i);
+
+        if (! format->canHandleFile (file))
+            continue;
+
+        auto fileStream = file.createInputStream();
+
+        if (fileStream == nullptr)
+            continue;
+
+        auto* buffered = new juce::BufferedInputStream (fileStream.release(), readBufferBytes, true);
+
+        // The format deletes the stream when it cannot open it.
+        if (auto* reader = format->createReaderFor (buffered, true))
+            return std::unique_ptr<juce::AudioFormatReader> (reader);
+    }
+
+    return nullptr;
+}
+
 juce::String audioFileWildcard()
 {
     return "*.wav;*.wave;*.aif;*.aiff;*.aifc;*.flac";

@@ -9,6 +9,12 @@ namespace korvid
     Built on first use and only read afterwards, so any thread may use it. */
 juce::AudioFormatManager& audioFormatManager();
 
+/** A reader for the whole-file reads of rendering, overviews and spectrograms: chosen by
+    the file's extension like the manager's own, but reading through a large buffer, since
+    the framework's readers ask the file for a few kilobytes at a time. Null when no
+    format opens the file. */
+std::unique_ptr<juce::AudioFormatReader> createBufferedReaderFor (const juce::File& file);
+
 /** The pattern offered for import: "*.wav;*.wave;*.aif;*.aiff;*.aifc;*.flac". */
 juce::String audioFileWildcard();
 

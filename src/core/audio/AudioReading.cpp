@@ -35,7 +35,7 @@ std::unique_ptr<juce::AudioFormatReader> openForReading (const juce::File& file,
     if (! probeAudioFile (file, info, error))
         return nullptr;
 
-    std::unique_ptr<juce::AudioFormatReader> reader (audioFormatManager().createReaderFor (file));
+    auto reader = createBufferedReaderFor (file);
 
     if (reader == nullptr)
     {
@@ -91,7 +91,6 @@ bool readFrames (juce::AudioFormatReader& reader, juce::int64 startFrame, int fr
         }
 
         const int count = juce::jmin (framesPerBlock, frames - done);
-        block.clear();
 
         if (! reader.read (block.getArrayOfWritePointers(), channels, startFrame + done, count))
         {
@@ -114,16 +113,30 @@ bool readFrames (juce::AudioFormatReader& reader, juce::int64 startFrame, int fr
     return true;
 }
 
-/** Reads the frames and converts them when the target rate asks for it; assigns the
-    output only when everything succeeded. */
+/** What the output buffer may be used for while reading. */
+enum class OutputUse
+{
+    assignedOnSuccess,   // keeps what it held when the read fails
+    reusedMemory         // read into directly; its memory is reused when large enough
+};
+
+/** Reads the frames and converts them when the target rate asks for it. */
 bool readAndConvert (const juce::File& file, juce::AudioFormatReader& reader, juce::int64 startFrame, int frames,
                      double targetRate, juce::AudioBuffer<double>& output, juce::String& error,
-                     const CancelTest& shouldCancel)
+                     const CancelTest& shouldCancel, OutputUse use = OutputUse::assignedOnSuccess)
 {
     if (! holdsDataUpTo (file, reader, startFrame + frames))
     {
         error = truncatedSentence;
         return false;
+    }
+
+    // Fresh memory costs a page fault per page on first touch, which for long files is
+    // more than the reading itself; a buffer that is read into again and again avoids it.
+    if (use == OutputUse::reusedMemory && ! needsConversion (targetRate, reader.sampleRate))
+    {
+        output.setSize ((int) reader.numChannels, frames, false, false, true);
+        return readFrames (reader, startFrame, frames, output, error, shouldCancel);
     }
 
     juce::AudioBuffer<double> samples ((int) reader.numChannels, frames);
@@ -149,10 +162,9 @@ bool readAndConvert (const juce::File& file, juce::AudioFormatReader& reader, ju
     output = std::move (converted);
     return true;
 }
-} // namespace
 
-bool readAudioFileForRender (const juce::File& file, double targetRate, juce::AudioBuffer<double>& output,
-                             juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel)
+bool readWholeFile (const juce::File& file, double targetRate, juce::AudioBuffer<double>& output,
+                    juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel, OutputUse use)
 {
     auto reader = openForReading (file, error);
 
@@ -184,7 +196,20 @@ bool readAudioFileForRender (const juce::File& file, double targetRate, juce::Au
     if (! fitsMemory ((int) reader->numChannels, length, convertedLength, error))
         return false;
 
-    return readAndConvert (file, *reader, 0, (int) length, targetRate, output, error, shouldCancel);
+    return readAndConvert (file, *reader, 0, (int) length, targetRate, output, error, shouldCancel, use);
+}
+} // namespace
+
+bool readAudioFileForRender (const juce::File& file, double targetRate, juce::AudioBuffer<double>& output,
+                             juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel)
+{
+    return readWholeFile (file, targetRate, output, error, maxFrames, shouldCancel, OutputUse::assignedOnSuccess);
+}
+
+bool readAudioFileIntoReusedBuffer (const juce::File& file, double targetRate, juce::AudioBuffer<double>& buffer,
+                                    juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel)
+{
+    return readWholeFile (file, targetRate, buffer, error, maxFrames, shouldCancel, OutputUse::reusedMemory);
 }
 
 bool readWholeAudioFile (const juce::File& file, juce::AudioBuffer<double>& output, juce::String& error,

@@ -18,6 +18,12 @@ bool readAudioFileForRender (const juce::File& file, double targetRate, juce::Au
                              juce::String& error, juce::int64 maxFrames,
                              const CancelTest& shouldCancel = {});
 
+/** The same read into a buffer used over and over: its memory is kept when it is large
+    enough, so no fresh pages are touched. On failure its content is unspecified. */
+bool readAudioFileIntoReusedBuffer (const juce::File& file, double targetRate, juce::AudioBuffer<double>& buffer,
+                                    juce::String& error, juce::int64 maxFrames,
+                                    const CancelTest& shouldCancel = {});
+
 /** The whole file at its own rate. */
 bool readWholeAudioFile (const juce::File& file, juce::AudioBuffer<double>& output, juce::String& error,
                          const CancelTest& shouldCancel = {});

@@ -1,6 +1,7 @@
 #include "core/audio/ReconstructionCheck.h"
 
 #include "core/audio/AudioBuffers.h"
+#include "core/audio/AudioLimits.h"
 #include "core/audio/AudioMemoryBudget.h"
 #include "core/audio/AudioReading.h"
 
@@ -119,6 +120,16 @@ ReconstructionResult verifyWrittenFiles (const std::vector<juce::File>& stemFile
                                          double toleranceDb,
                                          const CancelTest& shouldCancel)
 {
+    juce::AudioBuffer<double> mix, sum, stem;
+    return verifyWrittenFiles (stemFiles, mixFile, toleranceDb, shouldCancel, { mix, sum, stem });
+}
+
+ReconstructionResult verifyWrittenFiles (const std::vector<juce::File>& stemFiles,
+                                         const juce::File& mixFile,
+                                         double toleranceDb,
+                                         const CancelTest& shouldCancel,
+                                         ReconstructionScratch scratch)
+{
     using State = ReconstructionResult::State;
 
     ReconstructionResult result;
@@ -141,9 +152,9 @@ ReconstructionResult verifyWrittenFiles (const std::vector<juce::File>& stemFile
     if (isCancelled (shouldCancel))
         return cancelledResult (toleranceDb);
 
-    juce::AudioBuffer<double> mix;
+    auto& mix = scratch.mix;
     juce::String error;
-    if (! readWholeAudioFile (mixFile, mix, error, shouldCancel))
+    if (! readAudioFileIntoReusedBuffer (mixFile, 0.0, mix, error, renderFrameLimit, shouldCancel))
     {
         if (isCancelled (shouldCancel))
             return cancelledResult (toleranceDb);
@@ -155,16 +166,18 @@ ReconstructionResult verifyWrittenFiles (const std::vector<juce::File>& stemFile
     if (! checkAudioMemoryBudget (heldBytes, error))
         return fail ("Could not compare the stems with the exported full mix: " + error);
 
-    juce::AudioBuffer<double> sum (mix.getNumChannels(), mix.getNumSamples());
+    auto& sum = scratch.sum;
+    sum.setSize (mix.getNumChannels(), mix.getNumSamples(), false, false, true);
     sum.clear();
+
+    auto& stem = scratch.stem;   // read into for every stem
 
     for (const auto& stemFile : stemFiles)
     {
         if (isCancelled (shouldCancel))
             return cancelledResult (toleranceDb);
 
-        juce::AudioBuffer<double> stem;
-        if (! readWholeAudioFile (stemFile, stem, error, shouldCancel))
+        if (! readAudioFileIntoReusedBuffer (stemFile, 0.0, stem, error, renderFrameLimit, shouldCancel))
         {
             if (isCancelled (shouldCancel))
                 return cancelledResult (toleranceDb);

@@ -41,4 +41,19 @@ ReconstructionResult verifyWrittenFiles (const std::vector<juce::File>& stemFile
                                          double toleranceDb,
                                          const CancelTest& shouldCancel = {});
 
+// The buffers the check reads and sums into. A caller holding large buffers it no longer
+// needs lends them, so the check touches no fresh memory; their content is replaced.
+struct ReconstructionScratch
+{
+    juce::AudioBuffer<double>& mix;
+    juce::AudioBuffer<double>& sum;
+    juce::AudioBuffer<double>& stem;
+};
+
+ReconstructionResult verifyWrittenFiles (const std::vector<juce::File>& stemFiles,
+                                         const juce::File& mixFile,
+                                         double toleranceDb,
+                                         const CancelTest& shouldCancel,
+                                         ReconstructionScratch scratch);
+
 } // namespace korvid

@@ -168,7 +168,7 @@ SpectrogramData readSpectrogram (const juce::File& file, juce::String& error, in
     if (! probeAudioFile (file, info, error))
         return {};
 
-    std::unique_ptr<juce::AudioFormatReader> reader (audioFormatManager().createReaderFor (file));
+    auto reader = createBufferedReaderFor (file);
 
     if (reader == nullptr)
     {

@@ -237,7 +237,7 @@ WaveformOverview readWaveformOverview (const juce::File& file, int numBuckets, j
     if (! probeAudioFile (file, info, error))
         return {};
 
-    std::unique_ptr<juce::AudioFormatReader> reader (audioFormatManager().createReaderFor (file));
+    auto reader = createBufferedReaderFor (file);
 
     if (reader == nullptr)
     {
@@ -262,7 +262,7 @@ WaveformOverview readWaveformWindow (const juce::File& file, double startFractio
                                      juce::String& error, const CancelTest& shouldCancel)
 {
     error.clear();
-    std::unique_ptr<juce::AudioFormatReader> reader (audioFormatManager().createReaderFor (file));
+    auto reader = createBufferedReaderFor (file);
 
     if (reader == nullptr)
     {

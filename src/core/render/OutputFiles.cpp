@@ -298,6 +298,7 @@ bool writeAlternativeMixes (const CueOutput& output,
 
     const bool truePeakMode = headroom.peakMode == PeakMode::truePeak;
     int written = 0;
+    juce::AudioBuffer<double> mix;   // one buffer summed into for every mix
 
     for (const auto& submix : preset.schema.submixes)
     {
@@ -307,7 +308,6 @@ bool writeAlternativeMixes (const CueOutput& output,
         if (progress != nullptr)
             progress (0.92, "Writing " + submix.name + "...");
 
-        juce::AudioBuffer<double> mix;
         juce::String error;
 
         if (! prepareRenderBuffer (mix, request.channels, renderLength, error))

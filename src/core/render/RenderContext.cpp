@@ -263,9 +263,9 @@ bool RenderContext::readStemTracks (const RequestStem& stem, juce::AudioBuffer<d
             return false;
         }
 
-        juce::AudioBuffer<double> track;
+        auto& track = trackWork;
 
-        if (! readAudioFileForRender (file, rate, track, error, renderFrameLimit, latchedCancelTest()))
+        if (! readAudioFileIntoReusedBuffer (file, rate, track, error, renderFrameLimit, latchedCancelTest()))
         {
             // A read stopped by the cancel is no fault of the file.
             if (! isCancelled())
@@ -474,7 +474,9 @@ void RenderContext::verifyReconstruction()
     }
 
     const auto tolerance = expectedResidualDb (inputs.bits, (int) inputs.stemFiles.size(), inputs.dither);
-    check = verifyWrittenFiles (inputs.stemFiles, inputs.mixFile, tolerance, latchedCancelTest());
+    // The cue's own buffers are done with once every file is written.
+    check = verifyWrittenFiles (inputs.stemFiles, inputs.mixFile, tolerance, latchedCancelTest(),
+                                { mix, stemWork, trackWork });
 
     if (isCancelled())
     {

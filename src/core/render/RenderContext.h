@@ -74,6 +74,7 @@ private:
     std::map<juce::String, juce::AudioBuffer<double>> keptStems;   // summed, then gained once written
     CueReport report;
     juce::AudioBuffer<double> stemWork;             // the stem being summed or written, reused
+    juce::AudioBuffer<double> trackWork;            // the track being read, reused for every track
     std::vector<WrittenFileOrigin> fileOrigins;   // parallel to report.files
 
     JUCE_DECLARE_NON_COPYABLE (RenderContext)

@@ -1,5 +1,6 @@
 #include "AudioTestFiles.h"
 
+#include "core/audio/AudioFormats.h"
 #include "core/audio/AudioProbe.h"
 #include "core/audio/AudioReading.h"
 #include "core/audio/Resampler.h"
@@ -15,6 +16,7 @@ using namespace korvid::test;
 
 const juce::String truncated = "The audio data could not be read; the file may be truncated.";
 const juce::String cancelled = "Reading the audio was cancelled.";
+constexpr juce::int64 renderFrameLimitForTests = 1000000000;
 
 class AudioReading : public ::testing::Test
 {
@@ -67,6 +69,58 @@ TEST_F (AudioReading, WholeFileArrivesAsDoublesAtItsOwnRate)
     EXPECT_TRUE (error.isEmpty());
     EXPECT_EQ (buffer.getNumSamples(), 70000);
     expectSourceFrames (buffer, 0);
+}
+
+TEST_F (AudioReading, ReusedBufferTakesEveryFileWhole)
+{
+    // A long stereo file, then a shorter one, a mono one, one at another rate and a failure,
+    // all read into one buffer: each read leaves exactly that file's frames.
+    const auto longFile = writeFloatWav ("long.wav", 2, 90000, 48000.0);
+    const auto shortFile = writeFloatWav ("short.wav", 2, 20000, 48000.0);
+    const auto monoFile = writeFloatWav ("mono.wav", 1, 30000, 48000.0);
+    const auto slowFile = writeFloatWav ("slow.wav", 2, 44100, 44100.0);
+
+    juce::AudioBuffer<double> reused;
+    juce::String error;
+
+    for (const auto& file : { longFile, shortFile, monoFile })
+    {
+        SCOPED_TRACE (file.getFileName().toStdString());
+        juce::AudioBuffer<double> whole;
+        ASSERT_TRUE (readWholeAudioFile (file, whole, error));
+        ASSERT_TRUE (readAudioFileIntoReusedBuffer (file, 48000.0, reused, error, renderFrameLimitForTests));
+        ASSERT_EQ (reused.getNumChannels(), whole.getNumChannels());
+        ASSERT_EQ (reused.getNumSamples(), whole.getNumSamples());
+
+        for (int c = 0; c < whole.getNumChannels(); ++c)
+            for (int i = 0; i < whole.getNumSamples(); ++i)
+                ASSERT_EQ (reused.getSample (c, i), whole.getSample (c, i)) << c << ", " << i;
+    }
+
+    juce::AudioBuffer<double> converted;
+    ASSERT_TRUE (readAudioFileForRender (slowFile, 48000.0, converted, error, renderFrameLimitForTests));
+    ASSERT_TRUE (readAudioFileIntoReusedBuffer (slowFile, 48000.0, reused, error, renderFrameLimitForTests));
+    ASSERT_EQ (reused.getNumSamples(), 48000);
+    EXPECT_EQ (reused.getSample (1, 24000), converted.getSample (1, 24000));
+
+    EXPECT_FALSE (readAudioFileIntoReusedBuffer (temp.file ("missing.wav"), 48000.0, reused, error, renderFrameLimitForTests));
+    EXPECT_FALSE (error.isEmpty());
+}
+
+TEST_F (AudioReading, FormatFollowsTheExtensionAsBefore)
+{
+    // AIFF data under a WAV name is refused, as the format manager's own file reader does.
+    const auto aiff = temp.file ("real.aiff");
+    ASSERT_TRUE (writeAudioFile (aiff, makeSine (1, 1000, 441.0, 48000.0), 48000.0, 16));
+    const auto misnamed = temp.file ("misnamed.wav");
+    ASSERT_TRUE (aiff.copyFileTo (misnamed));
+
+    juce::AudioBuffer<double> buffer;
+    juce::String error;
+    EXPECT_TRUE (readWholeAudioFile (aiff, buffer, error));
+    EXPECT_FALSE (readWholeAudioFile (misnamed, buffer, error));
+    EXPECT_NE (createBufferedReaderFor (aiff), nullptr);
+    EXPECT_EQ (createBufferedReaderFor (misnamed), nullptr);
 }
 
 TEST_F (AudioReading, IntegerFilesAreScaledToFullScale)
