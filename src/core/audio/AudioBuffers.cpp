@@ -52,7 +52,8 @@ bool prepareRenderBuffer (juce::AudioBuffer<double>& buffer, int numChannels, ju
     if (! checkAudioMemoryBudget (audioBufferBytes (numChannels, numFrames, (int) sizeof (double)), error))
         return false;
 
-    buffer.setSize (numChannels, (int) numFrames, false, true, false);
+    // Memory the buffer already has is used again when it is large enough.
+    buffer.setSize (numChannels, (int) numFrames, false, false, true);
     buffer.clear();
     return true;
 }

@@ -49,12 +49,22 @@ bool isMemberOfAnyMix (const Preset& preset, const juce::String& stemId)
 RenderContext::RenderContext (const RenderRequest& requestToRender,
                               CancelTest cancelTest,
                               RenderJob::ProgressCallback progressCallback,
-                              juce::StringArray* runWrittenPaths)
+                              juce::StringArray* runWrittenPaths,
+                              RenderBufferPool* runBufferPool)
     : request (requestToRender),
       shouldCancel (std::move (cancelTest)),
       progress (std::move (progressCallback)),
-      writtenPaths (runWrittenPaths != nullptr ? *runWrittenPaths : ownWrittenPaths)
+      writtenPaths (runWrittenPaths != nullptr ? *runWrittenPaths : ownWrittenPaths),
+      bufferPool (runBufferPool)
 {
+}
+
+RenderContext::~RenderContext()
+{
+    giveBack (mix);
+    giveBack (stemWork);
+    giveBack (trackWork);
+    releaseKeptStems();
 }
 
 //==============================================================================
@@ -112,6 +122,8 @@ bool RenderContext::sumStems()
     juce::String error;
 
     // One check for everything the cue will hold, before the first buffer is allocated.
+    borrowIfEmpty (mix);
+
     if (! checkCueRenderMemory (request, error) || ! prepareRenderBuffer (mix, request.channels, request.lengthFrames, error))
     {
         report.errors.add (error);
@@ -236,6 +248,7 @@ bool RenderContext::readStemTracks (const RequestStem& stem, juce::AudioBuffer<d
                                     StemResult& result, bool recordGateResults)
 {
     juce::String error;
+    borrowIfEmpty (stemBuffer);
 
     if (! prepareRenderBuffer (stemBuffer, request.channels, request.lengthFrames, error))
     {
@@ -264,6 +277,7 @@ bool RenderContext::readStemTracks (const RequestStem& stem, juce::AudioBuffer<d
         }
 
         auto& track = trackWork;
+        borrowIfEmpty (track);
 
         if (! readAudioFileIntoReusedBuffer (file, rate, track, error, renderFrameLimit, latchedCancelTest()))
         {
@@ -375,7 +389,7 @@ bool RenderContext::writeOutputs()
     if (! writeAlternativeMixes())
         return false;
 
-    keptStems.clear();
+    releaseKeptStems();
     return true;
 }
 
@@ -407,6 +421,8 @@ bool RenderContext::writeStem (size_t stemIndex)
                 return false;
 
             case EmptyPolicy::exportSilence:
+                borrowIfEmpty (stemWork);
+
                 if (! prepareRenderBuffer (stemWork, request.channels, renderLength, error))
                 {
                     report.errors.add (error);
@@ -438,6 +454,8 @@ bool RenderContext::writeStem (size_t stemIndex)
 
     if (request.preset.exportSettings.exportSubmixes && isMemberOfAnyMix (request.preset, stem.id))
         keptStems[stem.id] = std::move (*audio);
+    else if (audio == &taken)
+        giveBack (taken);
 
     return true;
 }
@@ -586,6 +604,28 @@ juce::int64 RenderContext::heldAudioBytes (const juce::AudioBuffer<double>& stem
         held += bytesOf (kept.second);
 
     return held;
+}
+
+void RenderContext::borrowIfEmpty (juce::AudioBuffer<double>& buffer)
+{
+    if (bufferPool != nullptr && buffer.getNumChannels() == 0)
+        buffer = bufferPool->take();
+}
+
+void RenderContext::giveBack (juce::AudioBuffer<double>& buffer)
+{
+    if (bufferPool != nullptr)
+        bufferPool->give (std::move (buffer));
+    else
+        buffer = {};
+}
+
+void RenderContext::releaseKeptStems()
+{
+    for (auto& kept : keptStems)
+        giveBack (kept.second);
+
+    keptStems.clear();
 }
 
 void RenderContext::noteOriginsOfNewFiles()

@@ -2,6 +2,7 @@
 
 #include "core/audio/CancelTest.h"
 #include "core/render/ReconstructionInputs.h"
+#include "core/render/RenderBufferPool.h"
 #include "core/render/RenderJob.h"
 #include "core/render/RenderPlanning.h"
 #include "core/report/CueReport.h"
@@ -30,11 +31,16 @@ class RenderContext
 public:
     /** The request is kept by reference and must outlive the context; both callbacks may
         be empty. `runWrittenPaths`, when given, lists every file the run has written so
-        far: the cue never replaces one of them and adds its own. */
+        far: the cue never replaces one of them and adds its own. `runBufferPool`, when
+        given, lends buffers earlier cues of the run have finished with. */
     RenderContext (const RenderRequest& requestToRender,
                    CancelTest cancelTest,
                    RenderJob::ProgressCallback progressCallback,
-                   juce::StringArray* runWrittenPaths = nullptr);
+                   juce::StringArray* runWrittenPaths = nullptr,
+                   RenderBufferPool* runBufferPool = nullptr);
+
+    /** Hands the cue's buffers to the run's pool, when there is one. */
+    ~RenderContext();
 
     CueReport run();
 
@@ -60,6 +66,9 @@ private:
     void addStemError (const RequestStem& stem, StemResult& result, const juce::String& text);
     void noteOriginsOfNewFiles();
     juce::int64 heldAudioBytes (const juce::AudioBuffer<double>& stemBuffer) const;
+    void borrowIfEmpty (juce::AudioBuffer<double>& buffer);
+    void giveBack (juce::AudioBuffer<double>& buffer);
+    void releaseKeptStems();
     bool keepsForAlternativeMixes (const RequestStem& stem) const;
 
     juce::int64 trimmedFrames = 0;
@@ -76,6 +85,7 @@ private:
     juce::AudioBuffer<double> stemWork;             // the stem being summed or written, reused
     juce::AudioBuffer<double> trackWork;            // the track being read, reused for every track
     std::vector<WrittenFileOrigin> fileOrigins;   // parallel to report.files
+    RenderBufferPool* bufferPool = nullptr;
 
     JUCE_DECLARE_NON_COPYABLE (RenderContext)
 };

@@ -125,6 +125,9 @@ BatchReport RenderJob::runQueue (std::vector<RenderRequest> requestsToRender,
     const auto count = (int) requestsToRender.size();
     double base = 0.0;
 
+    // Buffers one cue has finished with serve the next, for the length of this run.
+    RenderBufferPool bufferPool;
+
     if (usesSharedGain (requestsToRender))
     {
         base = prePassShare;
@@ -151,7 +154,8 @@ BatchReport RenderJob::runQueue (std::vector<RenderRequest> requestsToRender,
                                            progressCallback ((i + x) * prePassShare / count,
                                                              "Measuring " + cueName + ": " + text,
                                                              Phase::measuring);
-                                   });
+                                   },
+                                   nullptr, &bufferPool);
 
             const auto cue = context.run();
 
@@ -202,7 +206,7 @@ BatchReport RenderJob::runQueue (std::vector<RenderRequest> requestsToRender,
                                        progressCallback (base + (i + x) * (1.0 - base) / count,
                                                          prefix + text, innerPhase);
                                },
-                               &writtenThisRun);
+                               &writtenThisRun, &bufferPool);
 
         auto cue = context.run();
 

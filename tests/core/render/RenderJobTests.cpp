@@ -1,6 +1,7 @@
 #include "RenderTestSupport.h"
 
 #include "core/audio/AudioTestFiles.h"
+#include "core/render/RenderBufferPool.h"
 #include "core/render/RenderJob.h"
 
 #include <gtest/gtest.h>
@@ -230,6 +231,69 @@ TEST_F (RenderJobTest, ASharedGainComesFromTheLoudestCue)
             EXPECT_GE (entry.fraction, 0.35 - 1e-9) << entry.text;
         }
     }
+}
+
+TEST_F (RenderJobTest, ACueWritesTheSameBytesAfterALongerCueAsAlone)
+{
+    // Cues of one run hand their buffers on; nothing of the first may reach the second.
+    // The first is longer, louder and has three stems, one of them kept for a mix.
+    auto makeCue = [this] (const juce::String& name, int frames, float amplitude, const juce::String& outName)
+    {
+        auto preset = makeRenderPreset ({ "Drums", "Bass", "Keys" });
+        preset.schema.submixes.push_back ({ "mix-low", "Low", "LOW", { "stem-Drums", "stem-Bass" } });
+        std::vector<Track> tracks;
+
+        for (const auto& stem : { "Drums", "Bass", "Keys" })
+        {
+            const auto file = temp.folder.getChildFile ("Source").getChildFile (name).getChildFile (juce::String (stem) + ".wav");
+            writeWav (file, makeNoise (2, frames, amplitude, (name + stem).hashCode()));
+            tracks.push_back (makeTrack (file, "stem-" + juce::String (stem)));
+        }
+
+        return planRequest (preset, tracks, temp.folder.getChildFile (outName).getChildFile (name), name);
+    };
+
+    const auto together = RenderJob::runQueue ({ makeCue ("Long", 3 * second, 0.3f, "Together"),
+                                                 makeCue ("Short", second, 0.05f, "Together") }, {}, {});
+    const auto alone = RenderJob::runQueue ({ makeCue ("Short", second, 0.05f, "Alone") }, {}, {});
+    ASSERT_TRUE (together.allCompleted);
+    ASSERT_TRUE (alone.allCompleted);
+
+    const auto togetherFolder = temp.folder.getChildFile ("Together").getChildFile ("Short");
+    const auto aloneFolder = temp.folder.getChildFile ("Alone").getChildFile ("Short");
+    const auto names = listFiles (aloneFolder);
+    ASSERT_EQ (names.size(), 5);   // three stems, the full mix and the alternative mix
+    EXPECT_EQ (listFiles (togetherFolder), names);
+
+    for (const auto& name : names)
+    {
+        juce::MemoryBlock first, second;
+        ASSERT_TRUE (togetherFolder.getChildFile (name).loadFileAsData (first));
+        ASSERT_TRUE (aloneFolder.getChildFile (name).loadFileAsData (second));
+        EXPECT_TRUE (first == second) << name;
+    }
+
+    EXPECT_EQ (together.cues[1].gain.gainDb, alone.firstCue().gain.gainDb);
+}
+
+TEST (RenderBufferPool, KeepsMemoryOfGivenBuffersOnly)
+{
+    RenderBufferPool pool;
+    EXPECT_EQ (pool.take().getNumChannels(), 0);
+
+    juce::AudioBuffer<double> empty;
+    pool.give (std::move (empty));
+    EXPECT_EQ (pool.spareCount(), 0);
+
+    juce::AudioBuffer<double> used (2, 1000);
+    const auto* memory = used.getReadPointer (0);
+    pool.give (std::move (used));
+    EXPECT_EQ (used.getNumChannels(), 0);
+    EXPECT_EQ (pool.spareCount(), 1);
+
+    const auto taken = pool.take();
+    EXPECT_EQ (taken.getReadPointer (0), memory);
+    EXPECT_EQ (pool.spareCount(), 0);
 }
 
 TEST_F (RenderJobTest, ASharedGainIsSkippedForOneCueAndForAnalysis)
