@@ -117,9 +117,8 @@ double Ditherer::toGrid (double value) const
     return roundHalfAwayFromZero (value * (1.0 / lsb)) * lsb;
 }
 
-bool Ditherer::enterSilence (double* x, int index, ChannelState& state, bool onGrid) const
+bool Ditherer::enterSilence (double* x, int index, int& run, double& fadeGain, bool onGrid) const
 {
-    auto& run = state.zeroRun;
     if (run <= silenceRunLength)
         ++run;   // saturates just past the threshold; only "at" and "past" matter
 
@@ -142,11 +141,29 @@ bool Ditherer::enterSilence (double* x, int index, ChannelState& state, bool onG
                 sample = onGrid ? toGrid (sample * factor) : sample * factor;
         }
 
-        state.fadeGain = 0.0;
+        fadeGain = 0.0;
     }
 
     x[index] = 0.0;
     return true;
+}
+
+inline bool Ditherer::takenBySilence (double* x, int i, int& zeroRun, double& fadeGain, bool detectSilence,
+                                      bool onGrid) const
+{
+    if (! detectSilence || x[i] != 0.0)
+    {
+        zeroRun = 0;
+        return false;
+    }
+
+    // Copies, so the loops' own state never has its address taken.
+    int run = zeroRun;
+    double gain = fadeGain;
+    const bool silent = enterSilence (x, i, run, gain, onGrid);
+    zeroRun = run;
+    fadeGain = gain;
+    return silent;
 }
 
 // The loops keep the channel's state in locals: the samples are doubles too, so writing
@@ -158,15 +175,8 @@ void Ditherer::processPlain (double* x, int n, int c, bool detectSilence)
 
     for (int i = 0; i < n; ++i)
     {
-        if (detectSilence && x[i] == 0.0)
-        {
-            if (enterSilence (x, i, state, false))
-                continue;
-        }
-        else
-        {
-            state.zeroRun = 0;
-        }
+        if (takenBySilence (x, i, state.zeroRun, state.fadeGain, detectSilence, false))
+            continue;
 
         state.fadeGain = std::min (state.fadeGain + 1.0 / fadeLength, 1.0);
         const double a = nextUniform (state.seed);
@@ -198,23 +208,11 @@ inline void Ditherer::shapedSample (ShapedState& state, double* x, int i, bool d
     const double step = lsb;
     const double inverseStep = 1.0 / lsb;
 
-    if (detectSilence && x[i] == 0.0)
+    if (takenBySilence (x, i, state.zeroRun, state.fadeGain, detectSilence, true))
     {
-        ChannelState full { state.seed, state.errorOne * step, state.errorTwo * step, state.fadeGain, state.zeroRun };
-        const bool silent = enterSilence (x, i, full, true);
-        state.fadeGain = full.fadeGain;
-        state.zeroRun = full.zeroRun;
-
-        if (silent)
-        {
-            state.errorOne = 0.0;
-            state.errorTwo = 0.0;
-            return;
-        }
-    }
-    else
-    {
-        state.zeroRun = 0;
+        state.errorOne = 0.0;
+        state.errorTwo = 0.0;
+        return;
     }
 
     state.fadeGain = std::min (state.fadeGain + 1.0 / fadeLength, 1.0);

@@ -65,7 +65,9 @@ private:
     double toGrid (double value) const;
     // Returns true when the sample must be written as an exact zero; fades the
     // samples of this call before the 1024th zero of a run.
-    bool enterSilence (double* x, int index, ChannelState& state, bool onGrid) const;
+    bool enterSilence (double* x, int index, int& zeroRun, double& fadeGain, bool onGrid) const;
+    // Runs the silence detection for one sample; true when it was written as an exact zero.
+    bool takenBySilence (double* x, int i, int& zeroRun, double& fadeGain, bool detectSilence, bool onGrid) const;
 
     Dither mode;
     double lsb = 0.0;
