@@ -298,7 +298,8 @@ bool writeAlternativeMixes (const CueOutput& output,
 
     const bool truePeakMode = headroom.peakMode == PeakMode::truePeak;
     int written = 0;
-    juce::AudioBuffer<double> mix;   // one buffer summed into for every mix
+    juce::AudioBuffer<double> ownMix;   // one buffer summed into for every mix
+    auto& mix = output.mixScratch != nullptr ? *output.mixScratch : ownMix;
 
     for (const auto& submix : preset.schema.submixes)
     {

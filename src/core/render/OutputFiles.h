@@ -26,6 +26,7 @@ struct CueOutput
     CueReport& report;                // errors, warnings and written files go here
     juce::StringArray& writtenPaths;  // full paths written so far; never overwritten
     CancelTest isCancelled;           // the cue's latched cancel test; may be empty
+    juce::AudioBuffer<double>* mixScratch = nullptr;   // lent for summing the alternative mixes
 };
 
 /** Progress of the alternative mixes: a fraction and a text, phase writing. */

@@ -493,6 +493,7 @@ void RenderContext::verifyReconstruction()
 
     const auto tolerance = expectedResidualDb (inputs.bits, (int) inputs.stemFiles.size(), inputs.dither);
     // The cue's own buffers are done with once every file is written.
+    borrowIfEmpty (stemWork);
     check = verifyWrittenFiles (inputs.stemFiles, inputs.mixFile, tolerance, latchedCancelTest(),
                                 { mix, stemWork, trackWork });
 
@@ -562,7 +563,8 @@ void RenderContext::assignFileIndices()
 
 bool RenderContext::writeAlternativeMixes()
 {
-    const CueOutput output { request, report, writtenPaths, latchedCancelTest() };
+    // The full mix is written by now, so its buffer sums the alternative mixes.
+    const CueOutput output { request, report, writtenPaths, latchedCancelTest(), &mix };
 
     const bool written = korvid::writeAlternativeMixes (output, keptStems, renderLength,
                                                         [this] (double fraction, const juce::String& text)
