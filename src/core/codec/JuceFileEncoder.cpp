@@ -19,7 +19,7 @@ namespace korvid
 namespace
 {
     constexpr int framesPerBlock = 32768;
-    constexpr size_t streamBufferBytes = 16384;
+    constexpr size_t streamBufferBytes = 1 << 20;
 
     std::unique_ptr<juce::AudioFormat> formatFor (Codec codec)
     {
