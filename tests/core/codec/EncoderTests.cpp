@@ -398,7 +398,7 @@ TEST (Encoder, FailureWhileWritingOrFinishingKeepsTheOldFile)
         { "wav finish", Codec::wav, 500, false, "Finishing the file failed; the disk may be full." },
         { "aiff finish", Codec::aiff, 500, false, "Finishing the file failed; the disk may be full." },
         { "flac finish", Codec::flac, 500, false, "Finishing the file failed; the disk may be full." },
-        { "wav part-way", Codec::wav, 100000, false, "Writing failed part-way through; the disk may be full." },
+        { "wav part-way", Codec::wav, 400000, false, "Writing failed part-way through; the disk may be full." },
         { "target is a folder", Codec::wav, 500, true, nullptr },
     };
 
