@@ -120,10 +120,12 @@ enum class OutputUse
     reusedMemory         // read into directly; its memory is reused when large enough
 };
 
-/** Reads the frames and converts them when the target rate asks for it. */
+/** Reads the frames and converts them when the target rate asks for it. With reused
+    memory, `sourceScratch` (when given) holds the frames at the file's rate. */
 bool readAndConvert (const juce::File& file, juce::AudioFormatReader& reader, juce::int64 startFrame, int frames,
                      double targetRate, juce::AudioBuffer<double>& output, juce::String& error,
-                     const CancelTest& shouldCancel, OutputUse use = OutputUse::assignedOnSuccess)
+                     const CancelTest& shouldCancel, OutputUse use = OutputUse::assignedOnSuccess,
+                     juce::AudioBuffer<double>* sourceScratch = nullptr)
 {
     if (! holdsDataUpTo (file, reader, startFrame + frames))
     {
@@ -133,10 +135,24 @@ bool readAndConvert (const juce::File& file, juce::AudioFormatReader& reader, ju
 
     // Fresh memory costs a page fault per page on first touch, which for long files is
     // more than the reading itself; a buffer that is read into again and again avoids it.
-    if (use == OutputUse::reusedMemory && ! needsConversion (targetRate, reader.sampleRate))
+    if (use == OutputUse::reusedMemory)
     {
-        output.setSize ((int) reader.numChannels, frames, false, false, true);
-        return readFrames (reader, startFrame, frames, output, error, shouldCancel);
+        const bool converts = needsConversion (targetRate, reader.sampleRate);
+        juce::AudioBuffer<double> ownScratch;
+        auto& samples = ! converts ? output : (sourceScratch != nullptr ? *sourceScratch : ownScratch);
+        samples.setSize ((int) reader.numChannels, frames, false, false, true);
+
+        if (! readFrames (reader, startFrame, frames, samples, error, shouldCancel))
+            return false;
+
+        if (converts && ! resampleBufferInto (samples, reader.sampleRate, targetRate, output, shouldCancel))
+        {
+            error = isCancelled (shouldCancel) ? juce::String (cancelledSentence)
+                                               : juce::String ("The audio could not be converted to the requested sample rate.");
+            return false;
+        }
+
+        return true;
     }
 
     juce::AudioBuffer<double> samples ((int) reader.numChannels, frames);
@@ -164,7 +180,8 @@ bool readAndConvert (const juce::File& file, juce::AudioFormatReader& reader, ju
 }
 
 bool readWholeFile (const juce::File& file, double targetRate, juce::AudioBuffer<double>& output,
-                    juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel, OutputUse use)
+                    juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel, OutputUse use,
+                    juce::AudioBuffer<double>* sourceScratch = nullptr)
 {
     auto reader = openForReading (file, error);
 
@@ -196,7 +213,7 @@ bool readWholeFile (const juce::File& file, double targetRate, juce::AudioBuffer
     if (! fitsMemory ((int) reader->numChannels, length, convertedLength, error))
         return false;
 
-    return readAndConvert (file, *reader, 0, (int) length, targetRate, output, error, shouldCancel, use);
+    return readAndConvert (file, *reader, 0, (int) length, targetRate, output, error, shouldCancel, use, sourceScratch);
 }
 } // namespace
 
@@ -207,9 +224,11 @@ bool readAudioFileForRender (const juce::File& file, double targetRate, juce::Au
 }
 
 bool readAudioFileIntoReusedBuffer (const juce::File& file, double targetRate, juce::AudioBuffer<double>& buffer,
-                                    juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel)
+                                    juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel,
+                                    juce::AudioBuffer<double>* sourceRateScratch)
 {
-    return readWholeFile (file, targetRate, buffer, error, maxFrames, shouldCancel, OutputUse::reusedMemory);
+    return readWholeFile (file, targetRate, buffer, error, maxFrames, shouldCancel, OutputUse::reusedMemory,
+                          sourceRateScratch);
 }
 
 bool readWholeAudioFile (const juce::File& file, juce::AudioBuffer<double>& output, juce::String& error,

@@ -19,10 +19,13 @@ bool readAudioFileForRender (const juce::File& file, double targetRate, juce::Au
                              const CancelTest& shouldCancel = {});
 
 /** The same read into a buffer used over and over: its memory is kept when it is large
-    enough, so no fresh pages are touched. On failure its content is unspecified. */
+    enough, so no fresh pages are touched. A file that needs converting is read into
+    `sourceRateScratch` first (reused the same way; a buffer of the call's own when it is
+    null). On failure the content of both is unspecified. */
 bool readAudioFileIntoReusedBuffer (const juce::File& file, double targetRate, juce::AudioBuffer<double>& buffer,
                                     juce::String& error, juce::int64 maxFrames,
-                                    const CancelTest& shouldCancel = {});
+                                    const CancelTest& shouldCancel = {},
+                                    juce::AudioBuffer<double>* sourceRateScratch = nullptr);
 
 /** The whole file at its own rate. */
 bool readWholeAudioFile (const juce::File& file, juce::AudioBuffer<double>& output, juce::String& error,

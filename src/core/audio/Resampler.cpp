@@ -4,6 +4,7 @@
 #include "core/audio/AudioMemoryBudget.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <limits>
 
@@ -87,6 +88,81 @@ Resampler::Resampler (double inputRate, double outputRate, int halfTapCount, int
     }
 }
 
+namespace
+{
+/** Where one output sample reads: the first input index, the table row and the fraction
+    between that row and the next. */
+struct TapPosition
+{
+    juce::int64 first = 0;
+    int phase = 0;
+    double fraction = 0.0;
+};
+
+TapPosition positionOf (int outputIndex, double step, int phases, int halfTaps)
+{
+    const double position = (double) outputIndex * step;
+    const double baseFloor = std::floor (position);
+    const double f = (position - baseFloor) * (double) phases;
+    const int p = juce::jlimit (0, phases - 1, (int) f);
+    return { (juce::int64) baseFloor - halfTaps + 1, p, f - (double) p };
+}
+
+// Interpolating the two rows' results instead of every coefficient is the same sum with
+// half the work. Each row keeps two running sums, one over the even and one over the odd
+// taps (taps is always even), so the adds do not wait on each other.
+double interiorSample (const double* in, const double* row0, const double* row1, int taps, double fraction)
+{
+    double lowA = 0.0, lowB = 0.0, highA = 0.0, highB = 0.0;
+
+    for (int k = 0; k < taps; k += 2)
+    {
+        lowA += row0[k] * in[k];
+        lowB += row0[k + 1] * in[k + 1];
+        highA += row1[k] * in[k];
+        highB += row1[k + 1] * in[k + 1];
+    }
+
+    const double low = lowA + lowB;
+    return low + ((highA + highB) - low) * fraction;
+}
+
+#if defined(__GNUC__) || defined(__clang__)
+using DoublePair = double __attribute__ ((vector_size (16)));
+
+inline DoublePair loadPair (const double* source)
+{
+    DoublePair pair;
+    std::memcpy (&pair, source, sizeof (pair));
+    return pair;
+}
+
+// Two output samples at once, each lane doing exactly the even or the odd sums of
+// interiorSample: the same values, computed two at a time and on twice the chains.
+void interiorSamplePair (const double* inOne, const double* rowOne0, const double* rowOne1, double fractionOne,
+                         const double* inTwo, const double* rowTwo0, const double* rowTwo1, double fractionTwo,
+                         int taps, double* out)
+{
+    DoublePair lowOne {}, highOne {}, lowTwo {}, highTwo {};
+
+    for (int k = 0; k < taps; k += 2)
+    {
+        const auto xOne = loadPair (inOne + k);
+        const auto xTwo = loadPair (inTwo + k);
+        lowOne += loadPair (rowOne0 + k) * xOne;
+        highOne += loadPair (rowOne1 + k) * xOne;
+        lowTwo += loadPair (rowTwo0 + k) * xTwo;
+        highTwo += loadPair (rowTwo1 + k) * xTwo;
+    }
+
+    const double low1 = lowOne[0] + lowOne[1];
+    const double low2 = lowTwo[0] + lowTwo[1];
+    out[0] = low1 + ((highOne[0] + highOne[1]) - low1) * fractionOne;
+    out[1] = low2 + ((highTwo[0] + highTwo[1]) - low2) * fractionTwo;
+}
+#endif
+} // namespace
+
 bool Resampler::process (const double* input, int numInput, double* output, int numOutput,
                          const CancelTest& shouldCancel) const
 {
@@ -101,63 +177,64 @@ bool Resampler::process (const double* input, int numInput, double* output, int 
 
     const double step = 1.0 / ratio;
     const double* rows = table.data();
+    const auto rowOf = [rows, this] (int phase) { return rows + (size_t) phase * (size_t) taps; };
+    const auto isInterior = [this, numInput] (const TapPosition& at) { return at.first >= 0 && at.first + taps <= numInput; };
 
-    for (int i = 0; i < numOutput; ++i)
+    for (int chunkStart = 0; chunkStart < numOutput; chunkStart += outputSamplesPerCancelTest)
     {
-        if (i % outputSamplesPerCancelTest == 0 && isCancelled (shouldCancel))
+        if (isCancelled (shouldCancel))
             return false;
 
-        const double position = (double) i * step;
-        const double baseFloor = std::floor (position);
-        const auto base = (juce::int64) baseFloor;
-        const double f = (position - baseFloor) * (double) phases;
-        const int p = juce::jlimit (0, phases - 1, (int) f);
-        const double a = f - (double) p;
+        const int chunkEnd = std::min (numOutput, chunkStart + outputSamplesPerCancelTest);
 
-        const double* row0 = rows + (size_t) p * (size_t) taps;
-        const double* row1 = row0 + taps;
-        const juce::int64 first = base - halfTaps + 1;
-        double sum = 0.0;
-
-        if (first >= 0 && first + taps <= numInput)
+        for (int i = chunkStart; i < chunkEnd;)
         {
-            // Interpolating the two rows' results instead of every coefficient is the same sum
-            // with half the work; two running sums per row keep the adds from waiting on each
-            // other (taps is always even).
-            const double* in = input + first;
-            double lowA = 0.0, lowB = 0.0, highA = 0.0, highB = 0.0;
+            const auto at = positionOf (i, step, phases, halfTaps);
+            const double* row0 = rowOf (at.phase);
 
-            for (int k = 0; k < taps; k += 2)
+#if defined(__GNUC__) || defined(__clang__)
+            if (i + 1 < chunkEnd && isInterior (at))
             {
-                lowA += row0[k] * in[k];
-                lowB += row0[k + 1] * in[k + 1];
-                highA += row1[k] * in[k];
-                highB += row1[k + 1] * in[k + 1];
-            }
+                const auto next = positionOf (i + 1, step, phases, halfTaps);
 
-            const double low = lowA + lowB;
-            sum = low + ((highA + highB) - low) * a;
-        }
-        else
-        {
-            // Near the ends: the signal is taken as silent outside the input.
-            double low = 0.0, high = 0.0;
-
-            for (int k = 0; k < taps; ++k)
-            {
-                const juce::int64 index = first + k;
-
-                if (index < 0 || index >= numInput)
+                if (isInterior (next))
+                {
+                    const double* nextRow0 = rowOf (next.phase);
+                    interiorSamplePair (input + at.first, row0, row0 + taps, at.fraction,
+                                        input + next.first, nextRow0, nextRow0 + taps, next.fraction,
+                                        taps, output + i);
+                    i += 2;
                     continue;
+                }
+            }
+#endif
 
-                low += row0[k] * input[index];
-                high += row1[k] * input[index];
+            if (isInterior (at))
+            {
+                output[i] = interiorSample (input + at.first, row0, row0 + taps, taps, at.fraction);
+            }
+            else
+            {
+                // Near the ends: the signal is taken as silent outside the input.
+                const double* row1 = row0 + taps;
+                double low = 0.0, high = 0.0;
+
+                for (int k = 0; k < taps; ++k)
+                {
+                    const juce::int64 index = at.first + k;
+
+                    if (index < 0 || index >= numInput)
+                        continue;
+
+                    low += row0[k] * input[index];
+                    high += row1[k] * input[index];
+                }
+
+                output[i] = low + (high - low) * at.fraction;
             }
 
-            sum = low + (high - low) * a;
+            ++i;
         }
-
-        output[i] = sum;
     }
 
     return true;
@@ -183,20 +260,32 @@ juce::AudioBuffer<double> resampleBuffer (const juce::AudioBuffer<double>& input
                                           double inputRate, double outputRate,
                                           const CancelTest& shouldCancel)
 {
+    juce::AudioBuffer<double> output;
+
+    if (! resampleBufferInto (input, inputRate, outputRate, output, shouldCancel))
+        return {};
+
+    return output;
+}
+
+bool resampleBufferInto (const juce::AudioBuffer<double>& input, double inputRate, double outputRate,
+                         juce::AudioBuffer<double>& output, const CancelTest& shouldCancel)
+{
     const int numChannels = input.getNumChannels();
     const int numInput = input.getNumSamples();
 
     if (! (inputRate > 0.0) || ! (outputRate > 0.0) || numChannels <= 0)
-        return {};
+        return false;
 
     juce::String budgetError;
 
     if (std::abs (inputRate - outputRate) < 0.5)
     {
         if (! checkAudioMemoryBudget (audioBufferBytes (numChannels, numInput, (int) sizeof (double)), budgetError))
-            return {};
+            return false;
 
-        return input;
+        output.makeCopyOf (input, true);
+        return true;
     }
 
     const Resampler resampler (inputRate, outputRate, systemHalfTaps, systemPhases);
@@ -204,17 +293,17 @@ juce::AudioBuffer<double> resampleBuffer (const juce::AudioBuffer<double>& input
 
     if (length > maxBufferFrames
         || ! checkAudioMemoryBudget (audioBufferBytes (numChannels, length, (int) sizeof (double)), budgetError))
-        return {};
+        return false;
 
-    juce::AudioBuffer<double> output (numChannels, (int) length);
-    output.clear();
+    // Every sample is written below; memory the buffer already has is used again.
+    output.setSize (numChannels, (int) length, false, false, true);
 
     for (int channel = 0; channel < numChannels; ++channel)
         if (! resampler.process (input.getReadPointer (channel), numInput,
                                  output.getWritePointer (channel), (int) length, shouldCancel))
-            return {};
+            return false;
 
-    return output;
+    return true;
 }
 
 } // namespace korvid

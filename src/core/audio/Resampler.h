@@ -43,4 +43,10 @@ juce::AudioBuffer<double> resampleBuffer (const juce::AudioBuffer<double>& input
                                           double inputRate, double outputRate,
                                           const CancelTest& shouldCancel = {});
 
+/** The same conversion into `output`, whose memory is used again when it is large enough.
+    Gives false in the cases where resampleBuffer gives an empty buffer; the output's
+    content is then unspecified. */
+bool resampleBufferInto (const juce::AudioBuffer<double>& input, double inputRate, double outputRate,
+                         juce::AudioBuffer<double>& output, const CancelTest& shouldCancel = {});
+
 } // namespace korvid

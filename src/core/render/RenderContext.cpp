@@ -64,6 +64,7 @@ RenderContext::~RenderContext()
     giveBack (mix);
     giveBack (stemWork);
     giveBack (trackWork);
+    giveBack (conversionWork);
     releaseKeptStems();
 }
 
@@ -279,7 +280,11 @@ bool RenderContext::readStemTracks (const RequestStem& stem, juce::AudioBuffer<d
         auto& track = trackWork;
         borrowIfEmpty (track);
 
-        if (! readAudioFileIntoReusedBuffer (file, rate, track, error, renderFrameLimit, latchedCancelTest()))
+        if (std::abs (info.sampleRate - rate) > 0.5)
+            borrowIfEmpty (conversionWork);
+
+        if (! readAudioFileIntoReusedBuffer (file, rate, track, error, renderFrameLimit, latchedCancelTest(),
+                                             &conversionWork))
         {
             // A read stopped by the cancel is no fault of the file.
             if (! isCancelled())

@@ -84,6 +84,7 @@ private:
     CueReport report;
     juce::AudioBuffer<double> stemWork;             // the stem being summed or written, reused
     juce::AudioBuffer<double> trackWork;            // the track being read, reused for every track
+    juce::AudioBuffer<double> conversionWork;       // a track at its own rate before conversion
     std::vector<WrittenFileOrigin> fileOrigins;   // parallel to report.files
     RenderBufferPool* bufferPool = nullptr;
 
