@@ -49,6 +49,28 @@ bool isJsonNumber (const juce::var& value)
     return value.isInt() || value.isInt64() || value.isDouble();
 }
 
+namespace
+{
+    // The field's value when it is present and a number; otherwise null, with an error
+    // for a present field of another type.
+    const juce::var* numberFieldValue (juce::StringArray& errors, const juce::var& object, const juce::String& key,
+                                       const juce::String& path)
+    {
+        if (! hasJsonField (object, key))
+            return nullptr;
+
+        const auto& value = fieldValue (object, key);
+
+        if (! isJsonNumber (value))
+        {
+            errors.add (jsonFieldPath (path, key) + " must be a number.");
+            return nullptr;
+        }
+
+        return &value;
+    }
+} // namespace
+
 juce::String readTextField (juce::StringArray& errors, const juce::var& object, const juce::String& key,
                             const juce::String& path, const juce::String& defaultValue)
 {
@@ -112,16 +134,12 @@ bool readBoolField (juce::StringArray& errors, const juce::var& object, const ju
 int readIntField (juce::StringArray& errors, const juce::var& object, const juce::String& key,
                   const juce::String& path, int defaultValue, int minimum, int maximum)
 {
-    if (! hasJsonField (object, key))
+    const auto* field = numberFieldValue (errors, object, key, path);
+
+    if (field == nullptr)
         return defaultValue;
 
-    const auto& value = fieldValue (object, key);
-
-    if (! isJsonNumber (value))
-    {
-        errors.add (jsonFieldPath (path, key) + " must be a number.");
-        return defaultValue;
-    }
+    const auto& value = *field;
 
     const auto number = numberAsDouble (value);
 
@@ -139,16 +157,12 @@ int readIntField (juce::StringArray& errors, const juce::var& object, const juce
 double readNumberField (juce::StringArray& errors, const juce::var& object, const juce::String& key,
                         const juce::String& path, double defaultValue, double minimum, double maximum)
 {
-    if (! hasJsonField (object, key))
+    const auto* field = numberFieldValue (errors, object, key, path);
+
+    if (field == nullptr)
         return defaultValue;
 
-    const auto& value = fieldValue (object, key);
-
-    if (! isJsonNumber (value))
-    {
-        errors.add (jsonFieldPath (path, key) + " must be a number.");
-        return defaultValue;
-    }
+    const auto& value = *field;
 
     const auto number = numberAsDouble (value);
 
@@ -164,16 +178,12 @@ double readNumberField (juce::StringArray& errors, const juce::var& object, cons
 juce::int64 readInt64Field (juce::StringArray& errors, const juce::var& object, const juce::String& key,
                             const juce::String& path, juce::int64 defaultValue)
 {
-    if (! hasJsonField (object, key))
+    const auto* field = numberFieldValue (errors, object, key, path);
+
+    if (field == nullptr)
         return defaultValue;
 
-    const auto& value = fieldValue (object, key);
-
-    if (! isJsonNumber (value))
-    {
-        errors.add (jsonFieldPath (path, key) + " must be a number.");
-        return defaultValue;
-    }
+    const auto& value = *field;
 
     if (value.isInt() || value.isInt64())
         return static_cast<juce::int64> (value);
