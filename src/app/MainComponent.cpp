@@ -10,7 +10,7 @@
 #include "app/SettingsDialog.h"
 #include "app/UiScale.h"
 #include "core/model/Types.h"
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 
 namespace korvid::ui
 {

@@ -1,6 +1,6 @@
 #include "core/codec/EncoderFactory.h"
 
-#include "core/codec/CodecCapabilities.h"
+#include "core/model/CodecCapabilities.h"
 #include "core/codec/JuceFileEncoder.h"
 
 namespace korvid

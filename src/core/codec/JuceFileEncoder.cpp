@@ -2,10 +2,10 @@
 
 #include "core/audio/AudioLimits.h"
 #include "core/codec/CheckedFileOutputStream.h"
-#include "core/codec/CodecCapabilities.h"
+#include "core/model/CodecCapabilities.h"
 #include "core/codec/Dither.h"
 #include "core/codec/SampleQuantiser.h"
-#include "core/storage/SafeFileWriter.h"
+#include "core/platform/SafeFileWriter.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 

@@ -1,6 +1,6 @@
 #include "core/model/OutputNameClashes.h"
 
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 
 namespace korvid
 {

@@ -1,6 +1,6 @@
 #include "core/model/PresetChecks.h"
 
-#include "core/codec/CodecCapabilities.h"
+#include "core/model/CodecCapabilities.h"
 #include "core/model/OutputNameClashes.h"
 #include "core/model/PathGuards.h"
 

@@ -5,12 +5,12 @@
 #include "core/audio/PeakLevels.h"
 #include "core/audio/Resampler.h"
 #include "core/audio/WaveformOverview.h"
-#include "core/codec/CodecCapabilities.h"
+#include "core/model/CodecCapabilities.h"
 #include "core/codec/EncoderFactory.h"
 #include "core/codec/EncoderSettings.h"
 #include "core/model/PathGuards.h"
 #include "core/model/PresetChecks.h"
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 #include "core/report/ReportText.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "core/render/ReconstructionInputs.h"
 
-#include "core/codec/CodecCapabilities.h"
+#include "core/model/CodecCapabilities.h"
 #include "core/codec/Dither.h"
 #include "core/model/PresetChecks.h"
 

@@ -1,7 +1,7 @@
 #include "core/render/RenderMemory.h"
 
 #include "core/audio/AudioMemoryBudget.h"
-#include "core/codec/CodecCapabilities.h"
+#include "core/model/CodecCapabilities.h"
 #include "core/model/PresetChecks.h"
 
 #include <cmath>

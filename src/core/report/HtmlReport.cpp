@@ -1,8 +1,8 @@
 #include "core/report/HtmlReport.h"
 
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 #include "core/report/ReportText.h"
-#include "core/storage/SafeFileWriter.h"
+#include "core/platform/SafeFileWriter.h"
 
 #include <algorithm>
 #include <charconv>

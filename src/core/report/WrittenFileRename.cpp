@@ -1,7 +1,7 @@
 #include "core/report/BatchReport.h"
 
 #include "core/model/PathGuards.h"
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 
 namespace korvid
 {

@@ -1,6 +1,6 @@
 #include "core/session/Cue.h"
 
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 
 #include <cstdint>
 

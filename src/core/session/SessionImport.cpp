@@ -3,7 +3,7 @@
 #include "core/audio/AudioFormats.h"
 #include "core/audio/AudioProbe.h"
 #include "core/model/Uuid.h"
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "core/session/Session.h"
 
 #include "core/model/PathGuards.h"
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 
 #include <filesystem>
 #include <system_error>

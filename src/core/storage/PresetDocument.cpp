@@ -7,7 +7,7 @@
 #include "core/storage/JsonParsing.h"
 #include "core/storage/PresetMigration.h"
 #include "core/storage/PresetSections.h"
-#include "core/storage/SafeFileWriter.h"
+#include "core/platform/SafeFileWriter.h"
 
 #include <climits>
 #include <cmath>

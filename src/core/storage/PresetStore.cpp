@@ -3,7 +3,7 @@
 #include "core/model/BuiltInPresets.h"
 #include "core/model/PathGuards.h"
 #include "core/model/Uuid.h"
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 
 #include <algorithm>
 

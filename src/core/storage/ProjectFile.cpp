@@ -1,13 +1,13 @@
 #include "core/storage/ProjectFile.h"
 #include "core/storage/TextDecoding.h"
 
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 #include "core/session/Session.h"
 #include "core/storage/JsonFieldReaders.h"
 #include "core/storage/JsonParsing.h"
 #include "core/storage/PresetDocument.h"
 #include "core/storage/ProjectPresetReader.h"
-#include "core/storage/SafeFileWriter.h"
+#include "core/platform/SafeFileWriter.h"
 
 #include <cmath>
 #include <limits>

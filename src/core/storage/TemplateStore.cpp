@@ -2,7 +2,7 @@
 #include "core/storage/TextDecoding.h"
 
 #include "core/storage/JsonParsing.h"
-#include "core/storage/SafeFileWriter.h"
+#include "core/platform/SafeFileWriter.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include "core/audio/AudioReading.h"
 #include "core/audio/AudioTestFiles.h"
 #include "core/audio/Resampler.h"
-#include "core/codec/CodecCapabilities.h"
+#include "core/model/CodecCapabilities.h"
 #include "core/session/SessionTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/storage/SafeFileWriter.h"
+#include "core/platform/SafeFileWriter.h"
 
 #include "core/storage/ScratchFolder.h"
 

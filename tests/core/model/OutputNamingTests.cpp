@@ -1,4 +1,4 @@
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/codec/CodecCapabilities.h"
+#include "core/model/CodecCapabilities.h"
 
 #include <gtest/gtest.h>
 

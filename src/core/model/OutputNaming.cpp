@@ -1,6 +1,6 @@
-#include "core/render/OutputNaming.h"
+#include "core/model/OutputNaming.h"
 
-#include "core/codec/CodecCapabilities.h"
+#include "core/model/CodecCapabilities.h"
 #include "core/model/PathGuards.h"
 
 #include <cmath>
