@@ -1,9 +1,9 @@
 #include "app/AppState.h"
 
-#include "app/JuceDialogs.h"
 #include "core/model/BuiltInPresets.h"
 #include "core/storage/ProjectFile.h"
 #include "core/storage/TextDecoding.h"
+#include "ui/JuceDialogs.h"
 
 namespace korvid::ui
 {

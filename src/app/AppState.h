@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/Dialogs.h"
 #include "core/report/BatchReport.h"
 #include "core/session/Session.h"
 #include "core/storage/PresetStore.h"
 #include "core/storage/TemplateStore.h"
+#include "ui/Dialogs.h"
 #include "ui/PreviewEngine.h"
 #include "ui/WaveformCache.h"
 

@@ -1,9 +1,9 @@
 #include "app/CompanyMark.h"
 
-#include "app/DesktopOpener.h"
-#include "app/Fonts.h"
-#include "app/Logos.h"
-#include "app/Palette.h"
+#include "ui/DesktopOpener.h"
+#include "ui/Fonts.h"
+#include "ui/Logos.h"
+#include "ui/Palette.h"
 
 #include <cmath>
 

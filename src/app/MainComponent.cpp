@@ -1,16 +1,16 @@
 #include "app/MainComponent.h"
 
-#include "app/DesktopOpener.h"
-#include "app/Fonts.h"
-#include "app/LabelTones.h"
-#include "app/LayoutHelpers.h"
 #include "app/ManualLookup.h"
-#include "app/Palette.h"
-#include "app/PaletteText.h"
 #include "app/SettingsDialog.h"
-#include "app/UiScale.h"
-#include "core/model/Types.h"
 #include "core/model/OutputNaming.h"
+#include "core/model/Types.h"
+#include "ui/DesktopOpener.h"
+#include "ui/Fonts.h"
+#include "ui/LabelTones.h"
+#include "ui/LayoutHelpers.h"
+#include "ui/Palette.h"
+#include "ui/PaletteText.h"
+#include "ui/UiScale.h"
 
 namespace korvid::ui
 {

@@ -2,14 +2,14 @@
 
 #include "app/AppState.h"
 #include "app/CompanyMark.h"
-#include "app/Page.h"
 #include "app/TitleBanner.h"
+#include "app/pages/ExportPage.h"
+#include "app/pages/import/ImportPage.h"
+#include "app/pages/PresetPage.h"
+#include "app/pages/ReportPage.h"
+#include "app/pages/ReviewPage.h"
+#include "ui/Page.h"
 #include "ui/StepBar.h"
-#include "ui/pages/ExportPage.h"
-#include "ui/pages/ImportPage.h"
-#include "ui/pages/PresetPage.h"
-#include "ui/pages/ReportPage.h"
-#include "ui/pages/ReviewPage.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -1,7 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AppState.h"
-#include "app/Palette.h"
+#include "ui/Palette.h"
 
 namespace korvid::ui
 {

@@ -1,6 +1,6 @@
 #include "app/SettingsDialog.h"
 
-#include "app/Fonts.h"
+#include "ui/Fonts.h"
 
 #include <cmath>
 

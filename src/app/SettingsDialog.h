@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Palette.h"
+#include "ui/Palette.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <juce_gui_extra/juce_gui_extra.h>

@@ -1,8 +1,8 @@
 #include "app/TitleBanner.h"
 
-#include "app/Fonts.h"
-#include "app/Logos.h"
-#include "app/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Logos.h"
+#include "ui/Palette.h"
 
 #include <cmath>
 

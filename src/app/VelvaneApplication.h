@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/LookAndFeel.h"
 #include "app/MainWindow.h"
+#include "ui/LookAndFeel.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

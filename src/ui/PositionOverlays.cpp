@@ -1,8 +1,8 @@
 #include "ui/PositionOverlays.h"
 
-#include "app/Fonts.h"
-#include "app/Palette.h"
 #include "core/model/Types.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #include "ui/SpectrogramView.h"
 
-#include "app/Fonts.h"
-#include "app/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 #include "ui/PositionOverlays.h"
 
 #include <cmath>

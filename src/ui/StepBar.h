@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Page.h"
+#include "ui/Page.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

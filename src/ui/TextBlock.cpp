@@ -1,7 +1,7 @@
 #include "ui/TextBlock.h"
 
-#include "app/Fonts.h"
-#include "app/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #include "ui/TransportButton.h"
 
-#include "app/Fonts.h"
-#include "app/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 
 namespace korvid::ui
 {

@@ -1,5 +1,5 @@
-#include "app/Fonts.h"
-#include "app/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 #include "ui/TextBlock.h"
 #include "ui/UiTestSupport.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Palette.h"
 #include "core/report/FileKind.h"
+#include "ui/Palette.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

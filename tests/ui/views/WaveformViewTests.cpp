@@ -1,7 +1,7 @@
 #include "ui/WaveformView.h"
 
-#include "app/Fonts.h"
 #include "core/model/Types.h"
+#include "ui/Fonts.h"
 #include "ui/views/ViewTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "ui/Dialogs.h"
+
+namespace korvid::ui
+{
+    /** The application's dialogs: the platform's message boxes, a JUCE alert window with a
+        text field for prompts and the native file choosers, all shown asynchronously. */
+    class JuceDialogs final : public Dialogs
+    {
+    public:
+        void showMessage (juce::MessageBoxIconType icon, const juce::String& title,
+                          const juce::String& message, std::function<void()> onClosed = {}) override;
+
+        void confirm (juce::MessageBoxIconType icon, const juce::String& title,
+                      const juce::String& message, const juce::String& okText,
+                      const juce::String& cancelText, std::function<void (bool)> onResult) override;
+
+        void askForText (const juce::String& title, const juce::String& message,
+                         const juce::String& initialText,
+                         std::function<void (std::optional<juce::String>)> onResult,
+                         const TextPromptLabels& labels = {}) override;
+
+        void chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult) override;
+    };
+}

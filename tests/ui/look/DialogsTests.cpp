@@ -1,0 +1,142 @@
+#include "ui/JuceDialogs.h"
+
+#include "ui/ScriptedDialogs.h"
+
+#include <gtest/gtest.h>
+
+namespace korvid::ui
+{
+namespace
+{
+    void pumpMessages (int milliseconds = 50)
+    {
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
+    }
+
+    juce::AlertWindow* currentAlertWindow()
+    {
+        for (int i = 0; i < 40; ++i)
+        {
+            if (auto* modal = juce::ModalComponentManager::getInstance()->getModalComponent (0))
+                if (auto* window = dynamic_cast<juce::AlertWindow*> (modal))
+                    return window;
+
+            pumpMessages (10);
+        }
+
+        return nullptr;
+    }
+
+    bool clickButton (juce::AlertWindow& window, const juce::String& text)
+    {
+        for (auto* child : window.getChildren())
+        {
+            if (auto* button = dynamic_cast<juce::Button*> (child); button != nullptr && button->getButtonText() == text)
+            {
+                button->triggerClick();
+                return true;
+            }
+        }
+
+        return false;
+    }
+
+    void waitForNoModalWindow()
+    {
+        for (int i = 0; i < 40 && juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0; ++i)
+            pumpMessages (10);
+    }
+
+    // The real boxes, driven through their buttons: each answer must reach the caller
+    // as the button the user chose, whatever index the framework reports.
+    TEST (JuceDialogsTests, ButtonsGiveTheAnswersTheCallerExpects)
+    {
+        JuceDialogs dialogs;
+
+        struct Case { const char* button; bool expected; };
+        for (const auto& c : { Case { "Replace", true }, Case { "Keep", false } })
+        {
+            SCOPED_TRACE (c.button);
+            std::optional<bool> answer;
+            dialogs.confirm (juce::MessageBoxIconType::QuestionIcon, "Replace it?", "It exists.", "Replace", "Keep",
+                             [&] (bool ok) { answer = ok; });
+
+            auto* window = currentAlertWindow();
+            ASSERT_NE (window, nullptr);
+            EXPECT_EQ (window->getName(), "Replace it?");
+            ASSERT_TRUE (clickButton (*window, c.button));
+            waitForNoModalWindow();
+            EXPECT_EQ (answer, std::optional<bool> (c.expected));
+        }
+
+        struct TextCase { const char* button; std::optional<juce::String> expected; };
+        for (const auto& c : { TextCase { "OK", juce::String ("Brass  2") }, TextCase { "Cancel", std::nullopt } })
+        {
+            SCOPED_TRACE (c.button);
+            bool called = false;
+            std::optional<juce::String> answer;
+            dialogs.askForText ("Rename", "A new name:", "Brass", [&] (std::optional<juce::String> text)
+            {
+                called = true;
+                answer = std::move (text);
+            });
+
+            auto* window = currentAlertWindow();
+            ASSERT_NE (window, nullptr);
+            auto* editor = window->getTextEditor ("name");
+            ASSERT_NE (editor, nullptr);
+            EXPECT_EQ (editor->getText(), "Brass");
+            editor->setText ("Brass  2");
+            ASSERT_TRUE (clickButton (*window, c.button));
+            waitForNoModalWindow();
+            EXPECT_TRUE (called);
+            EXPECT_EQ (answer, c.expected);
+        }
+
+        bool closed = false;
+        dialogs.showMessage (juce::MessageBoxIconType::WarningIcon, "The project was not saved", "No room.",
+                             [&] { closed = true; });
+        auto* window = currentAlertWindow();
+        ASSERT_NE (window, nullptr);
+        ASSERT_TRUE (clickButton (*window, "OK"));
+        waitForNoModalWindow();
+        EXPECT_TRUE (closed);
+    }
+
+    TEST (ScriptedDialogsTests, AnswersInOrderRecordsQuestionsAndCanHoldAnswersBack)
+    {
+        testing::ScriptedDialogs dialogs;
+        dialogs.confirmations = { true, false };
+        dialogs.texts = { juce::String ("Strings") };
+        dialogs.files = { juce::File ("/tmp/a.vlpr") };
+
+        std::vector<juce::String> answers;
+        const auto note = [&] (const juce::String& text) { answers.push_back (text); };
+
+        dialogs.confirm (juce::MessageBoxIconType::QuestionIcon, "Q1", "M1", "Yes", "No", [&] (bool b) { note (b ? "yes" : "no"); });
+        dialogs.confirm (juce::MessageBoxIconType::QuestionIcon, "Q2", "M2", "Yes", "No", [&] (bool b) { note (b ? "yes" : "no"); });
+        dialogs.confirm (juce::MessageBoxIconType::QuestionIcon, "Q3", "M3", "Yes", "No", [&] (bool b) { note (b ? "yes" : "no"); });
+        dialogs.askForText ("T", "Name:", "Old", [&] (std::optional<juce::String> t) { note (t.value_or ("<none>")); });
+        dialogs.askForText ("T", "Name:", "Old", [&] (std::optional<juce::String> t) { note (t.value_or ("<none>")); });
+        dialogs.chooseFile ({ true, false, "Save the project", {}, "*.vlpr" }, [&] (juce::File f) { note (f.getFullPathName()); });
+        dialogs.chooseFile ({}, [&] (juce::File f) { note (f == juce::File() ? "<none>" : f.getFullPathName()); });
+
+        const std::vector<juce::String> expected { "yes", "no", "no", "Strings", "<none>", "/tmp/a.vlpr", "<none>" };
+        EXPECT_EQ (answers, expected);
+        ASSERT_EQ (dialogs.asked.size(), 7u);
+        EXPECT_EQ (dialogs.asked[2].title, "Q3");
+        EXPECT_EQ (dialogs.asked[3].initialText, "Old");
+        EXPECT_TRUE (dialogs.asked[5].fileRequest.saving);
+        EXPECT_EQ (dialogs.asked[5].fileRequest.pattern, "*.vlpr");
+
+        dialogs.answerAtOnce = false;
+        bool closed = false;
+        dialogs.showMessage (juce::MessageBoxIconType::InfoIcon, "Done", "All written.", [&] { closed = true; });
+        EXPECT_FALSE (closed);
+        EXPECT_EQ (dialogs.pendingCount(), 1);
+        dialogs.answerPending();
+        EXPECT_TRUE (closed);
+        EXPECT_EQ (dialogs.pendingCount(), 0);
+    }
+}
+}
