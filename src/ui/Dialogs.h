@@ -52,6 +52,9 @@ namespace korvid::ui
         /** The chosen file or folder; an empty juce::File when cancelled. */
         virtual void chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult) = 0;
 
+        /** An open chooser that takes one or more files; an empty list when cancelled. */
+        virtual void chooseFiles (const FileRequest& request, std::function<void (juce::Array<juce::File>)> onResult) = 0;
+
         /** The component the boxes are shown over (may be null); held weakly. */
         void setOwner (juce::Component* component)   { owner = component; }
         juce::Component* getOwner() const            { return owner.getComponent(); }

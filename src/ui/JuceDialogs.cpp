@@ -100,4 +100,17 @@ namespace korvid::ui
                 onResult (finished.getResult());
         });
     }
+
+    void JuceDialogs::chooseFiles (const FileRequest& request, std::function<void (juce::Array<juce::File>)> onResult)
+    {
+        auto chooser = std::make_shared<juce::FileChooser> (request.title, request.start, request.pattern);
+        const int flags = juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles
+                        | juce::FileBrowserComponent::canSelectMultipleItems;
+
+        chooser->launchAsync (flags, [chooser, onResult = std::move (onResult)] (const juce::FileChooser& finished)
+        {
+            if (onResult)
+                onResult (finished.getResults());
+        });
+    }
 }

@@ -22,5 +22,7 @@ namespace korvid::ui
                          const TextPromptLabels& labels = {}) override;
 
         void chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult) override;
+
+        void chooseFiles (const FileRequest& request, std::function<void (juce::Array<juce::File>)> onResult) override;
     };
 }

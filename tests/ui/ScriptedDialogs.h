@@ -14,7 +14,7 @@ namespace korvid::ui::testing
     class ScriptedDialogs final : public Dialogs
     {
     public:
-        enum class Kind : int { message, confirmation, text, file };
+        enum class Kind : int { message, confirmation, text, file, files };
 
         struct Question
         {
@@ -28,6 +28,7 @@ namespace korvid::ui::testing
         std::deque<bool> confirmations;
         std::deque<std::optional<juce::String>> texts;
         std::deque<juce::File> files;
+        std::deque<juce::Array<juce::File>> fileLists;
 
         std::vector<Question> asked;
         bool answerAtOnce = true;
@@ -62,6 +63,13 @@ namespace korvid::ui::testing
         {
             asked.push_back ({ Kind::file, juce::MessageBoxIconType::NoIcon, request.title, {}, {}, {}, {}, request, {} });
             const auto answer = takeFront (files, juce::File());
+            deliver ([answer, onResult = std::move (onResult)] { if (onResult) onResult (answer); });
+        }
+
+        void chooseFiles (const FileRequest& request, std::function<void (juce::Array<juce::File>)> onResult) override
+        {
+            asked.push_back ({ Kind::files, juce::MessageBoxIconType::NoIcon, request.title, {}, {}, {}, {}, request, {} });
+            const auto answer = takeFront (fileLists, juce::Array<juce::File>());
             deliver ([answer, onResult = std::move (onResult)] { if (onResult) onResult (answer); });
         }
 

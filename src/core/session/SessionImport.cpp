@@ -4,6 +4,7 @@
 #include "core/audio/AudioProbe.h"
 #include "core/model/Uuid.h"
 #include "core/model/OutputNaming.h"
+#include "core/session/TrackFiles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,18 +42,6 @@ namespace
                 return true;
 
         return false;
-    }
-
-    // The track split moves the file it splits to "<name>_splitted", numbered when taken.
-    bool isSplitSource (const juce::File& file)
-    {
-        auto base = file.getFileNameWithoutExtension();
-        int end = base.length();
-
-        while (end > 0 && base[end - 1] >= '0' && base[end - 1] <= '9')
-            --end;
-
-        return base.substring (0, end).endsWithIgnoreCase ("_splitted");
     }
 
     // The tracks' files by a hash of the lower-cased path. Files the framework calls equal
@@ -286,6 +275,17 @@ const Cue& Session::cueForFolder (const PendingFile& pending)
 
     cues.push_back (std::move (cue));
     return cues.back();
+}
+
+bool isSplitSource (const juce::File& file)
+{
+    auto base = file.getFileNameWithoutExtension();
+    int end = base.length();
+
+    while (end > 0 && base[end - 1] >= '0' && base[end - 1] <= '9')
+        --end;
+
+    return base.substring (0, end).endsWithIgnoreCase ("_splitted");
 }
 
 } // namespace korvid

@@ -1,6 +1,7 @@
 #include "core/session/Session.h"
 
 #include "core/model/PathGuards.h"
+#include "core/session/TrackFiles.h"
 #include "core/model/OutputNaming.h"
 
 #include <filesystem>
@@ -87,36 +88,6 @@ namespace
     }
    #endif
 
-    // Moves the file without ever replacing another one. A change of letter case alone
-    // on a case-insensitive volume goes through a free name in the same folder.
-    bool moveFileWithoutReplacing (const juce::File& from, const juce::File& to)
-    {
-       #if JUCE_LINUX
-        int failure = 0;
-
-        if (renameNoReplace (from, to, failure))
-            return true;
-
-        if (failure != EEXIST || ! isSameFile (from, to))
-            return false;
-
-        const auto aside = from.getParentDirectory().getNonexistentChildFile (".velvane-rename", ".tmp", false);
-
-        if (! renameNoReplace (from, aside, failure))
-            return false;
-
-        if (renameNoReplace (aside, to, failure))
-            return true;
-
-        renameNoReplace (aside, from, failure);
-        return false;
-       #else
-        if (to.exists() && ! isSameFile (from, to))
-            return false;
-
-        return from.moveFileTo (to);
-       #endif
-    }
 } // namespace
 
 bool Session::renameTrackFile (const juce::String& trackId, const juce::String& newName, juce::String& error)
@@ -183,6 +154,35 @@ bool Session::renameTrackFile (const juce::String& trackId, const juce::String& 
     error.clear();
     notifyTracksChanged();
     return true;
+}
+
+bool moveFileWithoutReplacing (const juce::File& from, const juce::File& to)
+{
+   #if JUCE_LINUX
+    int failure = 0;
+
+    if (renameNoReplace (from, to, failure))
+        return true;
+
+    if (failure != EEXIST || ! isSameFile (from, to))
+        return false;
+
+    const auto aside = from.getParentDirectory().getNonexistentChildFile (".velvane-rename", ".tmp", false);
+
+    if (! renameNoReplace (from, aside, failure))
+        return false;
+
+    if (renameNoReplace (aside, to, failure))
+        return true;
+
+    renameNoReplace (aside, from, failure);
+    return false;
+   #else
+    if (to.exists() && ! isSameFile (from, to))
+        return false;
+
+    return from.moveFileTo (to);
+   #endif
 }
 
 } // namespace korvid

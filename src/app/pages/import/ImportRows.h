@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/session/Session.h"
+
+#include <juce_core/juce_core.h>
+
+#include <vector>
+
+namespace korvid::ui
+{
+    /** The columns of the Import page's track table; the numbers are the table's column ids. */
+    namespace importColumn
+    {
+        enum : int
+        {
+            file = 1,
+            preview,
+            cue,
+            format,
+            duration,
+            rate,
+            depth,
+            channels,
+            stem,
+            status
+        };
+    }
+
+    /** What the sort key of a stem column is for a track without a stem of the schema:
+        after every ordinary stem name in ascending order. */
+    inline constexpr const char* unassignedSortKey = "zzz unassigned";
+
+    /** Ids of the tracks whose file name holds `filterText` (trimmed, letter case ignored),
+        sorted stably by the column's key (session order among equal keys). Every key is
+        made once per call. */
+    std::vector<juce::String> buildImportRows (const Session& session, const juce::String& filterText,
+                                               int sortColumnId, bool sortForwards);
+
+    /** The key a track sorts by in a column; numbers are written to equal width. */
+    juce::String importSortKey (const Session& session, const Track& track, int columnId);
+
+    /** The counts the status line shows, found in one pass over the tracks. */
+    struct ImportCounts
+    {
+        int tracks = 0;
+        int usable = 0;
+        int unassigned = 0;   // unusable tracks included
+        int ambiguous = 0;
+        int cuesWithTracks = 0;
+    };
+
+    ImportCounts countImportTracks (const Session& session);
+
+    /** "12 track(s) in 3 cues (rendered one after the other), 1 unreadable, 2 unassigned,
+        1 ambiguous   (showing 5)"; the parts after the first only where they apply. */
+    juce::String importStatusText (const ImportCounts& counts, int listedRows);
+}

@@ -1,0 +1,190 @@
+#include "app/pages/import/ImportPage.h"
+
+#include "app/AppState.h"
+#include "app/pages/import/ImportSplitPlan.h"
+#include "core/model/Types.h"
+#include "core/session/TrackFiles.h"
+#include "ui/LayoutHelpers.h"
+#include "ui/ScopedDialogOwner.h"
+
+// Splitting the shown track in two at a point in time.
+namespace korvid::ui
+{
+    namespace
+    {
+        constexpr const char* notSplitTitle = "The stem was not split";
+    }
+
+    juce::PopupMenu ImportPage::createSplitMenu (double seconds) const
+    {
+        juce::PopupMenu menu;
+        menu.setLookAndFeel (&getLookAndFeel());
+        menu.addSectionHeader ("At " + formatDuration (seconds));
+        menu.addItem (splitMenuItemId, "Split stem here (S)");
+        return menu;
+    }
+
+    void ImportPage::offerSplitAt (double fileFraction)
+    {
+        if (appState.session.findTrack (currentTrackId) == nullptr)
+            return;
+
+        const double length = currentTrackSeconds();
+        const double seconds = juce::jlimit (0.0, length, fileFraction * length);
+        setSplitMarker (fileFraction);
+
+        juce::Component::SafePointer<ImportPage> safeThis (this);
+        createSplitMenu (seconds).showMenuAsync (popupMenuOptions (*this), [safeThis, seconds] (int result)
+        {
+            if (safeThis == nullptr)
+                return;
+
+            if (result == splitMenuItemId)
+                safeThis->askForSplitName (seconds);
+            else
+                safeThis->setSplitMarker (-1.0);
+        });
+    }
+
+    bool ImportPage::keyPressed (const juce::KeyPress& key)
+    {
+        const auto code = key.getKeyCode();
+
+        if ((code != 'S' && code != 's') || key.getModifiers().isShiftDown() || key.getModifiers().isCtrlDown()
+            || key.getModifiers().isAltDown() || key.getModifiers().isCommandDown())
+            return false;
+
+        double hover = waveformView.getHoverFraction();
+
+        if (hover < 0.0)
+            hover = spectrogramView.getHoverFraction();
+
+        if (hover < 0.0 || appState.session.findTrack (currentTrackId) == nullptr)
+            return false;
+
+        const double fileFraction = fileFractionForView (hover);
+        setSplitMarker (fileFraction);
+        askForSplitName (currentTrackSeconds() * fileFraction);
+        return true;
+    }
+
+    void ImportPage::askForSplitName (double seconds)
+    {
+        const auto* track = appState.session.findTrack (currentTrackId);
+
+        if (track == nullptr)
+            return;
+
+        juce::Component::SafePointer<ImportPage> safeThis (this);
+        const ScopedDialogOwner owner (*appState.dialogs, this);
+        appState.dialogs->askForText ("Split this stem",
+                                      "The part up to " + formatDuration (seconds) + " keeps the name it has.\n"
+                                      "The part after it becomes a new stem, both the same length as the original.",
+                                      track->file.getFileNameWithoutExtension() + " 2",
+                                      [safeThis, seconds] (std::optional<juce::String> answer)
+        {
+            if (safeThis == nullptr)
+                return;
+
+            if (answer.has_value() && answer->trim().isNotEmpty())
+                safeThis->splitTrackAt (seconds, answer->trim());
+
+            safeThis->setSplitMarker (-1.0);
+        },
+        { "Split", "Cancel", {} });
+    }
+
+    void ImportPage::splitTrackAt (double seconds, const juce::String& name)
+    {
+        const auto* track = appState.session.findTrack (currentTrackId);
+
+        if (track == nullptr)
+            return;
+
+        const auto trackId = track->id;
+        const auto original = track->file;
+        TrackSplitFiles files;
+        juce::String error;
+
+        // Every refusal comes before the disk changes.
+        if (! planTrackSplitFiles (original, name, files, error))
+            return showWarning (notSplitTitle, error);
+
+        // The second part comes in before the original leaves, so one slot is enough.
+        if ((int) appState.session.getTracks().size() >= Session::maxTracks)
+            return showWarning (notSplitTitle, "The list already holds " + juce::String (Session::maxTracks)
+                                                   + " tracks. Remove one before splitting.");
+
+        if (! original.existsAsFile())
+            return showWarning (notSplitTitle, "The track's file is no longer where it was imported from.");
+
+        appState.preview.stop();
+
+        if (! moveFileWithoutReplacing (original, files.keptSource))
+            return showWarning (notSplitTitle, "The original could not be renamed. It may be open in another program.");
+
+        TrackSplitRequest request;
+        request.source = files.keptSource;
+        request.splitSeconds = seconds;
+        request.firstPart = files.firstPart;
+        request.secondPart = files.secondPart;
+        request.crossfadeMs = splitCrossfadeMs;
+
+        const auto result = splitStep (request);
+
+        if (! result.ok)
+        {
+            if (moveFileWithoutReplacing (files.keptSource, original))
+                return showWarning (notSplitTitle, result.message);
+
+            return showWarning (notSplitTitle, result.message + "\n\nThe original could not be put back; it is now "
+                                                   + files.keptSource.getFullPathName() + ".");
+        }
+
+        for (const auto& file : { files.firstPart, files.secondPart, files.keptSource })
+            appState.waveforms.forget (file.getFullPathName());
+
+        // The first part has the original's path, so the original's track must leave before
+        // it can come in; the second part keeps the cue (and its settings) alive meanwhile.
+        const auto secondResult = appState.session.importFiles ({ files.secondPart.getFullPathName() }, false);
+        appState.session.removeTracks ({ trackId });
+        const auto firstResult = appState.session.importFiles ({ files.firstPart.getFullPathName() }, false);
+
+        // The first part lives at the old path: everything kept for that path is stale.
+        currentPath.clear();
+        currentTrackId.clear();
+        overview = {};
+        overviewPath.clear();
+        wholeFileSpectrogram = {};
+        wholeFileSpectrogramPath.clear();
+        ++generation;
+
+        // The panel shows the first part afresh rather than a picture of a file that is gone.
+        for (const auto& part : appState.session.getTracks())
+            if (part.file == files.firstPart)
+                selectTracks ({ part.id });
+
+        juce::StringArray missing;
+
+        for (const auto* partResult : { &firstResult, &secondResult })
+            if (partResult->imported != 1)
+                missing.addArray (partResult->problems);
+
+        const auto missingParts = (firstResult.imported != 1 ? 1 : 0) + (secondResult.imported != 1 ? 1 : 0);
+
+        if (missingParts > 0)
+        {
+            auto message = juce::String ("Both parts were written, but ")
+                         + (missingParts == 1 ? "one of them is" : "they are") + " not in the list:\n"
+                         + (firstResult.imported != 1 ? files.firstPart.getFullPathName() + "\n" : juce::String())
+                         + (secondResult.imported != 1 ? files.secondPart.getFullPathName() + "\n" : juce::String());
+
+            if (! missing.isEmpty())
+                message << "\n" << missing.joinIntoString ("\n");
+
+            showWarning ("Not every part was imported", message.trimEnd());
+        }
+
+        appState.sendChangeMessage();
+    }
+}

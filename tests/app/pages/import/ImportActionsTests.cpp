@@ -1,0 +1,218 @@
+#include "app/pages/import/ImportPageTestSupport.h"
+
+namespace korvid::ui::importtest
+{
+    TEST_F (ImportPageTest, AFolderAndTwoFilesDroppedTogetherImportOnceAndOnlyTheFolderIsRecent)
+    {
+        const auto cue = folder ("Cue");
+        writeTake (cue.getChildFile ("in folder.wav"), 1.0);
+        const auto loose = folder ("Loose");
+        const auto first = writeTake (loose.getChildFile ("one.wav"), 1.0);
+        const auto second = writeTake (loose.getChildFile ("two.wav"), 1.0);
+
+        page->fileDragEnter ({}, 10, 10);
+        EXPECT_TRUE (page->isDragHighlighted());
+        page->filesDropped ({ cue.getFullPathName(), first.getFullPathName(), second.getFullPathName() }, 10, 10);
+
+        EXPECT_FALSE (page->isDragHighlighted());
+        EXPECT_EQ (state->session.getTracks().size(), 3u);
+        EXPECT_EQ (state->getRecentImportFolders(), juce::Array<juce::File> ({ cue }));
+        EXPECT_TRUE (dialogs->asked.empty());
+    }
+
+    TEST_F (ImportPageTest, WhatWasNotImportedComesBackInOneBox)
+    {
+        struct Case
+        {
+            const char* name;
+            std::function<juce::Array<juce::File> (const juce::File&)> prepare;
+            juce::MessageBoxIconType icon;
+            const char* title;
+            const char* message;
+        };
+
+        const auto take = [] (const juce::File& file) { return writeTake (file, 0.5); };
+
+        const Case cases[] = {
+            { "one split source", [&] (const juce::File& dir)
+              {
+                  take (dir.getChildFile ("Strings_splitted.wav"));
+                  return juce::Array<juce::File> { dir };
+              },
+              juce::MessageBoxIconType::InfoIcon, "One split file was not imported",
+              "This file has already been split. Its two halves were imported instead:\n\nStrings_splitted.wav" },
+            { "two split sources", [&] (const juce::File& dir)
+              {
+                  take (dir.getChildFile ("A_splitted.wav"));
+                  take (dir.getChildFile ("B_splitted2.wav"));
+                  return juce::Array<juce::File> { dir };
+              },
+              juce::MessageBoxIconType::InfoIcon, "Split files were not imported",
+              "These files have already been split. Their halves were imported instead:\n\nA_splitted.wav\nB_splitted2.wav" },
+            { "a problem and a split source", [&] (const juce::File& dir)
+              {
+                  take (dir.getChildFile ("Good.wav"));
+                  dir.getChildFile ("Bad.wav").replaceWithText ("not audio");
+                  take (dir.getChildFile ("Old_splitted.wav"));
+                  return juce::Array<juce::File> { dir };
+              },
+              juce::MessageBoxIconType::WarningIcon, "Some files could not be imported",
+              "1 imported, 1 already split, 1 could not be read\n\n"
+              "Bad.wav: Not a readable audio file, or the format is not supported.\n\n"
+              "This file has already been split. Its two halves were imported instead:\n\nOld_splitted.wav" },
+            { "no audio at all", [&] (const juce::File& dir)
+              {
+                  dir.getChildFile ("notes.txt").replaceWithText ("text");
+                  return juce::Array<juce::File> { dir };
+              },
+              juce::MessageBoxIconType::InfoIcon, "Nothing was imported", "No WAV, AIFF or FLAC files were found there." },
+        };
+
+        int index = 0;
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.name);
+            const auto dir = folder ("case " + juce::String (index++));
+            page->importPaths (c.prepare (dir));
+
+            ASSERT_NE (lastQuestion(), nullptr);
+            EXPECT_EQ (lastQuestion()->icon, c.icon);
+            EXPECT_EQ (lastQuestion()->title, c.title);
+            EXPECT_EQ (lastQuestion()->message, c.message);
+            dialogs->asked.clear();
+        }
+
+        // A file already listed, with nothing else to say, shows no box.
+        page->importPaths ({ folder ("case 2").getChildFile ("Good.wav") });
+        EXPECT_TRUE (dialogs->asked.empty());
+    }
+
+    TEST_F (ImportPageTest, AddFilesImportsEveryChosenFileAndACancelDoesNothing)
+    {
+        const auto dir = folder ("Chosen");
+        const auto a = writeTake (dir.getChildFile ("a.wav"), 0.5);
+        const auto b = writeTake (dir.getChildFile ("b.wav"), 0.5);
+
+        dialogs->fileLists.push_back ({ a, b });
+        page->getAddFilesButton().triggerClick();
+        pump();
+
+        ASSERT_NE (lastQuestion(), nullptr);
+        EXPECT_EQ (lastQuestion()->title, "Add audio files");
+        EXPECT_EQ (lastQuestion()->fileRequest.pattern, "*.wav;*.wave;*.aif;*.aiff;*.aifc;*.flac");
+        EXPECT_EQ (state->session.getTracks().size(), 2u);
+        EXPECT_TRUE (state->getRecentImportFolders().isEmpty());
+
+        page->getAddFilesButton().triggerClick();
+        pump();
+        EXPECT_EQ (state->session.getTracks().size(), 2u);
+    }
+
+    TEST_F (ImportPageTest, AddFolderOffersRecentFoldersAndDisablesMissingOnes)
+    {
+        // No recent folders: the chooser opens at once.
+        const auto first = folder ("Sessions/First");
+        writeTake (first.getChildFile ("a.wav"), 0.5);
+        dialogs->files.push_back (first);
+        page->getAddFolderButton().triggerClick();
+        pump();
+        ASSERT_NE (lastQuestion(), nullptr);
+        EXPECT_EQ (lastQuestion()->title, "Add a folder of audio files");
+        EXPECT_TRUE (lastQuestion()->fileRequest.chooseFolder);
+        EXPECT_EQ (state->session.getTracks().size(), 1u);
+
+        const auto second = folder ("Sessions/Second");
+        writeTake (second.getChildFile ("b.wav"), 0.5);
+        page->importPaths ({ second });
+        const auto gone = folder ("Sessions/Gone");
+        state->addRecentImportFolder (gone);
+        gone.deleteRecursively();
+
+        const auto recent = state->getRecentImportFolders();
+        ASSERT_EQ (recent.size(), 3);
+        const auto menu = page->createAddFolderMenu (recent);
+
+        juce::StringArray texts;
+        juce::Array<bool> enabled;
+
+        for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
+        {
+            const auto& item = it.getItem();
+
+            if (item.itemID != 0)
+            {
+                texts.add (juce::String (item.itemID) + " " + item.text);
+                enabled.add (item.isEnabled);
+            }
+        }
+
+        EXPECT_EQ (texts, juce::StringArray ({ "1 Add folder...", "2 Sessions / Gone", "3 Sessions / Second",
+                                               "4 Sessions / First" }));
+        EXPECT_EQ (enabled, juce::Array<bool> ({ true, false, true, true }));
+
+        state->session.clear();
+        page->addFolderMenuItemChosen (4, recent);
+        EXPECT_EQ (state->session.getTracks().size(), 1u);
+        EXPECT_EQ (state->session.getTracks()[0].file, first.getChildFile ("a.wav"));
+
+        page->addFolderMenuItemChosen (9, recent);
+        page->addFolderMenuItemChosen (0, recent);
+        EXPECT_EQ (state->session.getTracks().size(), 1u);
+    }
+
+    TEST_F (ImportPageTest, RemoveAndClearTouchTheListOnly)
+    {
+        const auto ids = importTakes ("Cue", { "a.wav", "b.wav", "c.wav" });
+        const auto dir = folder ("Cue");
+
+        page->selectTracks ({ ids[0], ids[2] });
+        page->getRemoveButton().triggerClick();
+        pump();
+        EXPECT_EQ (listedNames(), juce::StringArray ({ "b.wav" }));
+
+        page->selectTracks ({ ids[1] });
+        page->deleteKeyPressed (0);
+        EXPECT_TRUE (state->session.getTracks().empty());
+
+        importTakes ("Cue", { "a.wav", "b.wav", "c.wav" });
+        page->selectTracks ({ idOf (dir.getChildFile ("a.wav")) });
+        ASSERT_NE (page->getCurrentPath(), "");
+
+        dialogs->confirmations.push_back (false);
+        page->getClearButton().triggerClick();
+        pump();
+        EXPECT_EQ (lastQuestion()->title, "Clear the track list?");
+        EXPECT_EQ (lastQuestion()->message, "This removes every track from the list. The files on disk are not affected.");
+        EXPECT_EQ (lastQuestion()->icon, juce::MessageBoxIconType::QuestionIcon);
+        EXPECT_EQ (state->session.getTracks().size(), 3u);
+
+        dialogs->confirmations.push_back (true);
+        page->getClearButton().triggerClick();
+        pump();
+        EXPECT_TRUE (state->session.getTracks().empty());
+        EXPECT_EQ (page->getCurrentPath(), "");
+        EXPECT_EQ (page->getFileNameLabel().getText(), "Nothing selected");
+
+        for (const auto* name : { "a.wav", "b.wav", "c.wav" })
+            EXPECT_TRUE (dir.getChildFile (name).existsAsFile()) << name;
+    }
+
+    TEST_F (ImportPageTest, TheSubFolderToggleAppliesToTheNextImportAndIsStored)
+    {
+        const auto top = folder ("Top");
+        writeTake (top.getChildFile ("top.wav"), 0.5);
+        writeTake (folder ("Top/Inner").getChildFile ("inner.wav"), 0.5);
+
+        page->getRecurseToggle().triggerClick();
+        pump();
+        EXPECT_FALSE (state->settings->getBoolValue ("importRecurse", true));
+        page->importPaths ({ top });
+        EXPECT_EQ (listedNames(), juce::StringArray ({ "top.wav" }));
+
+        page->getRecurseToggle().triggerClick();
+        pump();
+        page->importPaths ({ top });
+        EXPECT_EQ (listedNames(), juce::StringArray ({ "inner.wav", "top.wav" }));
+    }
+}

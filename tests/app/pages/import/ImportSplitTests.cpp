@@ -1,0 +1,243 @@
+#include "app/pages/import/ImportPageTestSupport.h"
+#include "app/pages/import/ImportSplitPlan.h"
+#include "core/audio/AudioReading.h"
+#include "core/model/Types.h"
+
+namespace korvid::ui::importtest
+{
+    namespace
+    {
+        juce::MemoryBlock bytesOf (const juce::File& file)
+        {
+            juce::MemoryBlock block;
+            file.loadFileAsData (block);
+            return block;
+        }
+    }
+
+    TEST_F (ImportPageTest, SplitNamesTakeTheFirstFreeNameAndRefuseWhatCannotNameAPart)
+    {
+        const auto dir = folder ("Cue");
+
+        for (const auto* name : { "Strings.wav", "Brass.wav", "Take 1.wav", "Strings_splitted.wav" })
+            dir.getChildFile (name).replaceWithText ("x");
+
+        struct Case
+        {
+            const char* name;
+            const char* secondPart;   // empty: refused with `error`
+            const char* keptSource;
+            const char* error;
+        };
+
+        const Case cases[] = {
+            { "Brass", "Brass2.wav", "Strings_splitted2.wav", "" },
+            { "Take 1", "Take 1_2.wav", "Strings_splitted2.wav", "" },
+            { "  Horns  ", "Horns.wav", "Strings_splitted2.wav", "" },
+            { "???", "", "", "That name has nothing in it that can be used for a file name." },
+            { "_splitted", "", "", "Names ending in _splitted mark files that were split before. Choose another name." },
+            { "Old_SPLITTED3", "", "", "Names ending in _splitted mark files that were split before. Choose another name." },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.name);
+            TrackSplitFiles files;
+            juce::String error;
+            const bool planned = planTrackSplitFiles (dir.getChildFile ("Strings.wav"), c.name, files, error);
+
+            EXPECT_EQ (planned, juce::String (c.error).isEmpty());
+            EXPECT_EQ (error, c.error);
+
+            if (planned)
+            {
+                EXPECT_EQ (files.firstPart, dir.getChildFile ("Strings.wav"));
+                EXPECT_EQ (files.secondPart, dir.getChildFile (c.secondPart));
+                EXPECT_EQ (files.keptSource, dir.getChildFile (c.keptSource));
+            }
+        }
+    }
+
+    TEST_F (ImportPageTest, ASplitLeavesThreeFilesAndBothPartsInTheCueWithItsSettings)
+    {
+        auto preset = makeEmptyPreset();
+        preset.schema.addStem (Stem ("Strings", {}, 0xff336699, false, 0, { KeywordRule ("Strings") }));
+        preset.schema.addSubmix ("No strings");
+        state->session.setPreset (preset);
+        const auto& schema = state->session.getPreset().schema;
+
+        const auto dir = folder ("Cue");
+        const auto file = writeTake (dir.getChildFile ("Strings.wav"), 70.0, 0.0, 44100.0, 1, 0.5f);
+        page->importPaths ({ dir });
+        const auto id = idOf (file);
+        const auto cueId = track (id)->cueId;
+
+        ASSERT_TRUE (state->session.renameCue (cueId, "Opening"));
+        state->session.setCueIncluded (cueId, false);
+        state->session.setCueTrimStart (cueId, 1.5);
+        state->session.setSubmixOverride (cueId, schema.submixes[0], schema.stems[0].id, true);
+
+        juce::AudioBuffer<double> original;
+        juce::String error;
+        ASSERT_TRUE (readWholeAudioFile (file, original, error)) << error;
+
+        page->selectTracks ({ id });
+        page->splitTrackAt (65.0, "Brass");
+        ASSERT_TRUE (dialogs->asked.empty()) << lastQuestion()->message;
+
+        const auto kept = dir.getChildFile ("Strings_splitted.wav");
+        const auto second = dir.getChildFile ("Brass.wav");
+        EXPECT_TRUE (file.existsAsFile());
+        EXPECT_TRUE (second.existsAsFile());
+        EXPECT_TRUE (kept.existsAsFile());
+
+        // The cue stayed, with everything the user set on it.
+        ASSERT_EQ (state->session.getCues().size(), 1u);
+        const auto& cue = state->session.getCues()[0];
+        EXPECT_EQ (cue.id, cueId);
+        EXPECT_EQ (cue.name, "Opening");
+        EXPECT_FALSE (cue.included);
+        EXPECT_DOUBLE_EQ (cue.trimStartSeconds, 1.5);
+        EXPECT_EQ (cue.submixOverrides.size(), 1u);
+        EXPECT_EQ (listedNames(), juce::StringArray ({ "Brass.wav", "Strings.wav" }));
+        EXPECT_EQ (state->session.findTrack (id), nullptr);
+
+        // The two parts add up to the original.
+        juce::AudioBuffer<double> first, rest;
+        ASSERT_TRUE (readWholeAudioFile (file, first, error)) << error;
+        ASSERT_TRUE (readWholeAudioFile (second, rest, error)) << error;
+        ASSERT_EQ (first.getNumSamples(), original.getNumSamples());
+
+        for (int i = 0; i < original.getNumSamples(); i += 331)
+            ASSERT_NEAR (first.getSample (0, i) + rest.getSample (0, i), original.getSample (0, i), 1.0e-6) << i;
+
+        EXPECT_NEAR (first.getSample (0, 64 * 44100), 0.5, 1.0e-6);
+        EXPECT_NEAR (rest.getSample (0, 64 * 44100), 0.0, 1.0e-6);
+
+        // The panel shows the first part afresh.
+        EXPECT_EQ (page->getCurrentPath(), file.getFullPathName());
+        EXPECT_EQ (page->getCurrentTrackId(), idOf (file));
+        EXPECT_TRUE (page->getWholeFileSpectrogram().magnitudes.empty());
+
+        // Importing the folder again names the kept source as already split.
+        page->importPaths ({ dir });
+        ASSERT_NE (lastQuestion(), nullptr);
+        EXPECT_EQ (lastQuestion()->title, "One split file was not imported");
+        EXPECT_TRUE (lastQuestion()->message.endsWith ("Strings_splitted.wav"));
+    }
+
+    TEST_F (ImportPageTest, ACoreFailurePutsTheOriginalBackByteForByte)
+    {
+        const auto dir = folder ("Cue");
+        const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0);
+        page->importPaths ({ dir });
+        page->selectTracks ({ idOf (file) });
+        const auto before = bytesOf (file);
+
+        page->splitStep = [] (const TrackSplitRequest&) { return TrackSplitResult::failure ("That track has no audio in it."); };
+        page->splitTrackAt (1.0, "Brass");
+
+        ASSERT_NE (lastQuestion(), nullptr);
+        EXPECT_EQ (lastQuestion()->title, "The stem was not split");
+        EXPECT_EQ (lastQuestion()->message, "That track has no audio in it.");
+        EXPECT_EQ (lastQuestion()->icon, juce::MessageBoxIconType::WarningIcon);
+        EXPECT_TRUE (bytesOf (file) == before);
+        EXPECT_EQ (dir.findChildFiles (juce::File::findFiles, false).size(), 1);
+        EXPECT_EQ (state->session.getTracks().size(), 1u);
+    }
+
+    TEST_F (ImportPageTest, AFailedMoveBackSaysWhereTheOriginalIs)
+    {
+        const auto dir = folder ("Cue");
+        const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0);
+        page->importPaths ({ dir });
+        page->selectTracks ({ idOf (file) });
+        const auto before = bytesOf (file);
+
+        // Something takes the original's name while the split runs.
+        page->splitStep = [] (const TrackSplitRequest& request)
+        {
+            request.firstPart.replaceWithText ("someone else's file");
+            return TrackSplitResult::failure ("There is already a file with one of those names.");
+        };
+        page->splitTrackAt (1.0, "Brass");
+
+        const auto kept = dir.getChildFile ("Strings_splitted.wav");
+        ASSERT_NE (lastQuestion(), nullptr);
+        EXPECT_EQ (lastQuestion()->message, "There is already a file with one of those names.\n\n"
+                                            "The original could not be put back; it is now "
+                                                + kept.getFullPathName() + ".");
+        EXPECT_EQ (file.loadFileAsString(), "someone else's file");
+        EXPECT_TRUE (bytesOf (kept) == before);
+    }
+
+    TEST_F (ImportPageTest, RefusedSplitsLeaveTheDiskAsItWas)
+    {
+        const auto dir = folder ("Cue");
+        const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0);
+        page->importPaths ({ dir });
+        page->selectTracks ({ idOf (file) });
+
+        struct Case
+        {
+            const char* name;
+            std::function<void()> prepare;
+            const char* message;
+        };
+
+        const Case cases[] = {
+            { "???", [] {}, "That name has nothing in it that can be used for a file name." },
+            { "Brass_splitted", [] {}, "Names ending in _splitted mark files that were split before. Choose another name." },
+            { "Brass", [&] { file.moveFileTo (dir.getParentDirectory().getChildFile ("away.wav")); },
+              "The track's file is no longer where it was imported from." },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.name);
+            c.prepare();
+            dialogs->asked.clear();
+            page->splitTrackAt (1.0, c.name);
+            ASSERT_NE (lastQuestion(), nullptr);
+            EXPECT_EQ (lastQuestion()->title, "The stem was not split");
+            EXPECT_EQ (lastQuestion()->message, c.message);
+            EXPECT_LE (dir.findChildFiles (juce::File::findFiles, false).size(), 1);
+        }
+    }
+
+    TEST_F (ImportPageTest, TheSKeySplitsAtTheHoveredPointOfTheZoomedRange)
+    {
+        const auto ids = importTakes ("Cue", { "Strings.wav" }, 10.0);
+        page->selectTracks (ids);
+        page->setVisibleRange (0.5, 1.0);
+
+        EXPECT_FALSE (page->keyPressed (juce::KeyPress ('s'))) << "no hover, no split";
+
+        page->getSpectrogramView().setHoverFraction (0.4);
+        EXPECT_FALSE (page->keyPressed (juce::KeyPress ('s', juce::ModifierKeys::shiftModifier, 's')));
+        EXPECT_TRUE (dialogs->asked.empty());
+
+        EXPECT_TRUE (page->keyPressed (juce::KeyPress ('s')));
+        ASSERT_NE (lastQuestion(), nullptr);
+        EXPECT_EQ (lastQuestion()->title, "Split this stem");
+        EXPECT_EQ (lastQuestion()->message, "The part up to " + formatDuration (7.0) + " keeps the name it has.\n"
+                                            "The part after it becomes a new stem, both the same length as the original.");
+        EXPECT_EQ (lastQuestion()->initialText, "Strings 2");
+        EXPECT_EQ (lastQuestion()->okText, "Split");
+        EXPECT_LT (page->getWaveformView().getMarkerFraction(), 0.0) << "a cancelled prompt hides the marker";
+    }
+
+    TEST_F (ImportPageTest, TheSplitMenuNamesThePointAndOffersOneItem)
+    {
+        const auto ids = importTakes ("Cue", { "Strings.wav" }, 10.0);
+        page->selectTracks (ids);
+
+        const auto menu = page->createSplitMenu (65.0);
+        juce::StringArray texts;
+
+        for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
+            texts.add (juce::String (it.getItem().itemID) + " " + it.getItem().text);
+
+        EXPECT_EQ (texts, juce::StringArray ({ "0 At 1:05.0", "1 Split stem here (S)" }));
+    }
+}
