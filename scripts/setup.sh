@@ -10,6 +10,7 @@ packages=(
     libxcursor-dev libxcomposite-dev libxext-dev libasound2-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core imagemagick
+    chromium
     clang libclang-rt-14-dev
 )
 

@@ -1,6 +1,7 @@
 #include "core/model/OutputNaming.h"
 
 #include "core/model/CodecCapabilities.h"
+#include "core/model/DirectionControls.h"
 #include "core/model/PathGuards.h"
 
 #include <cmath>
@@ -242,7 +243,7 @@ juce::String sanitiseFileName (const juce::String& name,
     auto replacementInUse = replacement;
 
     for (auto p = replacement.getCharPointer(); ! p.isEmpty(); ++p)
-        if (illegalFileNameCharacters().containsChar (*p) || *p < 32 || *p == 127)
+        if (illegalFileNameCharacters().containsChar (*p) || *p < 32 || *p == 127 || isDirectionControl (*p))
             replacementInUse = "-";
 
     juce::String text;
@@ -250,6 +251,10 @@ juce::String sanitiseFileName (const juce::String& name,
     for (auto p = name.getCharPointer(); ! p.isEmpty(); ++p)
     {
         const auto c = *p;
+
+        // Dropped rather than replaced: a name must not be able to disguise its extension.
+        if (isDirectionControl (c))
+            continue;
 
         if (c < 32 || c == 127 || illegalFileNameCharacters().containsChar (c))
             text << replacementInUse;

@@ -51,7 +51,7 @@ juce::String expandNamingTemplate (const juce::String& templateText,
 juce::String collapseSeparatorRuns (const juce::String& text, const juce::String& separator);
 
 // Any text made into a safe file or folder name: illegal and control characters
-// become the replacement, dots and blanks at the ends go, the length is cut
+// become the replacement, direction controls are dropped, dots and blanks at the ends go, the length is cut
 // (maxLength <= 0 for no limit), reserved device names get "_" appended. A name
 // with nothing usable left becomes the fallback, unchanged.
 juce::String sanitiseFileName (const juce::String& name,

@@ -81,6 +81,7 @@ CueReport RenderContext::run()
     report.cueId = request.cueId;
     report.sourceFolder = request.sourceFolder;
     report.outputFolder = request.outputFolder;
+    listPlannedStems();
 
     const auto validation = validateRenderRequest (request);
     report.warnings.addArray (validation.warnings);
@@ -118,6 +119,23 @@ CueReport RenderContext::run()
 }
 
 //==============================================================================
+void RenderContext::listPlannedStems()
+{
+    // Every stem is listed from the start, so a cue that stops early still reports
+    // the stems it was asked for; each one's figures and files fill in as it is reached.
+    for (const auto& stem : request.stems)
+    {
+        StemResult planned;
+        planned.stemId = stem.id;
+        planned.displayName = stem.displayName;
+        planned.index = stem.index;
+        planned.trackCount = (int) stem.trackFiles.size();
+        planned.empty = stem.trackFiles.empty();
+        planned.digitalSilence = planned.empty;
+        report.stems.push_back (planned);
+    }
+}
+
 bool RenderContext::sumStems()
 {
     juce::String error;
@@ -144,25 +162,13 @@ bool RenderContext::sumStems()
         reportProgress (0.02 + 0.43 * (double) i / (double) juce::jmax ((size_t) 1, stemCount),
                         "Summing " + stem.displayName + "...", Phase::summing);
 
-        StemResult result;
-        result.stemId = stem.id;
-        result.displayName = stem.displayName;
-        result.index = stem.index;
-        result.trackCount = (int) stem.trackFiles.size();
-        result.empty = stem.trackFiles.empty();
-
         if (stem.trackFiles.empty())
-        {
-            result.digitalSilence = true;
-            report.stems.push_back (result);
             continue;
-        }
+
+        auto& result = report.stems[i];
 
         if (! readStemTracks (stem, stemWork, result, true))
-        {
-            report.stems.push_back (result);
             return false;
-        }
 
         const auto peak = samplePeak (stemWork, latchedCancelTest());
 
@@ -171,12 +177,12 @@ bool RenderContext::sumStems()
 
         result.peakBeforeDb = linearPeakToDb (peak);
         result.digitalSilence = peak == 0.0;
+        result.measured = true;
 
         if (peak == 0.0)
             report.warnings.add ("Stem '" + stem.displayName + "' has tracks assigned but is digital silence.");
 
         mixBufferInto (mix, stemWork);
-        report.stems.push_back (result);
 
         // A stem an alternative mix needs is held until the mixes are written anyway, so
         // it is kept from here instead of being read a second time for writing.
@@ -235,6 +241,8 @@ bool RenderContext::sumStems()
     {
         report.gain = computeGain (peaks, headroom);
     }
+
+    report.levelsMeasured = true;
 
     for (auto& stem : report.stems)
         stem.peakAfterDb = stem.peakBeforeDb <= -399.0 ? -400.0 : stem.peakBeforeDb + report.gain.gainDb;
@@ -361,6 +369,8 @@ bool RenderContext::writeOutputs()
         report.levelRemeasured = false;
     }
 
+    report.afterGainKnown = true;
+
     report.clippedSamples = countSamplesAtOrAbove (mix, 1.0, latchedCancelTest());
 
     if (isCancelled())
@@ -453,8 +463,14 @@ bool RenderContext::writeStem (size_t stemIndex)
         audio->applyGain (report.gain.linearGain);
     }
 
-    if (! writeOutputFile (*audio, stem.namingTemplate, stem.fileNameToken, stem.shortCode,
-                           fileIndices[stemIndex], stem.displayName, FileKind::stem, -400.0, false, stem.id))
+    const auto filesBefore = report.files.size();
+    const bool written = writeOutputFile (*audio, stem.namingTemplate, stem.fileNameToken, stem.shortCode,
+                                          fileIndices[stemIndex], stem.displayName, FileKind::stem, -400.0, false,
+                                          stem.id);
+    // Counted on failure too: a stop between two formats leaves the first one's file.
+    result.filesWritten = (int) (report.files.size() - filesBefore);
+
+    if (! written)
         return false;
 
     if (request.preset.exportSettings.exportSubmixes && isMemberOfAnyMix (request.preset, stem.id))

@@ -45,6 +45,7 @@ public:
     CueReport run();
 
 private:
+    void listPlannedStems();
     bool sumStems();
     bool readStemTracks (const RequestStem& stem, juce::AudioBuffer<double>& stemBuffer,
                          StemResult& result, bool recordGateResults);

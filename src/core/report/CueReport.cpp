@@ -89,16 +89,20 @@ juce::String CueReport::toText (const juce::Time& when) const
     lines.add ("  sample rate   " + formatFixed (sampleRate / 1000.0, 1) + " kHz");
     lines.add ("  channels      " + juce::String (channels));
 
+    // A cue that stopped before measuring shows "-" for what it never measured.
+    const auto known = [] (bool shown, const juce::String& text) { return shown ? text : juce::String ("-"); };
+    const bool levels = showsLevels();
+
     lines.add ({});
     lines.add ("Headroom");
-    lines.add ("  mix peak      " + formatLevelDb (linearPeakToDb (mixSamplePeak)) + " dB");
-    lines.add ("  mix true peak " + formatLevelDb (linearPeakToDb (mixTruePeak)) + " dB");
-    lines.add ("  target        " + formatLevelDb (gain.targetDb) + " dB");
-    lines.add ("  global gain   " + formatLevelDb (gain.gainDb) + " dB"
-               + (gain.heldByAttenuateOnly ? "  (attenuate only)" : ""));
-    lines.add ("  predicted     " + formatLevelDb (gain.predictedDb) + " dB");
+    lines.add ("  mix peak      " + known (levels, formatLevelDb (linearPeakToDb (mixSamplePeak)) + " dB"));
+    lines.add ("  mix true peak " + known (levels, formatLevelDb (linearPeakToDb (mixTruePeak)) + " dB"));
+    lines.add ("  target        " + known (levels, formatLevelDb (gain.targetDb) + " dB"));
+    lines.add ("  global gain   " + known (levels, formatLevelDb (gain.gainDb) + " dB"
+                                                   + (gain.heldByAttenuateOnly ? "  (attenuate only)" : "")));
+    lines.add ("  predicted     " + known (levels, formatLevelDb (gain.predictedDb) + " dB"));
 
-    const auto afterGain = formatLevelDb (linearPeakToDb (afterGainTruePeak)) + " dB true peak";
+    const auto afterGain = known (showsAfterGain(), formatLevelDb (linearPeakToDb (afterGainTruePeak)) + " dB true peak");
 
     if (levelRemeasured)
         lines.add ("  measured after  " + afterGain + "  (re-measured)");
@@ -123,7 +127,8 @@ juce::String CueReport::toText (const juce::Time& when) const
 
         lines.add ("  " + twoDigitIndex (stem.index) + "  " + stem.displayName.paddedRight (' ', 18)
                    + juce::String (stem.trackCount).paddedLeft (' ', 3) + " track(s)  "
-                   + "peak " + formatLevelDb (stem.peakAfterDb).paddedLeft (' ', 8) + " dB"
+                   + "peak " + (showsPeakAfter (stem) ? formatLevelDb (stem.peakAfterDb).paddedLeft (' ', 8) + " dB"
+                                                      : juce::String ("-").paddedLeft (' ', 8))
                    + (stem.digitalSilence ? "   digital silence" : ""));
 
         for (const auto& error : stem.errors)

@@ -56,6 +56,8 @@ struct StemResult
     double peakBeforeDb = -400.0;     // sample peak of the summed stem before gain
     double peakAfterDb = -400.0;
     juce::StringArray errors;         // read errors of this stem's tracks
+    bool measured = false;            // its tracks were summed, so peakBeforeDb is a measurement
+    int filesWritten = 0;             // files of this stem the render put on disk
 };
 
 // One cue's result.
@@ -74,13 +76,15 @@ struct CueReport
     double afterGainSamplePeak = 0.0; // linear
     double afterGainTruePeak = 0.0;   // linear
     bool levelRemeasured = false;     // the after-gain peaks were measured, not predicted
+    bool levelsMeasured = false;      // the mix was measured and its gain decided
+    bool afterGainKnown = false;      // the after-gain peaks were measured or predicted
     juce::int64 clippedSamples = 0;
     double leadingSilenceSeconds = 0.0;
     double trimmedSeconds = 0.0;
     int channels = 0;
     juce::int64 lengthFrames = 0;
     double sampleRate = 0.0;          // the project rate
-    std::vector<StemResult> stems;    // in stem order
+    std::vector<StemResult> stems;    // every stem of the request, in stem order, whether reached or not
     std::vector<GatedTrack> gatedTracks;
     std::vector<WrittenFile> files;   // in writing order
     juce::StringArray unassignedTracks;
@@ -99,6 +103,15 @@ struct CueReport
 
     // Has an error, was cancelled, did not complete or failed the reconstruction check.
     bool needsAttention() const;
+
+    // Stopped by a cancel or a failure: only what it reached is measured or on disk.
+    bool stoppedEarly() const   { return cancelled || ! completed; }
+
+    // Whether the figures may be shown: always for a finished cue, else only once measured.
+    bool showsLevels() const            { return ! stoppedEarly() || levelsMeasured; }
+    bool showsAfterGain() const         { return ! stoppedEarly() || afterGainKnown; }
+    bool showsPeakBefore (const StemResult& stem) const   { return ! stoppedEarly() || stem.measured; }
+    bool showsPeakAfter (const StemResult& stem) const    { return showsPeakBefore (stem) && showsLevels(); }
 
     // "Delivery" for a cue without a name.
     juce::String labelText() const;

@@ -1,6 +1,8 @@
 #include "core/report/HtmlReport.h"
 
+#include "core/model/DirectionControls.h"
 #include "core/model/OutputNaming.h"
+#include "core/report/HtmlReportAssets.h"
 #include "core/report/ReportText.h"
 #include "core/platform/SafeFileWriter.h"
 
@@ -53,87 +55,20 @@ namespace
         std::string bytes;
     };
 
-    const char* const styleSheet = R"css(
-:root{--bg:#1c1e20;--panel:#232629;--raised:#2c3033;--line:#3a4045;--text:#e6e8ea;--muted:#9aa0a6;--accent:#7fb2d9;--good:#7bbf7b;--warn:#d9b25f;--bad:#e79a9a;--bad-bg:#3a2626}
-*{box-sizing:border-box}
-body{margin:0;padding:24px 32px;background:var(--bg);color:var(--text);font:14px/1.5 system-ui,-apple-system,"Segoe UI",Roboto,"Helvetica Neue",Arial,sans-serif}
-h1{font-size:26px;font-weight:600;margin:0 0 4px}
-h3{font-size:12px;font-weight:600;text-transform:uppercase;letter-spacing:.08em;color:var(--muted);margin:24px 0 8px}
-.sub{color:var(--muted);font-size:13px}
-.summary{display:flex;flex-wrap:wrap;gap:12px;margin:18px 0}
-.card{background:var(--panel);border:1px solid var(--line);border-radius:6px;padding:10px 16px;min-width:120px}
-.card .n{font-size:20px;font-weight:600}
-.card .l{color:var(--muted);font-size:12px}
-.card.bad{background:var(--bad-bg);border-color:var(--bad)}
-.tabs{display:flex;flex-wrap:wrap;gap:2px;border-bottom:1px solid var(--line);margin:18px 0}
-.tabs button{background:none;border:0;border-bottom:2px solid transparent;color:var(--muted);font:inherit;padding:8px 14px;cursor:pointer}
-.tabs button:hover{background:var(--raised)}
-.tabs button[aria-selected="true"]{color:var(--text);border-bottom-color:var(--accent);background:var(--raised)}
-.tabs button.has-problem{color:var(--bad)}
-.tabs button.has-problem::before{content:"\25CF\00A0\00A0"}
-.panel{display:none}
-.panel.active{display:block}
-.headline{background:var(--panel);border-left:4px solid var(--good);border-radius:4px;padding:10px 14px;font-size:16px}
-.headline.bad{border-left-color:var(--bad);background:var(--bad-bg);color:var(--bad)}
-.good{color:var(--good)}
-table.data{border-collapse:collapse;width:100%;max-width:900px;font-variant-numeric:tabular-nums}
-table.data th{width:210px;text-align:left;font-weight:normal;color:var(--muted);padding:3px 12px 3px 0}
-table.data td{padding:3px 0}
-table.grid{width:100%;border-collapse:collapse;background:var(--panel);border:1px solid var(--line);font-variant-numeric:tabular-nums}
-table.grid th{background:var(--raised);text-align:left;font-weight:600;padding:6px 10px}
-table.grid td{padding:5px 10px;border-top:1px solid var(--line)}
-tr.bad td,.bad{color:var(--bad)}
-tr.bad td{background:var(--bad-bg)}
-tr.warn td,.warn{color:var(--warn)}
-tr.muted td,.muted{color:var(--muted)}
-.note{margin:14px 0 4px}
-.path{font-family:ui-monospace,Consolas,"DejaVu Sans Mono",monospace;font-size:12px;word-break:break-all}
-.file{background:var(--panel);border:1px solid var(--line);border-radius:6px;padding:8px 12px;margin:8px 0}
-.file.mix{border-color:var(--accent)}
-.file.submix{border-color:#6fd8ee}
-.file-head{display:flex;flex-wrap:wrap;align-items:baseline;gap:4px 16px;margin-bottom:6px}
-.file-name{font-family:ui-monospace,Consolas,"DejaVu Sans Mono",monospace}
-.file-meta{color:var(--muted);font-size:12px}
-svg.wave{display:block;width:100%;height:78px}
-details{margin:24px 0}
-summary{color:var(--muted);cursor:pointer}
-pre{background:var(--panel);border:1px solid var(--line);border-radius:6px;padding:12px;overflow-x:auto;font-size:12px}
-footer{color:var(--muted);font-size:12px;border-top:1px solid var(--line);margin-top:32px;padding-top:10px}
-@media print{body{background:#fff;color:#000}.tabs{display:none}.panel{display:block;page-break-after:always}}
-)css";
+    // User text as the page shows it: escaped, and isolated so that its direction
+    // cannot run on into the words around it.
+    juce::String isolated (const juce::String& text)
+    {
+        return "<bdi>" + htmlEscape (text) + "</bdi>";
+    }
 
-    const char* const pageScript = R"js(
-(function () {
-  var tabs = Array.prototype.slice.call(document.querySelectorAll('.tabs button'));
-  var panels = Array.prototype.slice.call(document.querySelectorAll('section.panel'));
-  function show(id) {
-    panels.forEach(function (p) { p.classList.toggle('active', p.id === id); });
-    tabs.forEach(function (b) { b.setAttribute('aria-selected', b.getAttribute('data-target') === id ? 'true' : 'false'); });
-    if (window.history && history.replaceState) {
-      try { history.replaceState(null, '', '#' + id); } catch (e) {}
+    // A sentence of ours that quotes names, such as a warning or the plain-text log: a
+    // direction control inside a quoted name would turn the rest of the sentence
+    // around, so they are dropped before the sentence is isolated as a whole.
+    juce::String isolatedSentence (const juce::String& text)
+    {
+        return isolated (withoutDirectionControls (text));
     }
-  }
-  tabs.forEach(function (b) {
-    b.addEventListener('click', function () { show(b.getAttribute('data-target')); });
-  });
-  document.addEventListener('keydown', function (e) {
-    if (e.key !== 'ArrowLeft' && e.key !== 'ArrowRight') return;
-    var i = -1;
-    for (var k = 0; k < tabs.length; k++) {
-      if (tabs[k].getAttribute('aria-selected') === 'true') { i = k; break; }
-    }
-    if (i < 0) return;
-    var n = tabs.length;
-    var next = tabs[e.key === 'ArrowLeft' ? (i - 1 + n) % n : (i + 1) % n];
-    next.click();
-    next.focus();
-  });
-  var wanted = location.hash.replace(/^#/, '');
-  try { wanted = decodeURIComponent(wanted); } catch (e) {}
-  var first = panels.filter(function (p) { return p.id === wanted; })[0] || panels[0];
-  if (first) show(first.id);
-})();
-)js";
 
     juce::String twoDigitIndex (int index)
     {
@@ -190,24 +125,29 @@ footer{color:var(--muted);font-size:12px;border-top:1px solid var(--line);margin
 
     juce::String levelsTableHtml (const CueReport& cue)
     {
+        // A cue that stopped before measuring leaves those figures blank instead of
+        // showing the defaults as if they had been measured.
+        const bool levels = cue.showsLevels();
+        const auto known = [] (bool shown, const juce::String& text) { return shown ? text : juce::String(); };
+
         juce::String rows;
         rows << htmlTableRow ("Length", formatReportLength (cue.lengthFrames, cue.sampleRate)
                                           + "  (" + juce::String (cue.lengthFrames) + " frames)", {})
              << htmlTableRow ("Sample rate", formatFixed (cue.sampleRate / 1000.0, 1) + " kHz", {})
              << htmlTableRow ("Channels", juce::String (cue.channels), {})
-             << htmlTableRow ("Mix peak", linearDbText (cue.mixSamplePeak), {})
-             << htmlTableRow ("Mix true peak", linearDbText (cue.mixTruePeak), {})
-             << htmlTableRow ("Target", formatDbValue (cue.gain.targetDb, 2) + " dB", {})
-             << htmlTableRow ("Global gain", formatDbValue (cue.gain.gainDb, 2) + " dB"
-                                                + (cue.gain.heldByAttenuateOnly ? "   (held at 0 dB: attenuate only)" : ""), {})
-             << htmlTableRow ("Predicted peak", formatDbValue (cue.gain.predictedDb, 2) + " dB", {})
+             << htmlTableRow ("Mix peak", known (levels, linearDbText (cue.mixSamplePeak)), {})
+             << htmlTableRow ("Mix true peak", known (levels, linearDbText (cue.mixTruePeak)), {})
+             << htmlTableRow ("Target", known (levels, formatDbValue (cue.gain.targetDb, 2) + " dB"), {})
+             << htmlTableRow ("Global gain", known (levels, formatDbValue (cue.gain.gainDb, 2) + " dB"
+                                                + (cue.gain.heldByAttenuateOnly ? "   (held at 0 dB: attenuate only)" : "")), {})
+             << htmlTableRow ("Predicted peak", known (levels, formatDbValue (cue.gain.predictedDb, 2) + " dB"), {})
              << htmlTableRow (cue.levelRemeasured ? "Measured after gain" : "After gain",
-                              linearDbText (cue.afterGainTruePeak) + " true peak", {});
+                              known (cue.showsAfterGain(), linearDbText (cue.afterGainTruePeak) + " true peak"), {});
 
         if (cue.clippedSamples > 0)
             rows << htmlTableRow ("Clipping", juce::String (cue.clippedSamples) + " sample(s) at or above full scale", "bad");
 
-        return "<h3>Levels</h3>\n<table class=\"data\">\n" + rows + "</table>\n";
+        return "<h3>Levels</h3>\n<div class=\"table-box\"><table class=\"data\">\n" + rows + "</table></div>\n";
     }
 
     juce::String reconstructionHtml (const ReconstructionResult& check)
@@ -217,51 +157,73 @@ footer{color:var(--muted);font-size:12px;border-top:1px solid var(--line);margin
 
         switch (check.state)
         {
-            case ReconstructionResult::State::passed:  cssClass = "good";  text = "PASSED - " + check.detail;  break;
-            case ReconstructionResult::State::failed:  cssClass = "bad";   text = "FAILED - " + check.detail;  break;
-            case ReconstructionResult::State::skipped: cssClass = "muted"; text = "skipped - " + check.detail; break;
+            case ReconstructionResult::State::passed:  cssClass = "good";  text = "PASSED - " + isolatedSentence (check.detail);  break;
+            case ReconstructionResult::State::failed:  cssClass = "bad";   text = "FAILED - " + isolatedSentence (check.detail);  break;
+            case ReconstructionResult::State::skipped: cssClass = "muted"; text = "skipped - " + isolatedSentence (check.detail); break;
             case ReconstructionResult::State::notRun:
             default: break;
         }
 
-        return "<h3>Reconstruction check</h3>\n<p class=\"" + cssClass + "\">" + htmlEscape (text) + "</p>\n";
+        return "<h3>Reconstruction check</h3>\n<p class=\"" + cssClass + "\">" + text + "</p>\n";
+    }
+
+    struct StemState
+    {
+        juce::String cell;        // markup
+        juce::String rowClass;
+    };
+
+    // A cue that stopped early wrote only some of its stems, so there a stem without
+    // a file on disk says so rather than claiming one.
+    StemState stemState (const CueReport& cue, const StemResult& stem)
+    {
+        const auto errors = [&stem] { return isolatedSentence (stem.errors.joinIntoString ("; ")); };
+
+        if (cue.stoppedEarly() && stem.filesWritten == 0)
+        {
+            if (stem.errors.isEmpty())
+                return { "not written", "muted" };
+
+            return { errors(), "bad" };
+        }
+
+        if (stem.digitalSilence)
+            return { "digital silence", "warn" };
+
+        if (! stem.errors.isEmpty())
+            return { errors(), "bad" };
+
+        return { "written", {} };
     }
 
     juce::String stemTableHtml (const CueReport& cue)
     {
-        juce::String html = "<table class=\"grid\">\n<thead><tr>"
+        juce::String html = "<div class=\"table-box\"><table class=\"grid\">\n<thead><tr>"
                             "<th>#</th><th>Stem</th><th>Tracks</th><th>Peak before</th>"
                             "<th>Peak after</th><th>State</th></tr></thead>\n<tbody>\n";
+
+        const auto peakCell = [] (bool shown, double db)
+        {
+            return shown ? "<td>" + formatDbValue (db, 2) + " dB</td>" : juce::String ("<td></td>");
+        };
 
         for (const auto& stem : cue.stems)
         {
             if (stem.empty || stem.skipped)
                 continue;
 
-            juce::String state = "written";
-            juce::String cssClass;
+            const auto state = stemState (cue, stem);
 
-            if (stem.digitalSilence)
-            {
-                state = "digital silence";
-                cssClass = "warn";
-            }
-            else if (! stem.errors.isEmpty())
-            {
-                state = stem.errors.joinIntoString ("; ");
-                cssClass = "bad";
-            }
-
-            html << "<tr" << (cssClass.isNotEmpty() ? " class=\"" + cssClass + "\"" : juce::String()) << ">"
+            html << "<tr" << (state.rowClass.isNotEmpty() ? " class=\"" + state.rowClass + "\"" : juce::String()) << ">"
                  << "<td>" << twoDigitIndex (stem.index) << "</td>"
-                 << "<td>" << htmlEscape (stem.displayName) << "</td>"
+                 << "<td>" << isolated (stem.displayName) << "</td>"
                  << "<td>" << juce::String (stem.trackCount) << "</td>"
-                 << "<td>" << formatDbValue (stem.peakBeforeDb, 2) << " dB</td>"
-                 << "<td>" << formatDbValue (stem.peakAfterDb, 2) << " dB</td>"
-                 << "<td>" << htmlEscape (state) << "</td></tr>\n";
+                 << peakCell (cue.showsPeakBefore (stem), stem.peakBeforeDb)
+                 << peakCell (cue.showsPeakAfter (stem), stem.peakAfterDb)
+                 << "<td>" << state.cell << "</td></tr>\n";
         }
 
-        return html + "</tbody></table>\n";
+        return html + "</tbody></table></div>\n";
     }
 
     juce::String emptyStemNoteHtml (const CueReport& cue)
@@ -270,7 +232,7 @@ footer{color:var(--muted);font-size:12px;border-top:1px solid var(--line);margin
 
         for (const auto& stem : cue.stems)
             if (stem.empty || stem.skipped)
-                items.add (htmlEscape (twoDigitIndex (stem.index) + " " + stem.displayName));
+                items.add (twoDigitIndex (stem.index) + " " + isolated (stem.displayName));
 
         if (items.isEmpty())
             return {};
@@ -302,7 +264,7 @@ footer{color:var(--muted);font-size:12px;border-top:1px solid var(--line);margin
 
             html << "<div class=\"file" << (fullMix ? " mix" : alternativeMix ? " submix" : "") << "\">\n"
                  << "  <div class=\"file-head\">\n"
-                 << "    <span class=\"file-name\">" << htmlEscape (written.file.getFileName()) << "</span>\n"
+                 << "    <span class=\"file-name\">" << isolated (written.file.getFileName()) << "</span>\n"
                  << "    <span class=\"file-meta\">" << htmlEscape (written.formatDescription)
                  << " &middot; " << sizeText (written.sizeBytes)
                  << (fullMix ? " &middot; full mix" : alternativeMix ? " &middot; alternative mix" : "")
@@ -317,10 +279,12 @@ footer{color:var(--muted);font-size:12px;border-top:1px solid var(--line);margin
         }
     }
 
-    void appendList (TextBuffer& html, const juce::StringArray& items)
+    // Names and sentences that quote names: every item is isolated, and a sentence also
+    // loses its direction controls.
+    void appendList (TextBuffer& html, const juce::StringArray& items, bool sentences)
     {
         for (const auto& item : items)
-            html << "<li>" << htmlEscape (item) << "</li>\n";
+            html << "<li>" << (sentences ? isolatedSentence (item) : isolated (item)) << "</li>\n";
 
         html << "</ul>\n";
     }
@@ -330,15 +294,15 @@ footer{color:var(--muted);font-size:12px;border-top:1px solid var(--line);margin
     {
         const bool problem = cue.needsAttention();
 
-        html << "<section class=\"panel\" id=\"cue" << cueIndex << "\">\n"
+        html << "<section class=\"panel\" data-panel=\"cue" << cueIndex << "\">\n"
              << "<div class=\"headline " << (problem ? "bad" : "good") << "\">"
-             << htmlEscape (cue.labelText()) << " &mdash; " << cueStatusText (cue) << "</div>\n";
+             << isolated (cue.labelText()) << " &mdash; " << cueStatusText (cue) << "</div>\n";
 
         if (cue.sourceFolder.isNotEmpty())
-            html << "<p class=\"muted\">Source folder: " << htmlEscape (cue.sourceFolder) << "</p>\n";
+            html << "<p class=\"muted\">Source folder: " << isolated (cue.sourceFolder) << "</p>\n";
 
         if (cue.outputFolder.getFullPathName().isNotEmpty())
-            html << "<p class=\"muted path\">" << htmlEscape (cue.outputFolder.getFullPathName()) << "</p>\n";
+            html << "<p class=\"muted path\">" << isolated (cue.outputFolder.getFullPathName()) << "</p>\n";
 
         html << levelsTableHtml (cue)
              << reconstructionHtml (cue.reconstruction)
@@ -352,23 +316,23 @@ footer{color:var(--muted);font-size:12px;border-top:1px solid var(--line);margin
         if (! cue.unassignedTracks.isEmpty())
         {
             html << "<h3 class=\"bad\">Unassigned tracks (" << cue.unassignedTracks.size() << ")</h3>\n<ul class=\"bad\">\n";
-            appendList (html, cue.unassignedTracks);
+            appendList (html, cue.unassignedTracks, false);
         }
 
         if (! cue.warnings.isEmpty())
         {
             html << "<h3>Warnings</h3>\n<ul class=\"warn\">\n";
-            appendList (html, cue.warnings);
+            appendList (html, cue.warnings, true);
         }
 
         if (! cue.errors.isEmpty())
         {
             html << "<h3 class=\"bad\">Errors</h3>\n<ul class=\"bad\">\n";
-            appendList (html, cue.errors);
+            appendList (html, cue.errors, true);
         }
 
         if (options.includePlainTextLog)
-            html << "<details><summary>Plain text log</summary><pre>" << htmlEscape (cue.toText (when))
+            html << "<details><summary>Plain text log</summary><pre>" << isolatedSentence (cue.toText (when))
                  << "</pre></details>\n";
 
         html << "</section>\n";
@@ -482,13 +446,13 @@ juce::String buildHtmlReport (const BatchReport& report, const HtmlReportOptions
          << "<meta charset=\"utf-8\">\n"
          << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
          << "<title>" << htmlEscape (title) << "</title>\n"
-         << "<style>" << styleSheet << "</style>\n"
+         << "<style>" << htmlReportStyleSheet() << "</style>\n"
          << "</head>\n<body>\n"
-         << "<header>\n<h1>" << htmlEscape (title) << "</h1>\n"
+         << "<header>\n<h1>" << isolated (title) << "</h1>\n"
          << "<div class=\"sub\">" << htmlEscape (reportDateTimeText (now));
 
     if (report.outputRoot.getFullPathName().isNotEmpty())
-        html << " &middot; " << htmlEscape (report.outputRoot.getFullPathName());
+        html << " &middot; " << isolated (report.outputRoot.getFullPathName());
 
     html << "</div>\n"
          << "<div class=\"summary\">\n"
@@ -518,7 +482,7 @@ juce::String buildHtmlReport (const BatchReport& report, const HtmlReportOptions
         const auto& cue = report.cues[(size_t) i];
         html << "<button role=\"tab\" data-target=\"cue" << i << "\""
              << (cue.needsAttention() ? " class=\"has-problem\"" : "")
-             << " aria-selected=\"false\">" << htmlEscape (cue.labelText()) << "</button>\n";
+             << " aria-selected=\"false\">" << isolated (cue.labelText()) << "</button>\n";
     }
 
     html << "</div>\n";
@@ -529,11 +493,11 @@ juce::String buildHtmlReport (const BatchReport& report, const HtmlReportOptions
     if (! report.runErrors.isEmpty())
     {
         html << "<h3 class=\"bad\">Run errors</h3>\n<ul class=\"bad\">\n";
-        appendList (html, report.runErrors);
+        appendList (html, report.runErrors, true);
     }
 
     html << "</main>\n<footer>" << htmlEscape (reportProductName() + " " + reportVersion()) << "</footer>\n"
-         << "<script>" << pageScript << "</script>\n</body>\n</html>\n";
+         << "<script>" << htmlReportScript() << "</script>\n</body>\n</html>\n";
 
     return html.toString();
 }

@@ -121,10 +121,18 @@ TEST (OutputNaming, SanitiseFileName)
         { "Strings Main",     "-", "fb", 5, "Strin" },
         { "Big. Mix",         "-", "fb", 4, "Big" },
         { "Tromb\xc3\xb3n",   "-", "fb", 0, "Tromb\xc3\xb3n" },
+        // Direction controls are dropped, so no name can show its extension reversed.
+        { "Strings\xe2\x80\xaevaw.exe",                "-", "fb", 0, "Stringsvaw.exe" },
+        { "a\xe2\x80\x8e" "b\xe2\x80\x8f" "c\xd8\x9c" "d",   "-", "fb", 0, "abcd" },
+        { "\xe2\x80\xaa" "1\xe2\x80\xab" "2\xe2\x80\xac" "3\xe2\x80\xad" "4", "-", "fb", 0, "1234" },
+        { "\xe2\x81\xa6" "1\xe2\x81\xa7" "2\xe2\x81\xa8" "3\xe2\x81\xa9", "-", "fb", 0, "123" },
+        { "\xe2\x80\xae . \xe2\x81\xa9",              "-", "fb", 0, "fb" },
+        { "a\xe2\x80\x8d" "b\xe2\x80\xaf" "c",          "-", "fb", 0, "a\xe2\x80\x8d" "b\xe2\x80\xaf" "c" },   // neighbours stay
+        { "a:b",              "\xe2\x80\xae", "fb", 0, "a-b" },
     };
 
     for (const auto& c : cases)
-        EXPECT_EQ (sanitiseFileName (juce::CharPointer_UTF8 (c.name), c.replacement, c.fallback, c.maxLength),
+        EXPECT_EQ (sanitiseFileName (juce::CharPointer_UTF8 (c.name), juce::CharPointer_UTF8 (c.replacement), c.fallback, c.maxLength),
                    juce::String (juce::CharPointer_UTF8 (c.expected))) << c.name;
 
     // The fallback is used as given, not cleaned.

@@ -347,6 +347,46 @@ TEST_F (CueRenderTest, ACancelWhileWritingStemThreeStopsBeforeItsFile)
     EXPECT_EQ (report.files.size(), 2u);
     EXPECT_EQ (report.reconstruction.state, State::notRun);
     EXPECT_EQ (log.texts()[log.texts().size() - 1], "Cancelled.");
+
+    // Every stem was summed and measured; only the first two reached the disk.
+    EXPECT_TRUE (report.levelsMeasured && report.afterGainKnown);
+    ASSERT_EQ (report.stems.size(), 8u);
+
+    for (size_t i = 0; i < 8; ++i)
+    {
+        EXPECT_TRUE (report.stems[i].measured) << i;
+        EXPECT_EQ (report.stems[i].filesWritten, i < 2 ? 1 : 0) << i;
+    }
+}
+
+TEST_F (CueRenderTest, AFailedReadLeavesTheLaterStemsPlannedButUnmeasured)
+{
+    const juce::StringArray names { "Drums", "Bass", "Strings", "Choir" };
+    auto tracks = noiseTracks ({ "Drums", "Bass", "Strings" });
+    const auto request = planRequest (makeRenderPreset (names), tracks, output());
+    tracks[1].file.deleteFile();
+
+    const auto report = render (request);
+
+    EXPECT_FALSE (report.completed);
+    EXPECT_FALSE (report.levelsMeasured);
+    EXPECT_FALSE (report.afterGainKnown);
+    EXPECT_EQ (report.assignedStemsText(), "3 stems assigned");
+    ASSERT_EQ (report.stems.size(), 4u);
+
+    struct Expected { const char* name; bool measured; int errors; bool empty; };
+    const Expected expected[] { { "Drums", true, 0, false }, { "Bass", false, 1, false },
+                                { "Strings", false, 0, false }, { "Choir", false, 0, true } };
+
+    for (size_t i = 0; i < 4; ++i)
+    {
+        const auto& stem = report.stems[i];
+        EXPECT_EQ (stem.displayName, expected[i].name);
+        EXPECT_EQ (stem.measured, expected[i].measured) << stem.displayName;
+        EXPECT_EQ (stem.errors.size(), expected[i].errors) << stem.displayName;
+        EXPECT_EQ (stem.empty, expected[i].empty) << stem.displayName;
+        EXPECT_EQ (stem.filesWritten, 0) << stem.displayName;
+    }
 }
 
 TEST_F (CueRenderTest, ACancelStopsALongReadWithinABlock)
@@ -475,8 +515,14 @@ TEST_F (CueRenderTest, ACueTooLargeForMemoryFailsBeforeAnythingIsAllocated)
     ASSERT_EQ (report.errors.size(), 1);
     EXPECT_TRUE (report.errors[0].startsWith ("This cue needs about ")) << report.errors[0];
     EXPECT_TRUE (report.errors[0].endsWith (" may be used.")) << report.errors[0];
-    EXPECT_TRUE (report.stems.empty());
     EXPECT_TRUE (listFiles (output()).isEmpty());
+
+    // The stem is still reported as planned, with nothing measured or written.
+    ASSERT_EQ (report.stems.size(), 1u);
+    EXPECT_EQ (report.stems[0].trackCount, 1);
+    EXPECT_FALSE (report.stems[0].measured);
+    EXPECT_EQ (report.stems[0].filesWritten, 0);
+    EXPECT_FALSE (report.levelsMeasured);
 }
 
 TEST (RenderMemory, CountsKeptStemsConvertedCopiesAndTheCheck)

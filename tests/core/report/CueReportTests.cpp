@@ -92,3 +92,45 @@ TEST (CueReportCounts, CountsAndWordsFollowTheNumber)
         EXPECT_EQ (cue.emptyStemsText(), c.emptyText);
     }
 }
+
+TEST (CueReportText, ACueThatStoppedShowsADashForWhatItNeverMeasured)
+{
+    struct Case
+    {
+        const char* what;
+        bool completed, cancelled, levelsMeasured, afterGainKnown, stemMeasured;
+        const char* mixPeak;
+        const char* afterGain;
+        const char* stemLine;
+    };
+
+    const Case cases[] {
+        { "failed before measuring", false, false, false, false, false,
+          "  mix peak      -", "  after gain     -", "  01  Strings             3 track(s)  peak        -" },
+        { "failed after summing the stem", false, false, false, false, true,
+          "  mix peak      -", "  after gain     -", "  01  Strings             3 track(s)  peak        -" },
+        { "cancelled while measuring after the gain", false, true, true, false, true,
+          "  mix peak      -6.02 dB", "  after gain     -", "  01  Strings             3 track(s)  peak    -4.50 dB" },
+        { "cancelled before the stem was summed", false, true, true, true, false,
+          "  mix peak      -6.02 dB", "  after gain     -3.00 dB true peak", "  01  Strings             3 track(s)  peak        -" },
+        { "completed, whatever the flags", true, false, false, false, false,
+          "  mix peak      -6.02 dB", "  after gain     -3.00 dB true peak", "  01  Strings             3 track(s)  peak    -4.50 dB" },
+    };
+
+    for (const auto& c : cases)
+    {
+        auto cue = mainTitleCue();
+        cue.completed = c.completed;
+        cue.cancelled = c.cancelled;
+        cue.levelsMeasured = c.levelsMeasured;
+        cue.afterGainKnown = c.afterGainKnown;
+        cue.levelRemeasured = false;
+        cue.stems[0].measured = c.stemMeasured;
+
+        const auto lines = linesWithoutDates (cue.toText(), "\r\n");
+        EXPECT_TRUE (lines.contains (c.mixPeak)) << c.what;
+        EXPECT_TRUE (lines.contains (c.afterGain)) << c.what;
+        EXPECT_TRUE (lines.contains (c.stemLine)) << c.what;
+        EXPECT_EQ (lines.contains ("  global gain   -"), ! c.completed && ! c.levelsMeasured) << c.what;
+    }
+}

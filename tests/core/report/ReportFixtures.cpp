@@ -83,6 +83,8 @@ CueReport cancelledCue()
 {
     CueReport cue;
     cue.cancelled = true;
+    cue.levelsMeasured = true;    // stopped while writing, after the mix was measured
+    cue.afterGainKnown = true;
     cue.gain.heldByAttenuateOnly = true;
     cue.outputFolder = juce::File ("/deliveries/Loose");
     cue.files.push_back (writtenFile ("/deliveries/Loose/x.aif", FileKind::stem, "AIFF 16bit 44.1kHz 2ch"));

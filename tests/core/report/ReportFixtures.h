@@ -13,8 +13,8 @@ StemResult stemResult (int index, const juce::String& name, int tracks, double p
 // "Main Title": completed, a passed check, clipping, stems of every kind, three files.
 CueReport mainTitleCue();
 
-// An unnamed cue that was cancelled half-way: one file, an error, no stems,
-// the gain held by the attenuate-only mode.
+// An unnamed cue that was cancelled half-way through writing: one file, an error,
+// no stems, the gain held by the attenuate-only mode.
 CueReport cancelledCue();
 
 // The expected render reports of the two cues, the date line as "<date>".
