@@ -1,4 +1,4 @@
-#include "app/pages/ReviewPage.h"
+#include "app/pages/review/ReviewPage.h"
 
 #include "app/AppState.h"
 #include "app/pages/PagePlaceholder.h"
