@@ -76,6 +76,12 @@ namespace korvid::ui
         filterBox.setSelectedId (1, juce::dontSendNotification);
         filterBox.onChange = [this] { filterBoxChanged(); };
 
+        rerunButton.onClick = [this] { appState.session.autoAssignAll(); };
+        undoButton.onClick = [this] { appState.session.undo(); };
+        redoButton.onClick = [this] { appState.session.redo(); };
+        assignButton.onClick = [this] { buildAssignMenu (false); };
+        lockButton.onClick = [this] { setSelectedLocked (true); };
+        unlockButton.onClick = [this] { setSelectedLocked (false); };
         expandButton.onClick = [this] { setAllGroupsOpen (true); };
         collapseButton.onClick = [this] { setAllGroupsOpen (false); };
 

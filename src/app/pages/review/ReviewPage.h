@@ -51,6 +51,27 @@ namespace korvid::ui
             collapseAllId = 3
         };
 
+        /** What an open assign menu acts on: the selected tracks and the schema's stems in
+            schema order, both taken when the menu opened. */
+        struct AssignMenuContext
+        {
+            juce::StringArray trackIds;
+            juce::StringArray stemIds;
+        };
+
+        // Result ids of the assign menu; a stem is firstStemId + its schema position when the
+        // menu opened. The new-stem items keep their own range (newStemMenuIds).
+        enum AssignMenuId : int
+        {
+            unassignId = 1,
+            firstStemId = 2,
+            sortAlphabeticallyId = 100000,
+            renameFileId = 100001
+        };
+
+        /** The "type" of a drag of track rows; its "tracks" are the ids joined with "\n". */
+        static constexpr const char* trackDragType = "korvid.tracks";
+
         static constexpr int timerHz = 10;
         static constexpr int indentSize = 18;
 
@@ -91,6 +112,22 @@ namespace korvid::ui
 
         /** Every selection change of an item. */
         void onSelectionChanged();
+
+        //==============================================================================
+        // Corrections.
+
+        /** Opens the assign menu for the selected tracks, at the mouse or at "Assign to...";
+            nothing without a selection. */
+        void buildAssignMenu (bool atMousePosition);
+        AssignMenuContext takeAssignMenuContext() const;
+        juce::PopupMenu createAssignMenu (const AssignMenuContext& context) const;
+        void assignMenuItemChosen (int result, const AssignMenuContext& context);
+        void setSelectedLocked (bool locked);
+
+        /** The drag description of these track rows. */
+        static juce::var makeTrackDrag (const juce::StringArray& trackIds);
+        /** The ids a track drag carries, blank entries left out; empty for any other drag. */
+        static juce::StringArray decodeTrackDrag (const juce::DragAndDropTarget::SourceDetails& details);
 
         //==============================================================================
         // What the page shows, for tests.
@@ -212,6 +249,8 @@ namespace korvid::ui
         void itemDoubleClicked (const juce::MouseEvent& e) override;
         void itemSelectionChanged (bool isNowSelected) override;
         juce::String getTooltip() override;
+        bool isInterestedInDragSource (const juce::DragAndDropTarget::SourceDetails& details) override;
+        void itemDropped (const juce::DragAndDropTarget::SourceDetails& details, int insertIndex) override;
 
         /** "03  Drums", or "Unassigned". */
         juce::String headingText() const;
@@ -237,8 +276,10 @@ namespace korvid::ui
         int getItemHeight() const override              { return 28; }
         bool canBeSelected() const override             { return true; }
         void paintItem (juce::Graphics& g, int width, int height) override;
+        void itemClicked (const juce::MouseEvent& e) override;
         void itemSelectionChanged (bool isNowSelected) override;
         juce::String getTooltip() override;
+        juce::var getDragSourceDescription() override;
 
         ReviewPage& page;
         const juce::String trackId;
