@@ -82,6 +82,7 @@ namespace korvid::ui
         assignButton.onClick = [this] { buildAssignMenu (false); };
         lockButton.onClick = [this] { setSelectedLocked (true); };
         unlockButton.onClick = [this] { setSelectedLocked (false); };
+        ruleButton.onClick = [this] { showRuleMenu(); };
         expandButton.onClick = [this] { setAllGroupsOpen (true); };
         collapseButton.onClick = [this] { setAllGroupsOpen (false); };
 

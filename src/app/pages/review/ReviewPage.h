@@ -69,6 +69,14 @@ namespace korvid::ui
             renameFileId = 100001
         };
 
+        /** What an open word menu and its confirmation act on, taken when the menu opened. */
+        struct RuleMenuContext
+        {
+            juce::StringArray words;   // in menu order; item i + 1 is words[i]
+            juce::String stemId;
+            juce::String stemName;
+        };
+
         /** The "type" of a drag of track rows; its "tracks" are the ids joined with "\n". */
         static constexpr const char* trackDragType = "korvid.tracks";
 
@@ -124,6 +132,21 @@ namespace korvid::ui
         void assignMenuItemChosen (int result, const AssignMenuContext& context);
         void setSelectedLocked (bool locked);
 
+        //==============================================================================
+        // Rules from corrections.
+
+        /** "Save as rule...": the words of the first selected track's name that no rule has. */
+        void showRuleMenu();
+        /** The menu's content for the first selected track, or none: then the user is told
+            why when it is for them to know (no stem yet, no new word). */
+        std::optional<RuleMenuContext> takeRuleMenuContext();
+        juce::PopupMenu createRuleMenu (const RuleMenuContext& context) const;
+        /** The word menu's result: asks before the word becomes a rule. */
+        void confirmRule (int result, const RuleMenuContext& context);
+        /** The confirmation's result, 1 for OK. */
+        void addConfirmedRule (int result, const juce::String& word, const juce::String& stemId);
+
+        //==============================================================================
         /** The drag description of these track rows. */
         static juce::var makeTrackDrag (const juce::StringArray& trackIds);
         /** The ids a track drag carries, blank entries left out; empty for any other drag. */
@@ -178,6 +201,7 @@ namespace korvid::ui
         void rebuildItems();
         void restoreTreeState (juce::XmlElement& state);
         void cueBoxChanged();
+        void showMessage (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& text);
         void filterBoxChanged();
 
         // Declaration order is construction order.
