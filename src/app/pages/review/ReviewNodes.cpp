@@ -67,6 +67,8 @@ namespace korvid::ui
 
     void ReviewPage::StemNode::itemDoubleClicked (const juce::MouseEvent&)
     {
+        setSelected (true, true);
+        page.auditionSelection (std::nullopt);
     }
 
     void ReviewPage::StemNode::itemSelectionChanged (bool)
@@ -131,6 +133,11 @@ namespace korvid::ui
         g.setColour (colours::textSecondary);
         g.drawText (usable ? track->matchedKeywords.joinIntoString (", ") : track->error, right,
                     juce::Justification::centredRight, true);
+    }
+
+    void ReviewPage::TrackNode::itemDoubleClicked (const juce::MouseEvent&)
+    {
+        page.auditionTrack (trackId);
     }
 
     void ReviewPage::TrackNode::itemSelectionChanged (bool)

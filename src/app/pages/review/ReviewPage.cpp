@@ -58,6 +58,14 @@ namespace korvid::ui
         ruleButton.setTooltip ("Turn a correction into a keyword rule in this session's preset. "
                                "The preset library is only changed when you save it.");
 
+        trackButton.setTooltip ("Audition the selection, or stop it. A track plays on its own. A stem heading plays "
+                                "everything under it, summed.");
+        mixButton.setTooltip ("Audition the sum of every assigned track in the chosen cue, or stop it. Choose a cue "
+                              "first: separate cues are separate pieces of music and are never summed together.");
+        mixBox.setTooltip ("What the Mix button plays: everything, or one of the alternative mixes defined in step 2.");
+        player.setTooltip ("What is being auditioned. Click anywhere to jump to that point.");
+        player.setEmptyText ("Press Track or Mix to audition");
+
         filterLabel.setJustificationType (juce::Justification::centredRight);
         cueLabel.setJustificationType (juce::Justification::centredRight);
         setLabelTone (filterLabel, 1);
@@ -83,6 +91,10 @@ namespace korvid::ui
         lockButton.onClick = [this] { setSelectedLocked (true); };
         unlockButton.onClick = [this] { setSelectedLocked (false); };
         ruleButton.onClick = [this] { showRuleMenu(); };
+        trackButton.onClick = [this] { auditionSelection (std::nullopt); };
+        mixButton.onClick = [this] { auditionMix(); };
+        mixBox.onChange = [this] { mixBoxChanged(); };
+        player.onSeek = [this] (double fraction) { seekFromPlayer (fraction); };
         expandButton.onClick = [this] { setAllGroupsOpen (true); };
         collapseButton.onClick = [this] { setAllGroupsOpen (false); };
 
@@ -153,16 +165,11 @@ namespace korvid::ui
         tree.setBounds (content);
     }
 
-    void ReviewPage::auditionSelection (std::optional<double> startFraction)
-    {
-        juce::ignoreUnused (startFraction);
-    }
-
     //==============================================================================
     void ReviewPage::tracksChanged()      { rebuildPending = true; }
     void ReviewPage::assignmentsChanged() { rebuildPending = true; }
     void ReviewPage::presetChanged()      { rebuildPending = true; }
-    void ReviewPage::waveformsChanged()   {}
+    void ReviewPage::waveformsChanged()   { updatePlayer(); }
 
     void ReviewPage::timerCallback()
     {
@@ -175,5 +182,7 @@ namespace korvid::ui
         // One walk over the selection serves the status line, the buttons and the player.
         const auto selectedIds = selectedTrackIds();
         updateStatusLine (selectedIds);
+        updatePlayer (selectedIds);
+        updateAuditionLabel();
     }
 }

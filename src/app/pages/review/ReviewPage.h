@@ -77,6 +77,14 @@ namespace korvid::ui
             juce::String stemName;
         };
 
+        /** What an audition hands the preview engine. */
+        struct Audition
+        {
+            juce::Array<juce::File> files;
+            juce::String label;   // what plays, as the engine shows it
+            juce::String key;     // "track:..." or "mix:..."
+        };
+
         /** The "type" of a drag of track rows; its "tracks" are the ids joined with "\n". */
         static constexpr const char* trackDragType = "korvid.tracks";
 
@@ -90,7 +98,8 @@ namespace korvid::ui
         ~ReviewPage() override;
 
         /** The space key, the Track button, a double-click on a heading and a click on the
-            waveform (with a fraction of the shown take). */
+            waveform (with a fraction of the shown take): the selected tracks summed. Without
+            a start it toggles: an audition of the same selection stops. */
         void auditionSelection (std::optional<double> startFraction);
 
         //==============================================================================
@@ -147,6 +156,39 @@ namespace korvid::ui
         void addConfirmedRule (int result, const juce::String& word, const juce::String& stemId);
 
         //==============================================================================
+        // Auditions.
+
+        /** The selected tracks, labelled by the first one's file name and "+ n more". */
+        Audition selectionAudition() const;
+        /** "Cue 1 - Strings alt (12 tracks)", or "Full mix (12 tracks)" for a session of one cue. */
+        Audition mixAudition() const;
+        /** A double-clicked row: that track alone. */
+        void auditionTrack (const juce::String& trackId);
+        /** The Mix button: the chosen cue's full mix or alternative mix. */
+        void auditionMix();
+        /** Plays (with a start fraction) or toggles (without) through the preview engine. */
+        void startAudition (const juce::Array<juce::File>& files, const juce::String& label,
+                            const juce::String& key, std::optional<double> startFraction);
+        /** The usable assigned tracks of the cue the mix is heard for, on the chosen mix's
+            member stems as that cue has them; empty while several cues are shown at once. */
+        juce::Array<juce::File> mixTrackFiles() const;
+        /** "track:" and the ids joined with "+", or "track:none". */
+        static juce::String selectionKey (const juce::StringArray& selectedIds);
+        juce::String selectionKey() const;
+        /** "mix:", the cue id, ":" and the mix id (either may be empty). */
+        juce::String mixKey() const;
+        /** A Track or Mix audition of this page plays or loads. */
+        bool isAuditioning() const;
+        /** Buttons, waveform and playhead after the engine. */
+        void updatePlayer();
+        void updatePlayer (const juce::StringArray& selectedIds);
+        /** The one selected usable track's own overview, or nothing. */
+        void showTrackWaveform();
+        void seekFromPlayer (double fraction);
+        void refreshMixChooser();
+        void updateAuditionLabel();
+
+        //==============================================================================
         /** The drag description of these track rows. */
         static juce::var makeTrackDrag (const juce::StringArray& trackIds);
         /** The ids a track drag carries, blank entries left out; empty for any other drag. */
@@ -201,6 +243,10 @@ namespace korvid::ui
         void rebuildItems();
         void restoreTreeState (juce::XmlElement& state);
         void cueBoxChanged();
+        void mixBoxChanged();
+        const Submix* findChosenMix() const;
+        void showTrackWaveform (const juce::String& onlySelectedTrackId);
+        juce::String singleSelectedTrackId() const;
         void showMessage (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& text);
         void filterBoxChanged();
 
@@ -241,6 +287,8 @@ namespace korvid::ui
         // included), and how many cues had tracks at the last rebuild (which follows every
         // session change within a tick).
         juce::StringArray cueBoxIds, cueBoxTexts;
+        // The same for mixBox: the alternative mixes after "Full mix".
+        juce::StringArray mixBoxIds, mixBoxTexts;
         int cuesWithTracksCount = 0;
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ReviewPage)
@@ -301,6 +349,7 @@ namespace korvid::ui
         bool canBeSelected() const override             { return true; }
         void paintItem (juce::Graphics& g, int width, int height) override;
         void itemClicked (const juce::MouseEvent& e) override;
+        void itemDoubleClicked (const juce::MouseEvent& e) override;
         void itemSelectionChanged (bool isNowSelected) override;
         juce::String getTooltip() override;
         juce::var getDragSourceDescription() override;

@@ -25,6 +25,7 @@ namespace korvid::ui
         const juce::ScopedValueSetter<bool> guard (rebuilding, true);
 
         refreshCueChooser();
+        refreshMixChooser();
 
         const auto state = tree.getOpennessState (true);
         root->clearSubItems();
@@ -248,6 +249,7 @@ namespace korvid::ui
 
         appState.preview.stop();
         rebuildTree();
+        showTrackWaveform();
     }
 
     void ReviewPage::filterBoxChanged()
@@ -278,7 +280,7 @@ namespace korvid::ui
         const bool anySelected = ! selectedIds.isEmpty();
         setAllEnabled ({ &assignButton, &lockButton, &unlockButton, &ruleButton }, anySelected);
         trackButton.setEnabled (anySelected && appState.preview.deviceOpen);
-        mixButton.setEnabled (false);
+        mixButton.setEnabled (appState.preview.deviceOpen && ! mixTrackFiles().isEmpty());
 
         juce::String cueName;
 
@@ -343,5 +345,13 @@ namespace korvid::ui
 
     void ReviewPage::onSelectionChanged()
     {
+        // A track audition belongs to the selection it was started for; a mix plays on. The
+        // rebuild's own reselection stops nothing.
+        auto& engine = appState.preview;
+
+        if (! rebuilding && engine.getCurrentKey().startsWith ("track:") && ! engine.isCurrent (selectionKey()))
+            engine.stop();
+
+        showTrackWaveform();
     }
 }
