@@ -38,6 +38,13 @@ namespace korvid::ui
         g.setColour (colours::raisedBackground);
         g.fillRect (0, 2, width, height - 4);
 
+        // The heading covers the tree's own selection fill, so a selected one is outlined.
+        if (isSelected())
+        {
+            g.setColour (colours::accent);
+            g.drawRect (0, 2, width, height - 4, 1);
+        }
+
         g.setColour (stemId.isEmpty() ? colours::bad : juce::Colour (colour));
         g.fillRoundedRectangle (0.0f, 3.0f, (float) juce::jmin (width, 5), (float) (height - 6), 2.0f);
 
