@@ -143,6 +143,10 @@ namespace korvid::ui
     {
         auto& engine = appState.preview;
 
+        // Nothing to play, nothing to say: the space key with nothing selected stays quiet.
+        if (files.isEmpty())
+            return;
+
         if (! engine.deviceOpen)
         {
             showMessage (juce::MessageBoxIconType::WarningIcon, "No audio output",
@@ -151,9 +155,6 @@ namespace korvid::ui
                              + engine.deviceError);
             return;
         }
-
-        if (files.isEmpty())
-            return;
 
         // The start is read from what the player shows; a cleared player shows nothing, so the
         // audition starts at the top rather than at a point of a waveform no longer in view.
