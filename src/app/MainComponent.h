@@ -7,7 +7,7 @@
 #include "app/pages/import/ImportPage.h"
 #include "app/pages/PresetPage.h"
 #include "app/pages/ReportPage.h"
-#include "app/pages/ReviewPage.h"
+#include "app/pages/review/ReviewPage.h"
 #include "ui/Page.h"
 #include "ui/StepBar.h"
 
