@@ -93,14 +93,17 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 
     for (const auto startFrame : starts)
     {
-        const double startSeconds = (double) startFrame / rate;
-        const double lengthSeconds = (double) juce::jmax ((juce::int64) 1, length / 3) / rate;
+        // Half a frame in, so that the range starts and ends on exactly these frames.
+        const auto frames = juce::jmax ((juce::int64) 1, length / 3);
+        const double startSeconds = ((double) startFrame + 0.5) / rate;
+        const double lengthSeconds = ((double) frames + 0.5) / rate;
 
         juce::AudioBuffer<double> part;
         const bool partRead = korvid::readAudioRange (file, 0.0, startSeconds, lengthSeconds, part, error);
         expectSentenceOrSuccess (partRead, error);
 
-        if (wholeRead && ! (partRead && sameSamples (part, whole, (int) (startSeconds * rate))))
+        if (wholeRead && ! (partRead && part.getNumSamples() == juce::jmin (frames, length - startFrame)
+                            && sameSamples (part, whole, (int) startFrame)))
             std::abort();
     }
 
