@@ -5,7 +5,7 @@ namespace korvid
 
 namespace
 {
-constexpr int readChunkBytes = 1 << 16;
+constexpr int readChunkBytes = 1 << 13;
 
 /** Turns `count` words of `Bytes` bytes, `stride` bytes apart, into 32-bit words with the
     file's bits at the top (or a float's bit pattern, for 4-byte float words). */
