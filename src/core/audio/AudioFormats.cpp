@@ -1,7 +1,39 @@
 #include "core/audio/AudioFormats.h"
 
+#include "core/audio/AudioFileReaders.h"
+
 namespace korvid
 {
+
+namespace
+{
+/** A framework format whose readers are this system's exact ones; its writers stay the
+    framework's. Memory-mapped readers would bypass them, so there are none. */
+template <typename FrameworkFormat, AudioFileKind kind>
+class ExactReadingFormat final : public FrameworkFormat
+{
+public:
+    juce::AudioFormatReader* createReaderFor (juce::InputStream* stream, bool deleteStreamIfOpeningFails) override
+    {
+        juce::String ignored;
+        return openAudioStream (kind, stream, deleteStreamIfOpeningFails, ignored).release();
+    }
+
+    juce::MemoryMappedAudioFormatReader* createMemoryMappedReader (const juce::File&) override
+    {
+        return nullptr;
+    }
+
+    juce::MemoryMappedAudioFormatReader* createMemoryMappedReader (juce::FileInputStream* stream) override
+    {
+        delete stream;
+        return nullptr;
+    }
+};
+
+// The manager's formats, in the order they are registered.
+constexpr AudioFileKind registeredKinds[] = { AudioFileKind::wav, AudioFileKind::aiff, AudioFileKind::flac };
+} // namespace
 
 juce::AudioFormatManager& audioFormatManager()
 {
@@ -9,9 +41,9 @@ juce::AudioFormatManager& audioFormatManager()
     {
         SharedFormats()
         {
-            registerFormat (new juce::WavAudioFormat(), true);
-            registerFormat (new juce::AiffAudioFormat(), false);
-            registerFormat (new juce::FlacAudioFormat(), false);
+            registerFormat (new ExactReadingFormat<juce::WavAudioFormat, AudioFileKind::wav>(), true);
+            registerFormat (new ExactReadingFormat<juce::AiffAudioFormat, AudioFileKind::aiff>(), false);
+            registerFormat (new ExactReadingFormat<juce::FlacAudioFormat, AudioFileKind::flac>(), false);
         }
     };
 
@@ -19,16 +51,15 @@ juce::AudioFormatManager& audioFormatManager()
     return manager;
 }
 
-std::unique_ptr<juce::AudioFormatReader> createBufferedReaderFor (const juce::File& file)
+std::unique_ptr<juce::AudioFormatReader> createBufferedReaderFor (const juce::File& file, juce::String& refusal)
 {
     constexpr int readBufferBytes = 1 << 18;
     auto& manager = audioFormatManager();
+    refusal.clear();
 
     for (int i = 0; i < manager.getNumKnownFormats(); ++i)
     {
-        auto* format = manager.getKnownFormat (i);
-
-        if (! format->canHandleFile (file))
+        if (! manager.getKnownFormat (i)->canHandleFile (file))
             continue;
 
         auto fileStream = file.createInputStream();
@@ -38,12 +69,20 @@ std::unique_ptr<juce::AudioFormatReader> createBufferedReaderFor (const juce::Fi
 
         auto* buffered = new juce::BufferedInputStream (fileStream.release(), readBufferBytes, true);
 
-        // The format deletes the stream when it cannot open it.
-        if (auto* reader = format->createReaderFor (buffered, true))
-            return std::unique_ptr<juce::AudioFormatReader> (reader);
+        if (auto reader = openAudioStream (registeredKinds[i], buffered, true, refusal))
+            return reader;
+
+        if (refusal.isNotEmpty())
+            return nullptr;
     }
 
     return nullptr;
+}
+
+std::unique_ptr<juce::AudioFormatReader> createBufferedReaderFor (const juce::File& file)
+{
+    juce::String ignored;
+    return createBufferedReaderFor (file, ignored);
 }
 
 juce::String audioFileWildcard()

@@ -107,11 +107,12 @@ bool probeAudioFile (const juce::File& file, AudioFileInfo& info, juce::String& 
         return false;
     }
 
-    std::unique_ptr<juce::AudioFormatReader> reader (audioFormatManager().createReaderFor (file));
+    juce::String refusal;
+    auto reader = createBufferedReaderFor (file, refusal);
 
     if (reader == nullptr)
     {
-        error = "Not a readable audio file, or the format is not supported.";
+        error = refusal.isNotEmpty() ? refusal : juce::String ("Not a readable audio file, or the format is not supported.");
         return false;
     }
 

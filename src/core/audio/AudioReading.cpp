@@ -4,7 +4,9 @@
 #include "core/audio/AudioLimits.h"
 #include "core/audio/AudioMemoryBudget.h"
 #include "core/audio/AudioProbe.h"
+#include "core/audio/AudioReadSentences.h"
 #include "core/audio/Resampler.h"
+#include "core/audio/StreamCapacity.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
@@ -18,7 +20,6 @@ namespace
 {
 constexpr int framesPerBlock = 65536;
 
-const char* const truncatedSentence = "The audio data could not be read; the file may be truncated.";
 const char* const cancelledSentence = "Reading the audio was cancelled.";
 
 bool needsConversion (double targetRate, double fileRate)
@@ -35,11 +36,12 @@ std::unique_ptr<juce::AudioFormatReader> openForReading (const juce::File& file,
     if (! probeAudioFile (file, info, error))
         return nullptr;
 
-    auto reader = createBufferedReaderFor (file);
+    juce::String refusal;
+    auto reader = createBufferedReaderFor (file, refusal);
 
     if (reader == nullptr)
     {
-        error = "The file became unreadable between the two passes.";
+        error = refusal.isNotEmpty() ? refusal : juce::String ("The file became unreadable between the two passes.");
         return nullptr;
     }
 
@@ -47,20 +49,6 @@ std::unique_ptr<juce::AudioFormatReader> openForReading (const juce::File& file,
         return nullptr;
 
     return reader;
-}
-
-/** The WAV and AIFF readers pad missing data with silence and still report success,
-    so a file that is shorter than its header claims is caught here. The estimate is a
-    lower bound of the data size and never refuses a complete file. */
-bool holdsDataUpTo (const juce::File& file, const juce::AudioFormatReader& reader, juce::int64 endFrame)
-{
-    const auto format = reader.getFormatName();
-
-    if (! (format.startsWithIgnoreCase ("WAV") || format.startsWithIgnoreCase ("AIFF")))
-        return true;
-
-    const auto bytesPerSample = (int) (reader.bitsPerSample + 7) / 8;
-    return audioBufferBytes (reader.numChannels, endFrame, bytesPerSample) <= file.getSize();
 }
 
 /** Memory for the samples as doubles, the converted copy and the block read as floats. */
@@ -91,10 +79,11 @@ bool readFrames (juce::AudioFormatReader& reader, juce::int64 startFrame, int fr
         }
 
         const int count = juce::jmin (framesPerBlock, frames - done);
+        block.clear();
 
         if (! reader.read (block.getArrayOfWritePointers(), channels, startFrame + done, count))
         {
-            error = truncatedSentence;
+            error = damagedAudioSentence;
             return false;
         }
 
@@ -127,9 +116,9 @@ bool readAndConvert (const juce::File& file, juce::AudioFormatReader& reader, ju
                      const CancelTest& shouldCancel, OutputUse use = OutputUse::assignedOnSuccess,
                      juce::AudioBuffer<double>* sourceScratch = nullptr)
 {
-    if (! holdsDataUpTo (file, reader, startFrame + frames))
+    if (! fileMayHoldFrames (file, reader, startFrame + frames))
     {
-        error = truncatedSentence;
+        error = damagedAudioSentence;
         return false;
     }
 

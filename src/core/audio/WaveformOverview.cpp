@@ -4,6 +4,7 @@
 #include "core/audio/AudioFormats.h"
 #include "core/audio/AudioMemoryBudget.h"
 #include "core/audio/AudioProbe.h"
+#include "core/audio/AudioReadSentences.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
@@ -19,7 +20,6 @@ constexpr int framesPerBlock = 65536;
 
 const char* const cannotOpenSentence = "The file could not be opened for reading.";
 const char* const noAudioSentence = "The file contains no audio.";
-const char* const truncatedSentence = "The audio data could not be read; the file may be truncated.";
 const char* const cancelledSentence = "Reading the audio was cancelled.";
 
 int clampBucketCount (juce::int64 requested)
@@ -129,7 +129,7 @@ ReadOutcome readIntoBuckets (juce::AudioFormatReader& reader, juce::int64 startF
 
         if (! reader.read (block.getArrayOfWritePointers(), channels, startFrame + done, count))
         {
-            error = truncatedSentence;
+            error = damagedAudioSentence;
             return ReadOutcome::brokenOff;
         }
 
@@ -262,11 +262,12 @@ WaveformOverview readWaveformWindow (const juce::File& file, double startFractio
                                      juce::String& error, const CancelTest& shouldCancel)
 {
     error.clear();
-    auto reader = createBufferedReaderFor (file);
+    juce::String refusal;
+    auto reader = createBufferedReaderFor (file, refusal);
 
     if (reader == nullptr)
     {
-        error = cannotOpenSentence;
+        error = refusal.isNotEmpty() ? refusal : juce::String (cannotOpenSentence);
         return {};
     }
 

@@ -4,6 +4,7 @@
 #include "core/codec/CheckedFileOutputStream.h"
 #include "core/model/CodecCapabilities.h"
 #include "core/codec/Dither.h"
+#include "core/codec/FloatWavWriter.h"
 #include "core/codec/SampleQuantiser.h"
 #include "core/platform/SafeFileWriter.h"
 
@@ -123,8 +124,15 @@ bool JuceFileEncoder::encode (const juce::AudioBuffer<double>& buffer, const juc
         return false;
     }
 
-    std::unique_ptr<juce::AudioFormatWriter> writer (format->createWriterFor (stream.get(), settings.sampleRate,
-                                                                             (unsigned int) channels, bits, {}, 0));
+    // Float WAV gets a header with the format's extension and fact chunk, which the
+    // framework's writer leaves out; every integer file is the framework's.
+    std::unique_ptr<juce::AudioFormatWriter> writer;
+
+    if (codec == Codec::wav && writesFloat)
+        writer = std::make_unique<FloatWavWriter> (stream.get(), settings.sampleRate, channels, buffer.getNumSamples());
+    else
+        writer.reset (format->createWriterFor (stream.get(), settings.sampleRate, (unsigned int) channels, bits, {}, 0));
+
     if (writer == nullptr)
     {
         error = "The " + upperName (codec) + " writer rejected these settings (" + settings.toText() + ").";

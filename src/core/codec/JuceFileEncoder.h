@@ -5,9 +5,10 @@
 namespace korvid
 {
 
-/** Writes WAV, AIFF and FLAC through the framework's audio format writers. Integer
-    words are dithered and rounded here and handed over as integers; only float32 is
-    handed over as floats. Writes through a temporary file beside the target. */
+/** Writes WAV, AIFF and FLAC through the framework's audio format writers, except float
+    WAV, whose standard header FloatWavWriter writes. Integer words are dithered and rounded
+    here and handed over as integers; only float32 is handed over as floats. Writes through
+    a temporary file beside the target. */
 class JuceFileEncoder : public AudioEncoder
 {
 public:

@@ -14,7 +14,7 @@ namespace
 
 using namespace korvid::test;
 
-const juce::String truncated = "The audio data could not be read; the file may be truncated.";
+const juce::String truncated = "The audio data could not be read; the file may be truncated or damaged.";
 const juce::String cancelled = "Reading the audio was cancelled.";
 constexpr juce::int64 renderFrameLimitForTests = 1000000000;
 

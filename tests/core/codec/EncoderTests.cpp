@@ -1,5 +1,6 @@
 #include "core/audio/AudioReading.h"
 #include "core/codec/EncoderFactory.h"
+#include "core/codec/FloatWavWriter.h"
 #include "core/codec/JuceFileEncoder.h"
 
 #include "core/audio/AudioTestFiles.h"
@@ -274,6 +275,97 @@ TEST (Encoder, Float32WavKeepsEverySampleAndClampsBeyondFullScale)
     for (size_t ch = 0; ch < 2; ++ch)
         for (size_t i = 0; i < channels[ch].size(); ++i)
             ASSERT_EQ ((double) back.floats[ch][i], channels[ch][i]) << "channel " << ch << " frame " << i;
+}
+
+// A float file carries the format chunk's extension (cbSize) and a fact chunk with the
+// frame count; multichannel layouts stay extensible; sizes past 32 bits make it RF64.
+TEST (Encoder, Float32WavHeaderIsTheStandardOne)
+{
+    TempFolder temp;
+    const auto target = temp.file ("float.wav");
+    juce::String error;
+    const auto source = sineBuffer (2, 1000);
+    ASSERT_TRUE (encodeFile (Codec::wav, source, target, settingsFor (Codec::wav, SampleFormat::float32), error)) << error;
+
+    const auto bytes = bytesOf (target);
+    ASSERT_EQ (bytes.getSize(), 58u + 8000u);
+    const auto* data = static_cast<const char*> (bytes.getData());
+    const auto word = [data] (int at) { return (juce::uint32) juce::ByteOrder::littleEndianInt (data + at); };
+    const auto half = [data] (int at) { return (int) juce::ByteOrder::littleEndianShort (data + at); };
+    const auto tag = [data] (int at) { return juce::String (data + at, 4); };
+
+    EXPECT_EQ (tag (0), "RIFF");
+    EXPECT_EQ (word (4), 58u + 8000u - 8u);
+    EXPECT_EQ (tag (8), "WAVE");
+    EXPECT_EQ (tag (12), "fmt ");
+    EXPECT_EQ (word (16), 18u);
+    EXPECT_EQ (half (20), 3);           // IEEE float
+    EXPECT_EQ (half (22), 2);
+    EXPECT_EQ (word (24), 48000u);
+    EXPECT_EQ (word (28), 48000u * 8u);
+    EXPECT_EQ (half (32), 8);
+    EXPECT_EQ (half (34), 32);
+    EXPECT_EQ (half (36), 0);           // cbSize
+    EXPECT_EQ (tag (38), "fact");
+    EXPECT_EQ (word (42), 4u);
+    EXPECT_EQ (word (46), 1000u);
+    EXPECT_EQ (tag (50), "data");
+    EXPECT_EQ (word (54), 8000u);
+
+    juce::AudioBuffer<double> back;
+    ASSERT_TRUE (readWholeAudioFile (target, back, error)) << error;
+
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_EQ (back.getSample (ch, i), (double) (float) source.getSample (ch, i));
+
+    const auto surround = floatWavHeader (6, 48000.0, 10);
+    const auto* six = static_cast<const char*> (surround.getData());
+    EXPECT_EQ (juce::ByteOrder::littleEndianInt (six + 16), 40u);
+    EXPECT_EQ (juce::ByteOrder::littleEndianShort (six + 20), 0xfffe);
+    EXPECT_EQ (juce::ByteOrder::littleEndianShort (six + 36), 22);           // cbSize
+    EXPECT_EQ (juce::ByteOrder::littleEndianInt (six + 40), 0x3fu);         // 5.1
+    EXPECT_EQ (juce::ByteOrder::littleEndianInt (six + 44), 3u);            // IEEE float sub-format
+    EXPECT_EQ (juce::String (six + 60, 4), "fact");
+    EXPECT_EQ (juce::ByteOrder::littleEndianInt (six + 68), 10u);
+
+    const juce::uint64 long64 = 600000000;   // 4.8 GB of stereo floats
+    const auto large = floatWavHeader (2, 48000.0, long64);
+    const auto* big = static_cast<const char*> (large.getData());
+    ASSERT_EQ (large.getSize(), 94u);
+    EXPECT_EQ (juce::String (big, 4), "RF64");
+    EXPECT_EQ (juce::String (big + 12, 4), "ds64");
+    EXPECT_EQ ((juce::uint64) juce::ByteOrder::littleEndianInt64 (big + 20), 94u - 8u + long64 * 8u);
+    EXPECT_EQ ((juce::uint64) juce::ByteOrder::littleEndianInt64 (big + 28), long64 * 8u);
+    EXPECT_EQ ((juce::uint64) juce::ByteOrder::littleEndianInt64 (big + 36), long64);
+    EXPECT_EQ (juce::String (big + 48, 4), "fmt ");
+    EXPECT_EQ (juce::String (big + 74, 4), "fact");
+    EXPECT_EQ (juce::ByteOrder::littleEndianInt (big + 82), 600000000u);
+    EXPECT_EQ (juce::String (big + 86, 4), "data");
+    EXPECT_EQ (juce::ByteOrder::littleEndianInt (big + 90), 0xffffffffu);
+}
+
+// Integer WAV stays exactly what the framework's writer makes of the same words.
+TEST (Encoder, IntegerWavIsTheFrameworksFileByteForByte)
+{
+    TempFolder temp;
+
+    for (int bits : { 16, 24 })
+    {
+        SCOPED_TRACE (bits);
+        const auto samples = test::randomPcm (2, 5000, bits, 3 + bits);
+        const auto framework = temp.file ("framework" + juce::String (bits) + ".wav");
+        ASSERT_TRUE (test::writePcmFile (framework, samples, 48000.0, bits));
+
+        juce::AudioBuffer<double> buffer;
+        juce::String error;
+        ASSERT_TRUE (readWholeAudioFile (framework, buffer, error)) << error;
+
+        const auto ours = temp.file ("ours" + juce::String (bits) + ".wav");
+        const auto format = bits == 16 ? SampleFormat::pcm16 : SampleFormat::pcm24;
+        ASSERT_TRUE (encodeFile (Codec::wav, buffer, ours, settingsFor (Codec::wav, format), error)) << error;
+        EXPECT_EQ (bytesOf (ours), bytesOf (framework));
+    }
 }
 
 // Quantisation rounds halves away from zero and clamps to the word's range.

@@ -3,6 +3,7 @@
 #include "core/audio/AudioMemoryBudget.h"
 #include "core/audio/AudioTestFiles.h"
 #include "core/audio/ExpectedResidual.h"
+#include "core/audio/ForeignAudioFiles.h"
 #include "core/audio/PeakLevels.h"
 #include "core/render/RenderContext.h"
 #include "core/render/RenderMemory.h"
@@ -500,6 +501,29 @@ TEST_F (CueRenderTest, StemsSharingADisplayNameBothTakePartInTheCheck)
     EXPECT_EQ (report.reconstruction.state, State::passed) << report.reconstruction.detail;
     EXPECT_EQ (report.reconstruction.stemFilesCompared, 2);
     EXPECT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+}
+
+TEST_F (CueRenderTest, ADamagedFlacTrackFailsTheCueWithTheReadersSentenceAndWritesNothing)
+{
+    const auto preset = makeRenderPreset ({ "Drums", "Bass" });
+    auto tracks = noiseTracks ({ "Bass" });
+
+    // A frame in the middle with flipped bytes: its header is whole, so the track imports.
+    auto bytes = test::flacBytes (test::integerNoise (2, second, 16, 21), 16, 48000, 1152);
+
+    for (size_t i = bytes.getSize() / 2; i < bytes.getSize() / 2 + 4; ++i)
+        bytes[i] = (char) ~bytes[i];
+
+    const auto drums = sourceFile ("Drums.flac");
+    ASSERT_TRUE (test::writeBytes (drums, bytes));
+    tracks.insert (tracks.begin(), makeTrack (drums, "stem-Drums"));
+
+    const auto report = render (planRequest (preset, tracks, output()));
+
+    EXPECT_FALSE (report.completed);
+    EXPECT_TRUE (report.errors.contains ("Drums: Drums.flac: The audio data could not be read; the file may be truncated or damaged."))
+        << report.errors.joinIntoString ("\n");
+    EXPECT_TRUE (listFiles (output()).isEmpty()) << listFiles (output()).joinIntoString ("\n");
 }
 
 TEST_F (CueRenderTest, ACueTooLargeForMemoryFailsBeforeAnythingIsAllocated)
