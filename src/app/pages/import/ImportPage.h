@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AssignMenu.h"
 #include "core/audio/Spectrogram.h"
 #include "core/audio/TrackSplit.h"
 #include "core/audio/WaveformOverview.h"
@@ -42,22 +43,16 @@ namespace korvid::ui
         class ZoomSettleTimer;
         struct SpectrogramResult;
 
-        /** What an open assign menu acts on: the selected tracks and the schema's stems in
-            schema order, both taken when the menu opened. */
-        struct AssignMenuContext
-        {
-            juce::StringArray trackIds;
-            juce::StringArray stemIds;
-        };
+        using AssignMenuContext = ui::AssignMenuContext;
 
-        // Result ids of the assign menu; a stem is firstStemId + its schema position.
+        // Result ids of the assign menu (see AssignMenu.h).
         enum AssignMenuId : int
         {
-            noStemsId = -1,
-            unassignId = 1,
-            firstStemId = 2,
-            sortAlphabeticallyId = 100000,
-            renameFileId = 100001
+            noStemsId = assignMenuIds::noStems,
+            unassignId = assignMenuIds::unassign,
+            firstStemId = assignMenuIds::firstStem,
+            sortAlphabeticallyId = assignMenuIds::sortAlphabetically,
+            renameFileId = assignMenuIds::renameFile
         };
 
         // Result ids of the "Add folder" menu; a recent folder is firstRecentFolderId + its position.

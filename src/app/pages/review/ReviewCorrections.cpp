@@ -1,59 +1,19 @@
 #include "app/pages/review/ReviewPage.h"
 
 #include "app/AppState.h"
-#include "app/StemDialogs.h"
-#include "app/TrackDialogs.h"
 #include "ui/LayoutHelpers.h"
-
-#include <algorithm>
-#include <vector>
 
 // Corrections: the assign menu, locks, the track drag onto groups.
 namespace korvid::ui
 {
     ReviewPage::AssignMenuContext ReviewPage::takeAssignMenuContext() const
     {
-        AssignMenuContext context;
-        context.trackIds = selectedTrackIds();
-
-        for (const auto& stem : appState.session.getPreset().schema.stems)
-            context.stemIds.add (stem.id);
-
-        return context;
+        return makeAssignMenuContext (appState.session, selectedTrackIds());
     }
 
     juce::PopupMenu ReviewPage::createAssignMenu (const AssignMenuContext& context) const
     {
-        juce::PopupMenu menu;
-        menu.setLookAndFeel (&getLookAndFeel());
-        menu.addSectionHeader (juce::String (context.trackIds.size()) + " track(s) selected");
-        menu.addItem (unassignId, "Unassigned");
-        menu.addSeparator();
-
-        // Item ids follow the schema's positions; the shown order may be alphabetical.
-        const auto& stems = appState.session.getPreset().schema.stems;
-        std::vector<int> order;
-
-        for (int i = 0; i < (int) stems.size(); ++i)
-            order.push_back (i);
-
-        if (appState.getStemsAlphabetical())
-            std::stable_sort (order.begin(), order.end(), [&stems] (int a, int b)
-            {
-                return stems[(size_t) a].displayName.compareIgnoreCase (stems[(size_t) b].displayName) < 0;
-            });
-
-        for (const int position : order)
-        {
-            const auto& stem = stems[(size_t) position];
-            menu.addItem (firstStemId + position, juce::String (stem.index).paddedLeft ('0', 2) + "  " + stem.displayName);
-        }
-
-        addNewStemMenuItems (menu, appState);
-        menu.addSeparator();
-        menu.addItem (renameFileId, "Rename file", context.trackIds.size() == 1);
-        menu.addItem (sortAlphabeticallyId, "Sort stems alphabetically", true, appState.getStemsAlphabetical());
-        return menu;
+        return ui::createAssignMenu (appState, context, false, getLookAndFeel());
     }
 
     void ReviewPage::buildAssignMenu (bool atMousePosition)
@@ -78,38 +38,9 @@ namespace korvid::ui
 
     void ReviewPage::assignMenuItemChosen (int result, const AssignMenuContext& context)
     {
-        if (result < 1)
-            return;
-
-        if (handleNewStemMenuResult (result, appState, this, context.trackIds))
-            return;
-
-        if (result == sortAlphabeticallyId)
-        {
-            setStemsAlphabetical (! appState.getStemsAlphabetical());
-            return;
-        }
-
-        if (result == renameFileId)
-        {
-            if (! context.trackIds.isEmpty())
-                askToRenameTrackFile (appState, this, context.trackIds[0]);
-
-            return;
-        }
-
-        if (result == unassignId)
-        {
-            appState.session.assignTracks (context.trackIds, {}, false);
-            return;
-        }
-
-        // The stem the item showed when the menu opened, whatever moved since; a stem removed
-        // since does nothing, as the session ignores ids its schema no longer holds.
-        const int position = result - firstStemId;
-
-        if (juce::isPositiveAndBelow (position, context.stemIds.size()))
-            appState.session.assignTracks (context.trackIds, context.stemIds[position], false);
+        // The tree lists its stems in the menu's order, so it follows a switch at once.
+        if (ui::assignMenuItemChosen (result, appState, this, context) == AssignMenuOutcome::sortOrderChanged)
+            rebuildTree();
     }
 
     void ReviewPage::setSelectedLocked (bool locked)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AssignMenu.h"
 #include "core/audio/WaveformOverview.h"
 #include "core/session/Session.h"
 #include "ui/TransportButton.h"
@@ -51,22 +52,15 @@ namespace korvid::ui
             collapseAllId = 3
         };
 
-        /** What an open assign menu acts on: the selected tracks and the schema's stems in
-            schema order, both taken when the menu opened. */
-        struct AssignMenuContext
-        {
-            juce::StringArray trackIds;
-            juce::StringArray stemIds;
-        };
+        using AssignMenuContext = ui::AssignMenuContext;
 
-        // Result ids of the assign menu; a stem is firstStemId + its schema position when the
-        // menu opened. The new-stem items keep their own range (newStemMenuIds).
+        // Result ids of the assign menu (see AssignMenu.h).
         enum AssignMenuId : int
         {
-            unassignId = 1,
-            firstStemId = 2,
-            sortAlphabeticallyId = 100000,
-            renameFileId = 100001
+            unassignId = assignMenuIds::unassign,
+            firstStemId = assignMenuIds::firstStem,
+            sortAlphabeticallyId = assignMenuIds::sortAlphabetically,
+            renameFileId = assignMenuIds::renameFile
         };
 
         /** What an open word menu and its confirmation act on, taken when the menu opened. */

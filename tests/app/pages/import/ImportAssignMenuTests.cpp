@@ -1,32 +1,15 @@
 #include "app/pages/import/ImportPageTestSupport.h"
 #include "app/StemDialogs.h"
+#include "ui/MenuLines.h"
 
 namespace korvid::ui::importtest
 {
+    using testing::MenuLine;
+    using testing::findLine;
+    using testing::linesOf;
+
     namespace
     {
-        struct MenuLine
-        {
-            int id;
-            juce::String text;
-            bool enabled, ticked, header;
-        };
-
-        std::vector<MenuLine> linesOf (const juce::PopupMenu& menu)
-        {
-            std::vector<MenuLine> lines;
-
-            for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
-            {
-                const auto& item = it.getItem();
-
-                if (! item.isSeparator && item.subMenu == nullptr)
-                    lines.push_back ({ item.itemID, item.text, item.isEnabled, item.isTicked, item.isSectionHeader });
-            }
-
-            return lines;
-        }
-
         juce::StringArray stemLines (const std::vector<MenuLine>& lines)
         {
             juce::StringArray texts;
@@ -36,15 +19,6 @@ namespace korvid::ui::importtest
                     texts.add (juce::String (line.id) + ":" + line.text);
 
             return texts;
-        }
-
-        const MenuLine* find (const std::vector<MenuLine>& lines, int id)
-        {
-            for (const auto& line : lines)
-                if (line.id == id)
-                    return &line;
-
-            return nullptr;
         }
     }
 
@@ -61,9 +35,9 @@ namespace korvid::ui::importtest
         EXPECT_EQ (lines[1].id, (int) ImportPage::unassignId);
         EXPECT_EQ (lines[1].text, "Unassigned");
         EXPECT_EQ (stemLines (lines), juce::StringArray ({ "2:01  Strings", "3:02  Brass", "4:03  drums" }));
-        EXPECT_FALSE (find (lines, ImportPage::renameFileId)->enabled);
-        EXPECT_FALSE (find (lines, ImportPage::sortAlphabeticallyId)->ticked);
-        EXPECT_NE (find (lines, newStemMenuIds::newStem), nullptr);
+        EXPECT_FALSE (findLine (lines, ImportPage::renameFileId)->enabled);
+        EXPECT_FALSE (findLine (lines, ImportPage::sortAlphabeticallyId)->ticked);
+        EXPECT_NE (findLine (lines, newStemMenuIds::newStem), nullptr);
 
         page->assignMenuItemChosen (ImportPage::sortAlphabeticallyId, page->takeAssignMenuContext());
         EXPECT_TRUE (state->getStemsAlphabetical());
@@ -71,8 +45,8 @@ namespace korvid::ui::importtest
         lines = linesOf (page->createAssignMenu (page->takeAssignMenuContext()));
         EXPECT_EQ (stemLines (lines), juce::StringArray ({ "3:02  Brass", "4:03  drums", "2:01  Strings" }));
         EXPECT_EQ (lines[0].text, "1 track(s) selected");
-        EXPECT_TRUE (find (lines, ImportPage::renameFileId)->enabled);
-        EXPECT_TRUE (find (lines, ImportPage::sortAlphabeticallyId)->ticked);
+        EXPECT_TRUE (findLine (lines, ImportPage::renameFileId)->enabled);
+        EXPECT_TRUE (findLine (lines, ImportPage::sortAlphabeticallyId)->ticked);
 
         // Choosing 02 Brass assigns the schema's second stem.
         page->assignMenuItemChosen (3, page->takeAssignMenuContext());
@@ -89,7 +63,7 @@ namespace korvid::ui::importtest
         page->selectTracks (ids);
         const auto lines = linesOf (page->createAssignMenu (page->takeAssignMenuContext()));
 
-        const auto* none = find (lines, ImportPage::noStemsId);
+        const auto* none = findLine (lines, ImportPage::noStemsId);
         ASSERT_NE (none, nullptr);
         EXPECT_EQ (none->text, "This preset has no stems");
         EXPECT_FALSE (none->enabled);

@@ -1,41 +1,15 @@
 #include "app/pages/review/ReviewPageTestSupport.h"
 #include "app/StemDialogs.h"
+#include "ui/MenuLines.h"
 
 namespace korvid::ui::reviewtest
 {
+    using testing::MenuLine;
+    using testing::findLine;
+    using testing::linesOf;
+
     namespace
     {
-        struct MenuLine
-        {
-            int id;
-            juce::String text;
-            bool enabled, ticked, header;
-        };
-
-        std::vector<MenuLine> linesOf (const juce::PopupMenu& menu)
-        {
-            std::vector<MenuLine> lines;
-
-            for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
-            {
-                const auto& item = it.getItem();
-
-                if (! item.isSeparator && item.subMenu == nullptr)
-                    lines.push_back ({ item.itemID, item.text, item.isEnabled, item.isTicked, item.isSectionHeader });
-            }
-
-            return lines;
-        }
-
-        const MenuLine* find (const std::vector<MenuLine>& lines, int id)
-        {
-            for (const auto& line : lines)
-                if (line.id == id)
-                    return &line;
-
-            return nullptr;
-        }
-
         juce::DragAndDropTarget::SourceDetails dragOf (const juce::var& description)
         {
             return { description, nullptr, {} };
@@ -71,10 +45,10 @@ namespace korvid::ui::reviewtest
                 stems.add (juce::String (line.id) + ":" + line.text + (line.enabled && ! line.ticked ? "" : "!"));
 
         EXPECT_EQ (stems, juce::StringArray ({ "2:01  Strings", "3:02  Bass", "4:03  Drums", "5:04  Brass" }));
-        EXPECT_FALSE (find (lines, ReviewPage::renameFileId)->enabled);
-        EXPECT_EQ (find (lines, ReviewPage::renameFileId)->text, "Rename file");
-        EXPECT_FALSE (find (lines, ReviewPage::sortAlphabeticallyId)->ticked);
-        EXPECT_NE (find (lines, newStemMenuIds::newStem), nullptr);
+        EXPECT_FALSE (findLine (lines, ReviewPage::renameFileId)->enabled);
+        EXPECT_EQ (findLine (lines, ReviewPage::renameFileId)->text, "Rename file");
+        EXPECT_FALSE (findLine (lines, ReviewPage::sortAlphabeticallyId)->ticked);
+        EXPECT_NE (findLine (lines, newStemMenuIds::newStem), nullptr);
 
         // Alphabetical: Bass before Drums in the menu, ids still by schema position.
         page->assignMenuItemChosen (ReviewPage::sortAlphabeticallyId, page->takeAssignMenuContext());
@@ -86,8 +60,8 @@ namespace korvid::ui::reviewtest
         EXPECT_EQ (lines[3].text, "04  Brass");
         EXPECT_EQ (lines[3].id, 5);
         EXPECT_EQ (lines[4].text, "03  Drums");
-        EXPECT_TRUE (find (lines, ReviewPage::renameFileId)->enabled);
-        EXPECT_TRUE (find (lines, ReviewPage::sortAlphabeticallyId)->ticked);
+        EXPECT_TRUE (findLine (lines, ReviewPage::renameFileId)->enabled);
+        EXPECT_TRUE (findLine (lines, ReviewPage::sortAlphabeticallyId)->ticked);
 
         page->assignMenuItemChosen (5, page->takeAssignMenuContext());
         EXPECT_EQ (track (ids[0])->stemId, stemId ("Brass"));

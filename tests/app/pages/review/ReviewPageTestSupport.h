@@ -1,72 +1,19 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "app/PageTestSupport.h"
 #include "app/pages/review/ReviewPage.h"
 #include "core/model/BuiltInPresets.h"
-#include "support/ScopedEnvironmentVariable.h"
-#include "ui/PreviewTestAudio.h"
-#include "ui/ScriptedDialogs.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <functional>
 #include <initializer_list>
-#include <memory>
-#include <optional>
-#include <utility>
 
 namespace korvid::ui::reviewtest
 {
-    using Question = testing::ScriptedDialogs::Question;
+    using pagetest::Question;
 
-    /** The real Review page over a real application state in a home folder of its own, with
-        scripted dialogs and a preview engine the test drives (no device), at the window's
-        usual page size. Takes are written below the test's root and imported through the
-        session. */
-    class ReviewPageTest : public ::testing::Test
+    /** The real Review page; see PageTest. Takes are imported through the session. */
+    class ReviewPageTest : public pagetest::PageTest<ReviewPage>
     {
     protected:
-        static constexpr int pageWidth = 1336;
-        static constexpr int pageHeight = 700;
-
-        void SetUp() override
-        {
-            root = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                       .getChildFile ("velvane-review-test-" + juce::Uuid().toString());
-            ASSERT_TRUE (root.createDirectory());
-
-            const auto home = root.getChildFile ("home");
-            ASSERT_TRUE (home.createDirectory());
-            homeVariable.emplace ("HOME", home.getFullPathName());
-            configVariable.emplace ("XDG_CONFIG_HOME", home.getChildFile (".config").getFullPathName());
-
-            build (PreviewEngine::OutputMode::drivenByCaller);
-        }
-
-        void TearDown() override
-        {
-            page.reset();
-            state.reset();
-            configVariable.reset();
-            homeVariable.reset();
-            root.deleteRecursively();
-        }
-
-        /** Builds the state and the page anew, with the engine's output as given. */
-        void build (PreviewEngine::OutputMode outputMode)
-        {
-            page.reset();
-            state.reset();
-
-            auto scripted = std::make_unique<testing::ScriptedDialogs>();
-            dialogs = scripted.get();
-            state = std::make_unique<AppState> (outputMode, std::move (scripted));
-            state->preview.prepareToPlay (512, 48000.0);
-            page = std::make_unique<ReviewPage> (*state);
-            page->setSize (pageWidth, pageHeight);
-        }
-
         /** 01 Strings (str, violin), 02 Bass (bass), 03 Drums (drum at priority 1),
             04 Brass (brass, horn). So "str_long" is confident Strings, "drum_bass" Drums to
             review, "horn_str" ambiguous and "noise" unassigned. */
@@ -87,25 +34,6 @@ namespace korvid::ui::reviewtest
                     return stem.id;
 
             return {};
-        }
-
-        juce::File folder (const juce::String& name) const
-        {
-            auto dir = root.getChildFile ("audio").getChildFile (name);
-            dir.createDirectory();
-            return dir;
-        }
-
-        /** A float WAV: `silentSeconds` of silence, then a constant level to the end. */
-        static juce::File writeTake (const juce::File& file, double seconds, double silentSeconds = 0.0,
-                                     double rate = 8000.0, float level = 0.25f)
-        {
-            const int frames = (int) std::llround (seconds * rate);
-            const int silent = (int) std::llround (silentSeconds * rate);
-            const auto samples = test::makeSignal (1, frames, [=] (int, int i) { return i < silent ? 0.0f : level; });
-
-            EXPECT_TRUE (test::writeWav (file, samples, rate)) << file.getFullPathName();
-            return file;
         }
 
         /** Writes takes of these names into the folder, imports the folder and gives their
@@ -135,32 +63,11 @@ namespace korvid::ui::reviewtest
             return importTakes (folder (folderName), names, seconds);
         }
 
-        juce::StringArray idsOf (const juce::File& dir, std::initializer_list<const char*> names) const
-        {
-            juce::StringArray ids;
-
-            for (const auto* name : names)
-                ids.add (idOf (dir.getChildFile (name)));
-
-            return ids;
-        }
-
-        juce::String idOf (const juce::File& file) const
-        {
-            for (const auto& track : state->session.getTracks())
-                if (track.file == file)
-                    return track.id;
-
-            return {};
-        }
-
         juce::String cueIdOf (const juce::String& trackId) const
         {
             const auto* found = track (trackId);
             return found != nullptr ? found->cueId : juce::String();
         }
-
-        const Track* track (const juce::String& id) const   { return state->session.findTrack (id); }
 
         juce::String nameOf (const juce::String& trackId) const
         {
@@ -230,55 +137,5 @@ namespace korvid::ui::reviewtest
 
         /** The timer's tick, as it would come within 100 ms. */
         void tick()   { page->tick(); }
-
-        static void pump (int milliseconds = 20)
-        {
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
-        }
-
-        /** Runs the message loop until the condition holds or the time is up. */
-        static bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 20000)
-        {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds (timeoutMs);
-
-            while (! condition())
-            {
-                if (std::chrono::steady_clock::now() > deadline)
-                    return false;
-
-                pump (5);
-            }
-
-            return true;
-        }
-
-        bool waitForEngine (int timeoutMs = 20000)
-        {
-            return pumpUntil ([this] { return ! state->preview.loading.load() && ! state->preview.isThreadRunning(); },
-                              timeoutMs);
-        }
-
-        /** One block through the engine's audio callback, as a device would ask for it. */
-        void renderBlock (int frames = 512)
-        {
-            juce::AudioBuffer<float> block (2, frames);
-            state->preview.getNextAudioBlock (juce::AudioSourceChannelInfo (&block, 0, frames));
-        }
-
-        bool waitForOverview (const juce::File& file)
-        {
-            return pumpUntil ([this, file] { return state->waveforms.request (file.getFullPathName()) != nullptr; });
-        }
-
-        const Question* lastQuestion() const
-        {
-            return dialogs->asked.empty() ? nullptr : &dialogs->asked.back();
-        }
-
-        juce::File root;
-        std::optional<test::ScopedEnvironmentVariable> homeVariable, configVariable;
-        std::unique_ptr<AppState> state;
-        std::unique_ptr<ReviewPage> page;
-        testing::ScriptedDialogs* dialogs = nullptr;
     };
 }
