@@ -1,4 +1,4 @@
-#include "app/pages/ReportPage.h"
+#include "app/pages/report/ReportPage.h"
 
 #include "app/AppState.h"
 #include "app/pages/PagePlaceholder.h"
