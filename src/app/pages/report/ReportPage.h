@@ -2,39 +2,161 @@
 
 #include "core/audio/WaveformOverview.h"
 #include "core/report/CueReport.h"
+#include "ui/SpectrogramView.h"
+#include "ui/TextBlock.h"
+#include "ui/TransportButton.h"
+#include "ui/WaveformView.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace korvid::ui
 {
     class AppState;
 
-    /** The Report step: the results of the last render, its delivered files and reports. */
+    /** The Report step: the last render's verdict, its cues with their details, the
+        delivered files of the chosen cue in a table, a player with spectrogram and waveform
+        for one of them, and the actions that save or share the report.
+
+        Holds no model of its own: everything comes from the application state's last
+        report, and the shown file is known by its path, not by its row. Message thread
+        only, but for the spectrogram job, which reads its own file and posts its result. */
     class ReportPage : public juce::Component,
-                       private juce::ChangeListener
+                       public juce::ListBoxModel,
+                       private juce::ChangeListener,
+                       private juce::Timer
     {
     public:
         struct DeliveryRow;
         class DeliveryTable;
+        class TransportGrip;
+
+        static constexpr const char* transportHeightKey = "reportTransportHeight";
+        static constexpr int defaultTransportHeight = 164;
+        static constexpr int minimumTransportHeight = 140;
+        static constexpr int maximumTransportHeight = 800;
+        static constexpr int cueRowHeight = 36;
 
         explicit ReportPage (AppState& state);
 
-        /** Stops listening to the application state first. */
+        /** Stops the clock and the spectrogram job and leaves the application state's
+            listeners before anything else goes; deletes the browser copy of the report. */
         ~ReportPage() override;
+
+        /** Everything again from the application state. A new report opens on the first cue
+            that needs attention; a changed one (a rename, another output folder) keeps the
+            cue, the table's sort and the shown file. */
+        void refresh();
+
+        /** The details, problems and delivered files of one cue of the last report; forgets
+            the shown file. */
+        void showCueDetails (const CueReport& cue);
+
+        /** Null without cues; the only cue of a one-cue run; otherwise the cue at the list's
+            first selected row, clamped (no selection counts as the first). */
+        const CueReport* selectedCue() const;
 
         /** The space-key action: stops the selected delivered file while it plays,
             otherwise shows and plays it. */
         void togglePlay();
 
+        /** "delivered:" and the shown file's path, or empty when none is shown. */
+        juce::String previewKey() const;
+
+        /** The table's rename request: renames the delivered file on disk and in the report,
+            or says why not. False when it was refused. */
+        bool renameDeliveredFile (int row, const juce::String& newName);
+
+        //==============================================================================
+        // What the page shows, for tests.
+        const juce::Label& getHeadline() const noexcept               { return headline; }
+        juce::ListBox& getCueList() noexcept                          { return cueList; }
+        const TextBlock& getSummaryText() const noexcept              { return summaryText; }
+        const TextBlock& getProblemsText() const noexcept             { return problemsText; }
+        DeliveryTable& getDeliveryTable() noexcept                    { return *deliveryTable; }
+        TransportGrip& getTransportGrip() noexcept                    { return *transportGrip; }
+        TransportButton& getPlayButton() noexcept                     { return playButton; }
+        juce::ToggleButton& getAutoplayToggle() noexcept              { return autoplayToggle; }
+        SpectrogramView& getSpectrogramView() noexcept                { return spectrogramView; }
+        WaveformView& getWaveformView() noexcept                      { return waveformView; }
+        const juce::Label& getFileCaption() const noexcept            { return fileCaption; }
+        const juce::Label& getTimeLabel() const noexcept              { return timeLabel; }
+        juce::TextButton& getOpenInBrowserButton() noexcept           { return openInBrowserButton; }
+        juce::TextButton& getSaveHtmlButton() noexcept                { return saveHtmlButton; }
+        juce::TextButton& getSaveTextButton() noexcept                { return saveTextButton; }
+        juce::TextButton& getCopyListButton() noexcept                { return copyListButton; }
+        juce::TextButton& getOpenFolderButton() noexcept              { return openFolderButton; }
+        juce::Rectangle<int> getCueListPanel() const noexcept         { return cueListPanel; }
+        juce::Rectangle<int> getSummaryPanel() const noexcept         { return summaryPanel; }
+        int getShownRow() const noexcept                              { return shownRow; }
+        const juce::String& getShownPath() const noexcept             { return shownPath; }
+        int getTransportHeight() const noexcept                       { return transportHeight; }
+        bool isClockRunning() const                                   { return isTimerRunning(); }
+
+        //==============================================================================
+        void visibilityChanged() override;
         void paint (juce::Graphics& g) override;
+        void resized() override;
+
+        int getNumRows() override;
+        void paintListBoxItem (int rowNumber, juce::Graphics& g, int width, int height, bool rowIsSelected) override;
+        void selectedRowsChanged (int lastRowSelected) override;
 
     private:
         void changeListenerCallback (juce::ChangeBroadcaster* source) override;
+        void timerCallback() override;
 
+        void buildControls();
+        void updateButtonStates();
+        void showHeadline();
+        void selectCueRow (int row);
+        void showCueTexts (const CueReport& cue);
+        void keepCueDetails (const CueReport& cue);
+        void clearCueDetails();
+        void forgetShownFile();
+        void refindShownFile();
+        void setTransportHeight (int height);
+        void layOutRightColumn (juce::Rectangle<int> column, int contentHeight);
+        void layOutShareButtons (juce::Rectangle<int>& row);
+        void setPlayerVisible (bool shouldBeVisible);
+        void showWarning (const juce::String& title, const juce::String& message);
+
+        // Declaration order is construction order.
         AppState& appState;
+        juce::Label headline;
+        juce::ListBox cueList;
+        TextBlock summaryText;
+        TextBlock problemsText;
+        juce::Rectangle<int> cueListPanel, summaryPanel;
+        std::unique_ptr<DeliveryTable> deliveryTable;
+        TransportButton playButton { {} };
+        juce::ToggleButton autoplayToggle { "Autoplay" };
+        SpectrogramView spectrogramView;
+        WaveformView waveformView;
+        juce::Label fileCaption;
+        juce::Label timeLabel;
+        juce::TextButton openInBrowserButton { "Open in browser" };
+        juce::TextButton saveHtmlButton { "Save HTML" };
+        juce::TextButton saveTextButton { "Save text" };
+        juce::TextButton copyListButton { "Copy delivery list" };
+        juce::TextButton openFolderButton { "Open output folder" };
+        int shownRow = -1;
+        juce::String shownPath;                 // identifies the shown file across re-sorting
+        int transportHeight = defaultTransportHeight;
+        std::unique_ptr<TransportGrip> transportGrip;
+        juce::ThreadPool spectrogramPool { 1 };
+        std::atomic<int> spectrogramGeneration { 0 };
+        juce::File browserPage;
+
+        // Which report and cue the details show, so a change is told from a new report.
+        int shownReportNumber = -1;
+        juce::String shownCueId;
+        int shownCueRow = -1;
+        bool selectingCue = false;
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ReportPage)
     };
@@ -164,5 +286,28 @@ namespace korvid::ui
         bool sortForwards = true;
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DeliveryTable)
+    };
+
+    /** The strip between the delivered-files table and the player: dragging it up makes the
+        player taller. The height is kept in the settings. */
+    class ReportPage::TransportGrip : public juce::Component
+    {
+    public:
+        explicit TransportGrip (ReportPage* owner);
+
+        bool isPointerOver() const noexcept   { return pointerOver; }
+
+        void mouseEnter (const juce::MouseEvent& e) override;
+        void mouseExit (const juce::MouseEvent& e) override;
+        void mouseDown (const juce::MouseEvent& e) override;
+        void mouseDrag (const juce::MouseEvent& e) override;
+        void paint (juce::Graphics& g) override;
+
+    private:
+        ReportPage* page;
+        int dragStartHeight = defaultTransportHeight;
+        bool pointerOver = false;
+
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TransportGrip)
     };
 }
