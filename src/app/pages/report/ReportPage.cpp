@@ -92,7 +92,21 @@ namespace korvid::ui
         copyListButton.setTooltip ("Copy the list of stems and mixes this run wrote, as plain text, ready to paste "
                                    "into a mail to the publisher.");
 
+        playButton.onClick = [this] { togglePlay(); };
+        waveformView.onSeek = spectrogramView.onSeek = [this] (double fraction) { seekShownFile (fraction); };
+
         deliveryTable->onRowsReordered = [this] { refindShownFile(); };
+        deliveryTable->onRowChosen = [this] (int row, bool playNow)
+        {
+            if (! playNow)
+            {
+                showDeliveredFile (row, autoplayToggle.getToggleState(), 0.0);
+                return;
+            }
+
+            showDeliveredFile (row, false, 0.0);
+            togglePlay();
+        };
         deliveryTable->onRenameRequested = [this] (int row, juce::String newName)
         {
             return renameDeliveredFile (row, newName);
@@ -227,7 +241,8 @@ namespace korvid::ui
     {
         showCueTexts (cue);
         deliveryTable->setRows (DeliveryTable::rowsForCue (cue));
-        forgetShownFile();
+        forgetShownFile();   // what plays goes on playing
+        updateTransport();
         resized();
     }
 
@@ -240,6 +255,8 @@ namespace korvid::ui
 
         if (shownRow < 0)
             forgetShownFile();
+
+        updateTransport();
     }
 
     void ReportPage::clearCueDetails()
@@ -253,18 +270,17 @@ namespace korvid::ui
         shownCueRow = -1;
         deliveryTable->setRows ({});
         forgetShownFile();
+        updateTransport();
     }
 
     void ReportPage::forgetShownFile()
     {
         shownRow = -1;
         shownPath.clear();
-        ++spectrogramGeneration;
-        spectrogramPool.removeAllJobs (true, 200);
+        stopSpectrogram();
         waveformView.clear();
         waveformView.setPlayheadFraction (-1.0);
         spectrogramView.clear();
-        spectrogramView.setAnalysing (false);
         fileCaption.setText ({}, juce::dontSendNotification);
         timeLabel.setText ({}, juce::dontSendNotification);
     }
@@ -305,10 +321,6 @@ namespace korvid::ui
     juce::String ReportPage::previewKey() const
     {
         return shownPath.isEmpty() ? juce::String() : "delivered:" + shownPath;
-    }
-
-    void ReportPage::togglePlay()
-    {
     }
 
     //==============================================================================
@@ -381,6 +393,7 @@ namespace korvid::ui
 
     void ReportPage::timerCallback()
     {
+        updateTransport();
     }
 
     void ReportPage::showWarning (const juce::String& title, const juce::String& message)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/audio/Spectrogram.h"
 #include "core/audio/WaveformOverview.h"
 #include "core/report/CueReport.h"
 #include "ui/SpectrogramView.h"
@@ -34,6 +35,7 @@ namespace korvid::ui
         struct DeliveryRow;
         class DeliveryTable;
         class TransportGrip;
+        class SpectrogramJob;
 
         static constexpr const char* transportHeightKey = "reportTransportHeight";
         static constexpr int defaultTransportHeight = 164;
@@ -60,12 +62,29 @@ namespace korvid::ui
             first selected row, clamped (no selection counts as the first). */
         const CueReport* selectedCue() const;
 
-        /** The space-key action: stops the selected delivered file while it plays,
-            otherwise shows and plays it. */
+        /** The space key and the play button: stops the shown file while it loads or plays,
+            otherwise plays the shown file, or the first file, from the start. */
         void togglePlay();
+
+        /** Shows a row's file in the player: its waveform at once, its spectrogram from the
+            pool, and, with `autoplay`, plays it from that fraction of its length. Nothing for
+            a row that does not exist. */
+        void showDeliveredFile (int row, bool autoplay, double startFraction);
+
+        /** A click into the waveform or spectrogram at that fraction of the file: moves the
+            playing file there, or starts the shown file there. */
+        void seekShownFile (double fraction);
+
+        /** The play button, both playheads, the table's playhead and the time, from the
+            preview engine's state. */
+        void updateTransport();
 
         /** "delivered:" and the shown file's path, or empty when none is shown. */
         juce::String previewKey() const;
+
+        /** A spectrogram job's answer, on the message thread: shown only when it is of the
+            latest request. */
+        void applySpectrogram (int generation, SpectrogramData data);
 
         /** The table's rename request: renames the delivered file on disk and in the report,
             or says why not. False when it was refused. */
@@ -96,6 +115,8 @@ namespace korvid::ui
         const juce::String& getShownPath() const noexcept             { return shownPath; }
         int getTransportHeight() const noexcept                       { return transportHeight; }
         bool isClockRunning() const                                   { return isTimerRunning(); }
+        int getSpectrogramGeneration() const noexcept                 { return spectrogramGeneration.load(); }
+        int getSpectrogramJobCount() const                            { return spectrogramPool.getNumJobs(); }
 
         //==============================================================================
         void visibilityChanged() override;
@@ -123,6 +144,9 @@ namespace korvid::ui
         void layOutRightColumn (juce::Rectangle<int> column, int contentHeight);
         void layOutShareButtons (juce::Rectangle<int>& row);
         void setPlayerVisible (bool shouldBeVisible);
+        void startSpectrogram (const juce::String& path);
+        void stopSpectrogram();
+        bool canAudition();
         void showWarning (const juce::String& title, const juce::String& message);
 
         // Declaration order is construction order.
@@ -150,6 +174,7 @@ namespace korvid::ui
         std::unique_ptr<TransportGrip> transportGrip;
         juce::ThreadPool spectrogramPool { 1 };
         std::atomic<int> spectrogramGeneration { 0 };
+        juce::String spectrogramPath;           // the file the spectrogram view shows or awaits
         juce::File browserPage;
 
         // Which report and cue the details show, so a change is told from a new report.
@@ -309,5 +334,25 @@ namespace korvid::ui
         bool pointerOver = false;
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TransportGrip)
+    };
+
+    /** The spectrogram of one delivered file, on the page's one-thread pool. It reads only
+        its own file, stops within one read block when the pool asks it to, and posts its
+        result to the page through a weak reference made on the message thread; the page
+        drops a result whose generation is not its latest. */
+    class ReportPage::SpectrogramJob : public juce::ThreadPoolJob
+    {
+    public:
+        static constexpr int fftOrder = 10;
+        static constexpr int maxFrames = 700;
+
+        SpectrogramJob (juce::Component::SafePointer<ReportPage> page, juce::File file, int generation);
+
+        JobStatus runJob() override;
+
+    private:
+        juce::Component::SafePointer<ReportPage> page;
+        const juce::File file;
+        const int generation;
     };
 }
