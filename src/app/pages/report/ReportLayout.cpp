@@ -129,9 +129,20 @@ namespace korvid::ui
             autoplayToggle.setBounds (takeLeft (firstRow, 110));
             takeLeft (firstRow, 12);
             layOutShareButtons (firstRow);
-            timeLabel.setBounds (takeRight (firstRow, 170));
-            takeRight (firstRow, 6);
-            fileCaption.setBounds (firstRow);
+
+            // In a window too narrow for the name beside the buttons, the name and the time
+            // get a line of their own under them rather than vanish.
+            auto captionRow = firstRow;
+
+            if (firstRow.getWidth() < minimumCaptionRowWidth)
+            {
+                takeTop (inner, 4);
+                captionRow = takeTop (inner, 22);
+            }
+
+            timeLabel.setBounds (takeRight (captionRow, 170));
+            takeRight (captionRow, 6);
+            fileCaption.setBounds (captionRow);
 
             takeTop (inner, 6);
             waveformView.setBounds (takeBottom (inner, 44));

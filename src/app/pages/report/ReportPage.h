@@ -42,6 +42,8 @@ namespace korvid::ui
         static constexpr int minimumTransportHeight = 140;
         static constexpr int maximumTransportHeight = 800;
         static constexpr int cueRowHeight = 36;
+        /** Below this, the file's name and time leave the button row for a line of their own. */
+        static constexpr int minimumCaptionRowWidth = 360;
 
         explicit ReportPage (AppState& state);
 

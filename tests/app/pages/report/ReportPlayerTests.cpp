@@ -55,6 +55,14 @@ namespace korvid::ui::reporttest
         EXPECT_EQ (page->previewKey(), keyOf (1));
         EXPECT_EQ (page->getFileCaption().getText(), "b.wav");
         EXPECT_TRUE (page->getDeliveryTable().getTable().isRowSelected (1));
+
+        // At the window's usual width the name gets a line of its own, clear of the buttons.
+        for (auto* label : { &page->getFileCaption(), &page->getTimeLabel() })
+        {
+            EXPECT_GE (label->getWidth(), 100);
+            EXPECT_FALSE (label->getBounds().intersects (page->getOpenInBrowserButton().getBounds()));
+            EXPECT_FALSE (label->getBounds().intersects (page->getSpectrogramView().getBounds()));
+        }
         EXPECT_TRUE (page->getWaveformView().holdsOverview());
         ASSERT_TRUE (waitForEngine());
         EXPECT_TRUE (isPlaying (1));
