@@ -5,6 +5,7 @@
 #include "ui/Fonts.h"
 #include "ui/LabelTones.h"
 #include "ui/LayoutHelpers.h"
+#include "ui/Logos.h"
 #include "ui/Palette.h"
 #include "ui/ScopedDialogOwner.h"
 
@@ -91,6 +92,15 @@ namespace korvid::ui
         saveTextButton.setTooltip ("Save the plain text log.");
         copyListButton.setTooltip ("Copy the list of stems and mixes this run wrote, as plain text, ready to paste "
                                    "into a mail to the publisher.");
+
+        openInBrowserButton.onClick = [this] { openInBrowser(); };
+        saveHtmlButton.onClick = [this] { saveHtml(); };
+        saveTextButton.onClick = [this] { saveText(); };
+        copyListButton.onClick = [this]
+        {
+            juce::SystemClipboard::copyTextToClipboard (appState.lastReport.deliveryListText());
+        };
+        openFolderButton.onClick = [this] { openFolder (appState.outputFolder); };
 
         playButton.onClick = [this] { togglePlay(); };
         waveformView.onSeek = spectrogramView.onSeek = [this] (double fraction) { seekShownFile (fraction); };

@@ -92,6 +92,14 @@ namespace korvid::ui
             or says why not. False when it was refused. */
         bool renameDeliveredFile (int row, const juce::String& newName);
 
+        /** Asks where to save the plain-text report and writes it there. */
+        void saveText();
+        /** Asks where to save the report as a web page and writes it there. */
+        void saveHtml();
+        /** Writes the web page into this user's own work folder and opens it with the
+            desktop's browser; the copy goes when the page does. */
+        void openInBrowser();
+
         //==============================================================================
         // What the page shows, for tests.
         const juce::Label& getHeadline() const noexcept               { return headline; }
@@ -117,6 +125,7 @@ namespace korvid::ui
         const juce::String& getShownPath() const noexcept             { return shownPath; }
         int getTransportHeight() const noexcept                       { return transportHeight; }
         bool isClockRunning() const                                   { return isTimerRunning(); }
+        const juce::File& getBrowserPage() const noexcept             { return browserPage; }
         int getSpectrogramGeneration() const noexcept                 { return spectrogramGeneration.load(); }
         int getSpectrogramJobCount() const                            { return spectrogramPool.getNumJobs(); }
 
