@@ -303,6 +303,71 @@ namespace korvid::ui::reporttest
         EXPECT_TRUE (dir.getChildFile ("Take 1.wav").existsAsFile());
     }
 
+    TEST_F (ReportPageTest, TabAfterARenameOpensTheFileThatWasNext)
+    {
+        deliver (reportOf ({ cueWithFiles ("A", { "a.wav" }), cueWithFiles ("B", { "b.wav", "c.wav", "d.wav", "Mix.wav" }),
+                             failing (cueWithFiles ("C", { "c.wav" })) }));
+        page->getCueList().selectRow (1);
+        auto& table = page->getDeliveryTable();
+        table.getTable().getHeader().setSortColumnId (ReportPage::DeliveryTable::fileColumn, true);
+        pump();
+        ASSERT_EQ (tableNames(), juce::StringArray ({ "b.wav", "c.wav", "d.wav", "Mix.wav" }));
+
+        // "b" becomes "x": it moves to the end, and Tab goes on to c.wav where it is now.
+        table.beginRename (0);
+        auto& editor = table.getRenameEditor();
+        editor.setText ("x", false);
+        EXPECT_TRUE (table.keyPressed (juce::KeyPress (juce::KeyPress::tabKey), &editor));
+        pump();
+
+        EXPECT_EQ (tableNames(), juce::StringArray ({ "c.wav", "d.wav", "Mix.wav", "x.wav" }));
+        ASSERT_TRUE (editor.isVisible());
+        EXPECT_EQ (table.getEditingRow(), 0);
+        EXPECT_EQ (editor.getText(), "c");
+        EXPECT_EQ (page->selectedCue()->cueName, "B");
+
+        // Tab on the last file leaves the key alone and the editor open.
+        table.beginRename (3);
+        EXPECT_FALSE (table.keyPressed (juce::KeyPress (juce::KeyPress::tabKey), &editor));
+        EXPECT_TRUE (editor.isVisible());
+    }
+
+    TEST_F (ReportPageTest, ALateFocusLossDoesNotCloseTheNextRename)
+    {
+        deliver (reportOf ({ cueWithFiles ("A", { "a.wav", "b.wav", "Mix.wav" }) }));
+        testsupport::prepareDisplayForWindows();
+        page->addToDesktop (0);
+        page->setVisible (true);
+        pump (100);
+
+        auto& table = page->getDeliveryTable();
+        auto& editor = table.getRenameEditor();
+        table.beginRename (0);
+        pump (50);
+
+        if (! editor.hasKeyboardFocus (true))
+        {
+            page->removeFromDesktop();
+            GTEST_SKIP() << "no keyboard focus on this display";
+        }
+
+        // A double click on another name: the first editor's focus loss is still in the
+        // queue when the second rename opens.
+        table.beginRename (1);
+        pump (100);
+        EXPECT_TRUE (editor.isVisible());
+        EXPECT_EQ (table.getEditingRow(), 1);
+
+        // Losing the focus for real commits.
+        editor.setText ("renamed", false);
+        page->grabKeyboardFocus();
+        editor.giveAwayKeyboardFocus();
+        pump (100);
+        EXPECT_FALSE (editor.isVisible());
+        EXPECT_TRUE (output().getChildFile ("A").getChildFile ("renamed.wav").existsAsFile());
+        page->removeFromDesktop();
+    }
+
     TEST_F (ReportPageTest, ABroadcastForSomethingElseKeepsTheCueTheUserChose)
     {
         deliver (reportOf ({ cueWithFiles ("A", { "a.wav" }), cueWithFiles ("B", { "b2.wav", "b1.wav" }),
