@@ -66,7 +66,13 @@ namespace korvid::ui
         for (const auto& spec : columnSpecs)
         {
             const int sortFlag = spec.id == previewColumn ? 0 : juce::TableHeaderComponent::sortable;
-            header.addColumn (spec.header, spec.id, spec.width, spec.minimum, -1, flags | sortFlag);
+            int minimum = spec.minimum;
+
+            // A narrow window squeezes the columns; a level must still read whole.
+            if (spec.id == peakColumn)
+                minimum = juce::jmax (minimum, (int) std::ceil (bodyFont().getStringWidthFloat ("-88.8 dB")) + 14);
+
+            header.addColumn (spec.header, spec.id, spec.width, minimum, -1, flags | sortFlag);
         }
 
         // Half a pixel above the body font: at 14.5 px (or centred) the editor loses the

@@ -10,30 +10,36 @@ namespace korvid::ui
 {
     namespace
     {
-        // The text with line breaks put between words so that no line is wider than the
-        // width (a single word wider than that keeps its own line).
+        // Each line of the text with line breaks put between its words, so that no line is
+        // wider than the width; a single word wider than that keeps a line of its own.
         juce::String wrapToWidth (const juce::String& text, const juce::Font& font, int width)
         {
             juce::StringArray lines;
-            juce::String line;
 
-            for (const auto& word : juce::StringArray::fromTokens (text, " ", {}))
+            for (const auto& source : juce::StringArray::fromLines (text))
             {
-                const auto candidate = line.isEmpty() ? word : line + " " + word;
+                juce::String line;
+                bool started = false;
 
-                if (line.isNotEmpty() && (int) std::ceil (font.getStringWidthFloat (candidate)) > width)
+                for (const auto& word : juce::StringArray::fromTokens (source, " ", {}))
                 {
-                    lines.add (line);
-                    line = word;
-                }
-                else
-                {
-                    line = candidate;
-                }
-            }
+                    const auto candidate = started ? line + " " + word : word;
 
-            if (line.isNotEmpty())
+                    if (started && line.isNotEmpty() && (int) std::ceil (font.getStringWidthFloat (candidate)) > width)
+                    {
+                        lines.add (line);
+                        line = word;
+                    }
+                    else
+                    {
+                        line = candidate;
+                    }
+
+                    started = true;
+                }
+
                 lines.add (line);
+            }
 
             return lines.joinIntoString ("\n");
         }
@@ -72,18 +78,7 @@ namespace korvid::ui
         auto left = content.withWidth (leftWidth);
         const auto right = content.withTrimmedLeft (leftWidth + gap);
 
-        // The page's hint is one long sentence: it is wrapped to the column.
-        if (shownCueRow < 0 && selectedCue() == nullptr)
-        {
-            const auto wrapped = wrapToWidth (summaryText.text.replaceCharacter ('\n', ' '), summaryText.font,
-                                              juce::jmax (0, leftWidth - 12));
-
-            if (wrapped != summaryText.text)
-            {
-                summaryText.text = wrapped;
-                summaryText.repaint();
-            }
-        }
+        showWrapped (summaryText, summarySource, leftWidth - 12);
 
         headline.setBounds (takeTop (left, 30));
         takeTop (left, 6);
@@ -95,6 +90,17 @@ namespace korvid::ui
 
         layOutRightColumn (right, height);
         repaint();
+    }
+
+    void ReportPage::showWrapped (TextBlock& block, const juce::String& source, int width)
+    {
+        const auto wrapped = wrapToWidth (source, block.font, juce::jmax (0, width));
+
+        if (wrapped != block.text)
+        {
+            block.text = wrapped;
+            block.repaint();
+        }
     }
 
     void ReportPage::layOutRightColumn (juce::Rectangle<int> column, int contentHeight)
@@ -128,10 +134,19 @@ namespace korvid::ui
             takeLeft (firstRow, 5);
             autoplayToggle.setBounds (takeLeft (firstRow, 110));
             takeLeft (firstRow, 12);
-            layOutShareButtons (firstRow);
+            // In a narrow window the buttons, and then the file's name and time, get rows of
+            // their own under the transport rather than being squeezed out.
+            if (firstRow.getWidth() >= shareButtonsWidth)
+            {
+                layOutShareButtons (firstRow);
+            }
+            else
+            {
+                takeTop (inner, 4);
+                auto buttonRow = takeTop (inner, 30);
+                layOutShareButtons (buttonRow);
+            }
 
-            // In a window too narrow for the name beside the buttons, the name and the time
-            // get a line of their own under them rather than vanish.
             auto captionRow = firstRow;
 
             if (firstRow.getWidth() < minimumCaptionRowWidth)
@@ -152,6 +167,7 @@ namespace korvid::ui
 
         if (problemsText.isVisible())
         {
+            showWrapped (problemsText, problemsSource, tableArea.getWidth());
             problemsText.setBounds (takeTop (tableArea, juce::jmin (problemsText.getPreferredHeight (1),
                                                                     tableArea.getHeight() / 3)));
             takeTop (tableArea, 6);

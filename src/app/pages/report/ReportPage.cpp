@@ -223,24 +223,10 @@ namespace korvid::ui
     //==============================================================================
     void ReportPage::showCueTexts (const CueReport& cue)
     {
-        const auto summary = cueSummaryLines (cue).joinIntoString ("\n");
-
-        if (summary != summaryText.text)
-        {
-            summaryText.text = summary;
-            summaryText.repaint();
-        }
-
-        const auto problems = cueProblemLines (cue).joinIntoString ("\n");
+        summarySource = cueSummaryLines (cue).joinIntoString ("\n");
+        problemsSource = cueProblemLines (cue).joinIntoString ("\n");
         problemsText.colour = colours::bad;
-
-        if (problems != problemsText.text)
-        {
-            problemsText.text = problems;
-            problemsText.repaint();
-        }
-
-        problemsText.setVisible (problems.isNotEmpty());
+        problemsText.setVisible (problemsSource.isNotEmpty());
 
         const auto& cues = appState.lastReport.cues;
         shownCueId = cue.cueId;
@@ -271,10 +257,9 @@ namespace korvid::ui
 
     void ReportPage::clearCueDetails()
     {
-        summaryText.text = "Run an export on the previous page and the delivery will be listed here, with every file "
-                           "it wrote and a player to check them.";
-        summaryText.repaint();
-        problemsText.text.clear();
+        summarySource = "Run an export on the previous page and the delivery will be listed here, with every file "
+                        "it wrote and a player to check them.";
+        problemsSource.clear();
         problemsText.setVisible (false);
         shownCueId.clear();
         shownCueRow = -1;

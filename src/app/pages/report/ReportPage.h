@@ -42,6 +42,8 @@ namespace korvid::ui
         static constexpr int minimumTransportHeight = 140;
         static constexpr int maximumTransportHeight = 800;
         static constexpr int cueRowHeight = 36;
+        /** The five sharing buttons with their gaps, and the gap before them. */
+        static constexpr int shareButtonsWidth = 170 + 150 + 92 + 96 + 150 + 4 * 5 + 12;
         /** Below this, the file's name and time leave the button row for a line of their own. */
         static constexpr int minimumCaptionRowWidth = 360;
 
@@ -155,6 +157,7 @@ namespace korvid::ui
         void layOutRightColumn (juce::Rectangle<int> column, int contentHeight);
         void layOutShareButtons (juce::Rectangle<int>& row);
         void setPlayerVisible (bool shouldBeVisible);
+        static void showWrapped (TextBlock& block, const juce::String& source, int width);
         void startSpectrogram (const juce::String& path);
         void stopSpectrogram();
         bool canAudition();
@@ -166,6 +169,7 @@ namespace korvid::ui
         juce::ListBox cueList;
         TextBlock summaryText;
         TextBlock problemsText;
+        juce::String summarySource, problemsSource;   // their texts before wrapping to the width
         juce::Rectangle<int> cueListPanel, summaryPanel;
         std::unique_ptr<DeliveryTable> deliveryTable;
         TransportButton playButton { {} };

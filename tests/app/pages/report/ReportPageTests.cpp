@@ -190,6 +190,29 @@ namespace korvid::ui::reporttest
         EXPECT_EQ (page->getTransportGrip().getBottom(), page->getPlayButton().getY() - 6);
     }
 
+    TEST_F (ReportPageTest, LongLinesWrapIntoTheirColumns)
+    {
+        auto cue = cueWithFiles ("Opening", { "Mix.wav" });
+        cue.gain.gainDb = -12.25;
+        cue.gain.heldByAttenuateOnly = true;
+        cue.errors.add ("The track " + juce::String::repeatedString ("Very Long Take Name ", 12)
+                        + "could not be read, so its stem was left out of the delivery.");
+        deliver (reportOf ({ cue }));
+
+        for (const auto* block : { &page->getSummaryText(), &page->getProblemsText() })
+        {
+            const auto lines = juce::StringArray::fromLines (block->text);
+            EXPECT_GT (lines.size(), 1);
+
+            for (const auto& line : lines)
+                EXPECT_LE (block->font.getStringWidthFloat (line), (float) block->getWidth()) << line;
+        }
+
+        EXPECT_TRUE (page->getSummaryText().text.contains ("Global gain -12.3 dB  (attenuate only)"))
+            << page->getSummaryText().text;
+        EXPECT_EQ (page->getProblemsText().text.replaceCharacter ('\n', ' '), "Error: " + cue.errors[0]);
+    }
+
     TEST_F (ReportPageTest, AMultiCueRunOpensOnTheFirstCueThatNeedsAttention)
     {
         deliver (reportOf ({ cueWithFiles ("A", { "a1.wav", "a.wav" }), cueWithFiles ("B", { "b.wav" }),

@@ -93,6 +93,41 @@ namespace korvid::ui::reporttest
         EXPECT_FALSE (isPlaying (0));
     }
 
+    TEST_F (ReportPlayerTest, ThePlayerRowsFitFromTheNarrowestWindowUp)
+    {
+        deliverTakes ({ { "PRJ_Opening_03_Strings_High_Divisi.wav", 1.0 } });
+        click (0);
+
+        for (const int width : { 1076, 1336, 1900 })
+        {
+            SCOPED_TRACE (width);
+            page->setSize (width, pageHeight);
+
+            struct Part { juce::Component* component; int width; };
+            const Part parts[] = {
+                { &page->getPlayButton(), 96 }, { &page->getAutoplayToggle(), 110 },
+                { &page->getOpenInBrowserButton(), 150 }, { &page->getSaveHtmlButton(), 96 },
+                { &page->getSaveTextButton(), 92 }, { &page->getCopyListButton(), 150 },
+                { &page->getOpenFolderButton(), 170 },
+                { const_cast<juce::Label*> (&page->getFileCaption()), 200 },
+                { const_cast<juce::Label*> (&page->getTimeLabel()), 100 },
+            };
+
+            for (size_t i = 0; i < std::size (parts); ++i)
+            {
+                const auto bounds = parts[i].component->getBounds();
+                EXPECT_GE (bounds.getWidth(), parts[i].width) << i;
+                EXPECT_TRUE (page->getLocalBounds().contains (bounds)) << i;
+                EXPECT_FALSE (bounds.intersects (page->getSpectrogramView().getBounds())) << i;
+
+                for (size_t j = i + 1; j < std::size (parts); ++j)
+                    EXPECT_FALSE (bounds.intersects (parts[j].component->getBounds())) << i << " and " << j;
+            }
+
+            EXPECT_GE (page->getSpectrogramView().getHeight(), 30);
+        }
+    }
+
     TEST_F (ReportPlayerTest, SpaceWithNothingShownPlaysTheFirstRowWithAFile)
     {
         auto cue = completedCue ("Cue");
