@@ -225,7 +225,6 @@ namespace korvid::ui
     {
         summarySource = cueSummaryLines (cue).joinIntoString ("\n");
         problemsSource = cueProblemLines (cue).joinIntoString ("\n");
-        problemsText.colour = colours::bad;
         problemsText.setVisible (problemsSource.isNotEmpty());
 
         const auto& cues = appState.lastReport.cues;
@@ -379,6 +378,14 @@ namespace korvid::ui
             startTimerHz (10);
         else
             stopTimer();
+    }
+
+    void ReportPage::lookAndFeelChanged()
+    {
+        // The verdict's and the problems' colours are set directly: a new palette recolours them.
+        showHeadline();
+        problemsText.colour = colours::bad;
+        problemsText.repaint();
     }
 
     void ReportPage::changeListenerCallback (juce::ChangeBroadcaster*)

@@ -133,6 +133,7 @@ namespace korvid::ui
 
         //==============================================================================
         void visibilityChanged() override;
+        void lookAndFeelChanged() override;
         void paint (juce::Graphics& g) override;
         void resized() override;
 

@@ -243,6 +243,19 @@ namespace korvid::ui::reporttest
         EXPECT_FALSE (page->getPlayButton().isVisible());
     }
 
+    TEST_F (ReportPageTest, APaletteSwitchRecoloursTheVerdictAndTheProblems)
+    {
+        deliver (reportOf ({ failing (cueWithFiles ("A", { "a.wav" })), cueWithFiles ("B", { "b.wav" }) }));
+
+        auto palette = testsupport::distinctPalette();
+        palette.bad = juce::Colour (0xff00ffff);
+        const testsupport::ScopedPalette scoped (palette);
+        page->sendLookAndFeelChange();
+
+        EXPECT_EQ (page->getHeadline().findColour (juce::Label::textColourId), juce::Colour (0xff00ffff));
+        EXPECT_EQ (page->getProblemsText().colour, juce::Colour (0xff00ffff));
+    }
+
     TEST_F (ReportPageTest, ACancelledRunIsAWarningEvenWithCompletedCues)
     {
         auto report = reportOf ({ cueWithFiles ("A", { "a.wav" }), cueWithFiles ("B", { "b.wav" }) });
