@@ -216,7 +216,7 @@ namespace korvid::ui::reporttest
 
     TEST_F (ReportPlayerTest, QuickClicksShowOnlyTheLastFilesSpectrogram)
     {
-        deliverTakes ({ { "a.wav", 60.0 }, { "b.wav", 60.0 }, { "c.wav", 60.0 }, { "short.wav", 3.0 } }, 48000.0);
+        deliverTakes ({ { "a.wav", 60.0 }, { "b.wav", 61.0 }, { "c.wav", 62.0 }, { "short.wav", 3.0 } }, 48000.0);
         page->getAutoplayToggle().setToggleState (false, juce::dontSendNotification);
 
         // Each click lands while the previous file is being read.
@@ -235,7 +235,7 @@ namespace korvid::ui::reporttest
 
         ASSERT_TRUE (waitForSpectrogram());
         pump (200);
-        EXPECT_NEAR (page->getSpectrogramView().getSpectrogram().durationSeconds, 60.0, 0.01);
+        EXPECT_NEAR (page->getSpectrogramView().getSpectrogram().durationSeconds, 62.0, 0.01);
         EXPECT_EQ (page->getShownRow(), 2);
 
         click (0);
