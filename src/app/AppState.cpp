@@ -370,6 +370,7 @@ namespace korvid::ui
     {
         lastReport = std::move (report);
         hasReport = true;
+        ++reportNumber;
         sendChangeMessage();
     }
 

@@ -78,6 +78,7 @@ namespace korvid::ui
         /** Writes "presetId" and "outputFolder" and saves now. */
         void saveSettings();
 
+        /** Keeps the report, sets hasReport, counts it in reportNumber and broadcasts. */
         void setLastReport (BatchReport&& report);
         void setOutputFolder (const juce::File& folder);
 
@@ -107,6 +108,7 @@ namespace korvid::ui
         juce::String presetId;
         BatchReport lastReport;
         bool hasReport = false;
+        int reportNumber = 0;   // raised by every setLastReport, so a page can tell a new report from a changed one
 
     private:
         void openSettings();

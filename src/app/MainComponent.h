@@ -6,7 +6,7 @@
 #include "app/pages/ExportPage.h"
 #include "app/pages/import/ImportPage.h"
 #include "app/pages/PresetPage.h"
-#include "app/pages/ReportPage.h"
+#include "app/pages/report/ReportPage.h"
 #include "app/pages/review/ReviewPage.h"
 #include "ui/Page.h"
 #include "ui/StepBar.h"

@@ -1,0 +1,147 @@
+#include "app/pages/report/ReportSharing.h"
+
+#include "app/AppState.h"
+#include "app/pages/report/ReportPage.h"
+#include "core/platform/SafeFileWriter.h"
+#include "ui/DesktopOpener.h"
+#include "ui/Dialogs.h"
+#include "ui/ScopedDialogOwner.h"
+
+// Saving and sharing the last report: text, web page, browser, clipboard, output folder.
+namespace korvid::ui
+{
+    juce::File privateWorkFolder()
+    {
+        const auto runtime = juce::SystemStats::getEnvironmentVariable ("XDG_RUNTIME_DIR", {});
+
+        if (runtime.isNotEmpty() && juce::File::isAbsolutePath (runtime) && juce::File (runtime).isDirectory())
+            return juce::File (runtime);
+
+        return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
+            .getChildFile (AppState::applicationName);
+    }
+
+    juce::File browserReportFile (const BatchReport& report)
+    {
+        return privateWorkFolder().getChildFile ("Velvane report").getChildFile (reportFileName (report));
+    }
+
+    juce::File reportSaveFolder (const juce::File& outputFolder)
+    {
+        if (outputFolder != juce::File() && outputFolder.isDirectory())
+            return outputFolder;
+
+        return juce::File::getSpecialLocation (juce::File::userDocumentsDirectory);
+    }
+
+    HtmlReportOptions reportPageOptions()
+    {
+        HtmlReportOptions options;
+        options.includeWaveforms = true;
+        options.includePlainTextLog = true;
+        options.title = {};
+        return options;
+    }
+
+    bool writeReportText (const juce::File& target, const juce::String& text, juce::String& error)
+    {
+        error = "Could not write to " + target.getFullPathName();
+
+        SafeFileWriter writer (target);
+        auto stream = writer.createOutputStream();
+
+        if (stream == nullptr)
+            return false;
+
+        const auto crlf = text.removeCharacters ("\r").replace ("\n", "\r\n");
+        const auto* utf8 = crlf.toRawUTF8();
+
+        if (! stream->write (utf8, crlf.getNumBytesAsUTF8()))
+            return false;
+
+        stream->flush();
+
+        if (stream->getStatus().failed())
+            return false;
+
+        stream.reset();
+
+        if (! writer.commit())
+            return false;
+
+        error.clear();
+        return true;
+    }
+
+    //==============================================================================
+    void ReportPage::saveText()
+    {
+        if (! appState.hasReport)
+            return;
+
+        FileRequest request;
+        request.saving = true;
+        request.title = "Save the render report";
+        request.start = reportSaveFolder (appState.outputFolder).getChildFile (juce::String (AppState::applicationName) + " report.txt");
+        request.pattern = "*.txt";
+
+        const ScopedDialogOwner owner (*appState.dialogs, this);
+        appState.dialogs->chooseFile (request, [safeThis = juce::Component::SafePointer<ReportPage> (this)] (juce::File file)
+        {
+            if (safeThis == nullptr || file == juce::File() || ! safeThis->appState.hasReport)
+                return;
+
+            juce::String error;
+
+            if (! writeReportText (file, safeThis->appState.lastReport.toText(), error))
+                safeThis->showWarning ("The report was not saved", error);
+        });
+    }
+
+    void ReportPage::saveHtml()
+    {
+        if (! appState.hasReport)
+            return;
+
+        FileRequest request;
+        request.saving = true;
+        request.title = "Save the report as a web page";
+        request.start = reportSaveFolder (appState.outputFolder).getChildFile (reportFileName (appState.lastReport));
+        request.pattern = "*.html";
+
+        const ScopedDialogOwner owner (*appState.dialogs, this);
+        appState.dialogs->chooseFile (request, [safeThis = juce::Component::SafePointer<ReportPage> (this)] (juce::File file)
+        {
+            if (safeThis == nullptr || file == juce::File() || ! safeThis->appState.hasReport)
+                return;
+
+            juce::String error;
+
+            if (! writeHtmlReport (safeThis->appState.lastReport, file, error, reportPageOptions()))
+                safeThis->showWarning ("The report was not saved", error);
+        });
+    }
+
+    void ReportPage::openInBrowser()
+    {
+        if (! appState.hasReport)
+            return;
+
+        if (browserPage.existsAsFile())
+            browserPage.deleteFile();
+
+        browserPage = browserReportFile (appState.lastReport);
+        juce::String error;
+
+        if (writeHtmlReport (appState.lastReport, browserPage, error, reportPageOptions()))
+        {
+            // The desktop's opener with the path as one argument: no shell reads the name.
+            if (openDocumentOrFolder (browserPage))
+                return;
+
+            error = "The page was written but the browser could not be launched.\n" + browserPage.getFullPathName();
+        }
+
+        showWarning ("The report could not be opened", error);
+    }
+}

@@ -1,0 +1,363 @@
+#include "app/pages/report/ReportPage.h"
+#include "app/pages/report/ReportTexts.h"
+#include "app/pages/report/ReportTestSupport.h"
+#include "ui/UiTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace korvid::ui::reporttest
+{
+    namespace
+    {
+        using Row = ReportPage::DeliveryRow;
+        using Table = ReportPage::DeliveryTable;
+
+        Row row (const juce::String& name, double peakDb = -400.0, bool hasPeak = false)
+        {
+            Row r;
+            r.fileName = name;
+            r.path = "/delivery/" + name;
+            r.peakDb = peakDb;
+            r.hasPeak = hasPeak;
+            return r;
+        }
+
+        void pump (int milliseconds = 20)
+        {
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
+        }
+
+        juce::StringArray namesOf (const Table& table)
+        {
+            juce::StringArray names;
+
+            for (const auto& r : table.getRows())
+                names.add (r.fileName);
+
+            return names;
+        }
+    }
+
+    TEST (ReportTexts, NaturalFileOrderComparesDigitRunsByValueAndLettersWithoutCase)
+    {
+        struct Case { const char* a; const char* b; int expected; };
+
+        const Case cases[] = {
+            { "take 2.wav", "Take 10.wav", -1 },
+            { "Take 10.wav", "take 2.wav", 1 },
+            { "Strings", "strings", 0 },
+            { "a01", "a1", 0 },                       // leading zeros do not count
+            { "a001b", "a1c", -1 },
+            { "x", "x1", -1 },                          // the shorter name comes first
+            { "x1", "x", 1 },
+            { "", "", 0 },
+            { "cue 1234567890123456789012345", "cue 1234567890123456789012346", -1 },   // longer than 64 bits
+            { "cue 99999999999999999999999999", "cue 100000000000000000000000000", -1 },
+            { "cue 0000000000000000000000000000009", "cue 10", -1 },
+            { "Éclat 2", "éclat 10", -1 },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (juce::String (c.a) + " / " + c.b);
+            EXPECT_EQ (compareFileNamesNaturally (juce::String::fromUTF8 (c.a), juce::String::fromUTF8 (c.b)), c.expected);
+        }
+    }
+
+    TEST (ReportTexts, SizesAndLevels)
+    {
+        EXPECT_EQ (deliverySizeText (1048575), "1023 KB");
+        EXPECT_EQ (deliverySizeText (1048576), "1.0 MB");
+        EXPECT_EQ (deliverySizeText (1023), "0 KB");
+        EXPECT_EQ (deliverySizeText (0), "-");
+        EXPECT_EQ (deliverySizeText (-5), "-");
+        EXPECT_EQ (deliverySizeText (157286400), "150.0 MB");
+
+        EXPECT_EQ (reportLevelText (-399.0), "-inf");
+        EXPECT_EQ (reportLevelText (-400.0), "-inf");
+        EXPECT_EQ (reportLevelText (-398.95), "-399.0 dB");
+        EXPECT_EQ (reportLevelText (-3.04), "-3.0 dB");
+        EXPECT_EQ (reportLevelText (-0.04), "0.0 dB");
+        EXPECT_EQ (reportLevelText (2.35), "2.4 dB");
+    }
+
+    TEST (DeliveryRows, RowsTakeTracksPeaksAndStatusesFromTheirStems)
+    {
+        auto cue = completedCue ("Opening");
+        const juce::File folder ("/delivery/Opening");
+
+        cue.stems.push_back (stemResult ("Drums", 3, -4.5));
+        cue.stems.push_back (stemResult ("Choir", 0, -400.0));
+        auto strings = stemResult ("Strings", 2, -8.25);
+        strings.errors.add ("Violins.wav could not be read.");
+        strings.errors.add ("Second error.");
+        cue.stems.push_back (strings);
+
+        cue.files.push_back (writtenFile (folder.getChildFile ("PRJ_Opening_01_Drums.wav"), "drums"));
+        cue.files.push_back (writtenFile (folder.getChildFile ("PRJ_Opening_02_Choir.wav"), "Choir"));
+        cue.files.push_back (writtenFile (folder.getChildFile ("PRJ_Opening_03_Strings.wav"), "Strings"));
+        cue.files.push_back (writtenFile (folder.getChildFile ("PRJ_Opening_Mix.wav"), "Full mix", FileKind::fullMix,
+                                          1048576, -3.0, 4.0));
+        auto underscore = writtenFile (folder.getChildFile ("PRJ_Opening_UND.wav"), "Drums", FileKind::alternativeMix,
+                                       2000, -3.0);
+        underscore.ownGain = true;
+        cue.files.push_back (underscore);
+
+        const auto rows = Table::rowsForCue (cue);
+        ASSERT_EQ (rows.size(), 5u);
+
+        struct Expected { const char* name; int tracks; double peak; bool hasPeak; const char* status; bool problem; };
+        const Expected expected[] = {
+            { "PRJ_Opening_01_Drums.wav",   3, -4.5,   true, "",                                         false },
+            { "PRJ_Opening_02_Choir.wav",   0, -400.0, true, "digital silence",                          false },
+            { "PRJ_Opening_03_Strings.wav", 2, -8.25,  true, "Violins.wav could not be read.",           true },
+            { "PRJ_Opening_Mix.wav",        0, -3.0,   true, "",                                         false },
+            { "PRJ_Opening_UND.wav",        3, -3.0,   true, "own gain, not the exact sum of its stems", false },
+        };
+
+        for (size_t i = 0; i < rows.size(); ++i)
+        {
+            SCOPED_TRACE (expected[i].name);
+            EXPECT_EQ (rows[i].fileName, expected[i].name);
+            EXPECT_EQ (rows[i].path, folder.getChildFile (expected[i].name).getFullPathName());
+            EXPECT_EQ (rows[i].trackCount, expected[i].tracks);
+            EXPECT_DOUBLE_EQ (rows[i].peakDb, expected[i].peak);
+            EXPECT_EQ (rows[i].hasPeak, expected[i].hasPeak);
+            EXPECT_EQ (rows[i].status, expected[i].status);
+            EXPECT_EQ (rows[i].problem, expected[i].problem);
+        }
+
+        EXPECT_EQ (rows[3].kind, 1);
+        EXPECT_EQ (rows[3].sizeBytes, 1048576);
+        EXPECT_DOUBLE_EQ (rows[3].lengthSeconds, 4.0);
+        EXPECT_EQ (rows[3].format, "WAV 24bit 48kHz 2ch");
+        EXPECT_EQ (rows[3].overview.minima.size(), 64u);
+
+        // A stem result without any match leaves the row without tracks or peak.
+        cue.stems.clear();
+        EXPECT_FALSE (Table::rowsForCue (cue)[0].hasPeak);
+    }
+
+    TEST (DeliveryRows, SortingByEachColumnIsStableAndReversible)
+    {
+        Table table;
+        table.setSize (1200, 400);
+
+        std::vector<Row> rows { row ("Take 10.wav", -3.0, true), row ("take 2.wav"), row ("Take 1.wav", -12.0, true),
+                                row ("take 02.wav", -6.0, true) };
+        rows[0].sizeBytes = 300; rows[1].sizeBytes = 100; rows[2].sizeBytes = 300; rows[3].sizeBytes = 200;
+        table.setRows (std::move (rows));
+
+        int reorders = 0;
+        table.onRowsReordered = [&] { ++reorders; };
+
+        struct Case { int column; bool forwards; juce::StringArray order; };
+        const Case cases[] = {
+            { Table::fileColumn, true,  { "Take 1.wav", "take 2.wav", "take 02.wav", "Take 10.wav" } },
+            { Table::fileColumn, false, { "Take 10.wav", "take 2.wav", "take 02.wav", "Take 1.wav" } },
+            { Table::peakColumn, true,  { "Take 1.wav", "take 02.wav", "Take 10.wav", "take 2.wav" } },
+            { Table::peakColumn, false, { "take 2.wav", "Take 10.wav", "take 02.wav", "Take 1.wav" } },
+            { Table::sizeColumn, true,  { "take 2.wav", "take 02.wav", "Take 10.wav", "Take 1.wav" } },
+            { Table::previewColumn, true, { "Take 10.wav", "take 2.wav", "Take 1.wav", "take 02.wav" } },
+            { 0, true,                  { "Take 10.wav", "take 2.wav", "Take 1.wav", "take 02.wav" } },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (juce::String (c.column) + (c.forwards ? " forwards" : " backwards"));
+            table.getTable().getHeader().setSortColumnId (c.column, c.forwards);
+            pump();
+            EXPECT_EQ (namesOf (table), c.order);
+        }
+
+        EXPECT_EQ (reorders, (int) std::size (cases));
+
+        // New rows come in report order with no sort column.
+        table.getTable().getHeader().setSortColumnId (Table::fileColumn, true);
+        pump();
+        table.setRows ({ row ("b.wav"), row ("a.wav") });
+        pump();
+        EXPECT_EQ (table.getTable().getHeader().getSortColumnId(), 0);
+        EXPECT_EQ (namesOf (table), juce::StringArray ({ "b.wav", "a.wav" }));
+    }
+
+    TEST (DeliveryRows, UpdatedRowsKeepTheSortAndTheRenameOfAFileStillListed)
+    {
+        Table table;
+        table.setSize (1200, 400);
+        table.setRows ({ row ("c.wav"), row ("a.wav"), row ("b.wav") });
+        table.getTable().getHeader().setSortColumnId (Table::fileColumn, true);
+        pump();
+
+        table.beginRename (1);   // b.wav
+        ASSERT_TRUE (table.getRenameEditor().isVisible());
+
+        // a.wav was renamed elsewhere to d.wav: the order is kept, b.wav is still edited.
+        table.updateRows ({ row ("c.wav"), row ("d.wav"), row ("b.wav") });
+        EXPECT_EQ (namesOf (table), juce::StringArray ({ "b.wav", "c.wav", "d.wav" }));
+        EXPECT_TRUE (table.getRenameEditor().isVisible());
+        EXPECT_EQ (table.getEditingRow(), 0);
+
+        // The edited file is gone: the rename is dropped without asking.
+        bool asked = false;
+        table.onRenameRequested = [&] (int, juce::String) { asked = true; return true; };
+        table.getRenameEditor().setText ("new", false);
+        table.updateRows ({ row ("c.wav"), row ("d.wav") });
+        EXPECT_FALSE (table.getRenameEditor().isVisible());
+        EXPECT_FALSE (asked);
+    }
+
+    TEST (DeliveryRows, RenamingSendsOnlyANewNameWithoutItsTypedExtension)
+    {
+        Table table;
+        table.setSize (1200, 400);
+        table.setRows ({ row ("Strings.wav"), row ("Brass.wav") });
+
+        juce::StringArray requested;
+        bool answer = true;
+        table.onRenameRequested = [&] (int r, juce::String name)
+        {
+            requested.add (juce::String (r) + ":" + name);
+            return answer;
+        };
+
+        struct Case { const char* typed; bool commit; const char* sent; };
+        const Case cases[] = {
+            { "Strings", true, nullptr },            // unchanged
+            { "   ", true, nullptr },                // blank
+            { "Strings.WAV", true, nullptr },        // only its own extension added
+            { "Violins", false, nullptr },           // cancelled
+            { "  Violins  ", true, "0:Violins" },
+            { "Violins.wav", true, "0:Violins" },
+            { ".wav", true, "0:.wav" },               // nothing left without it: sent as typed
+            { "Violins.flac", true, "0:Violins.flac" },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.typed);
+            requested.clear();
+            table.beginRename (0);
+            ASSERT_TRUE (table.getRenameEditor().isVisible());
+            EXPECT_EQ (table.getRenameEditor().getText(), "Strings");
+            table.getRenameEditor().setText (c.typed, false);
+            EXPECT_TRUE (table.finishRename (c.commit));
+            EXPECT_FALSE (table.getRenameEditor().isVisible());
+            EXPECT_EQ (table.getEditingRow(), -1);
+            EXPECT_EQ (requested, c.sent == nullptr ? juce::StringArray() : juce::StringArray (c.sent));
+        }
+
+        // A refusal comes back from finishRename; the editor is closed all the same.
+        answer = false;
+        table.beginRename (1);
+        table.getRenameEditor().setText ("Horns", false);
+        EXPECT_FALSE (table.finishRename (true));
+        EXPECT_FALSE (table.getRenameEditor().isVisible());
+
+        // The editor sits over the row's name cell, one pixel in.
+        table.beginRename (1);
+        const auto cell = table.getTable().getCellPosition (Table::fileColumn, 1, true);
+        EXPECT_EQ (table.getRenameEditor().getBounds(), cell.translated (0, 1).withHeight (cell.getHeight() - 2));
+        table.finishRename (false);
+
+        // A row without a file cannot be renamed.
+        auto noFile = row ("nothing.wav");
+        noFile.path.clear();
+        table.setRows ({ noFile });
+        table.beginRename (0);
+        EXPECT_FALSE (table.getRenameEditor().isVisible());
+    }
+
+    TEST (DeliveryRows, DoubleClickRenamesOnTheNameAndPlaysElsewhere)
+    {
+        Table table;
+        table.setSize (1200, 400);
+        table.setRows ({ row ("a.wav"), row ("b.wav") });
+
+        std::vector<std::pair<int, bool>> chosen;
+        table.onRowChosen = [&] (int r, bool playNow) { chosen.emplace_back (r, playNow); };
+        const auto event = testsupport::mouseEventAt (table, 10, 10);
+
+        table.cellClicked (1, Table::tracksColumn, event);
+        table.cellDoubleClicked (1, Table::tracksColumn, event);
+        EXPECT_FALSE (table.getRenameEditor().isVisible());
+        table.cellDoubleClicked (0, Table::fileColumn, event);
+        EXPECT_TRUE (table.getRenameEditor().isVisible());
+        EXPECT_EQ (table.getEditingRow(), 0);
+
+        const std::vector<std::pair<int, bool>> expected { { 1, false }, { 1, true } };
+        EXPECT_EQ (chosen, expected);
+    }
+
+    TEST (DeliveryRows, TabCommitsAndMovesToTheNextFileByPath)
+    {
+        Table table;
+        table.setSize (1200, 400);
+        auto noFile = row ("skipped.wav");
+        noFile.path.clear();
+        table.setRows ({ row ("a.wav"), noFile, row ("c.wav") });
+
+        juce::StringArray requested;
+        table.onRenameRequested = [&] (int r, juce::String name)
+        {
+            requested.add (table.rowAt (r)->fileName + ">" + name);
+            // The page's refresh after a rename puts the renamed file elsewhere.
+            table.updateRows ({ row ("c.wav"), row ("zz.wav") });
+            return true;
+        };
+
+        const juce::KeyPress tab (juce::KeyPress::tabKey);
+        const juce::KeyPress shiftTab (juce::KeyPress::tabKey, juce::ModifierKeys::shiftModifier, 0);
+        auto& editor = table.getRenameEditor();
+
+        // Keys from anything but the editor are not the table's.
+        EXPECT_FALSE (table.keyPressed (tab, &table));
+
+        table.beginRename (0);
+        editor.setText ("zz", false);
+        EXPECT_TRUE (table.keyPressed (tab, &editor));
+        EXPECT_EQ (requested, juce::StringArray ("a.wav>zz"));
+        pump();
+
+        // The next file (past the row without a file) was c.wav, now the first row.
+        EXPECT_TRUE (editor.isVisible());
+        EXPECT_EQ (table.getEditingRow(), 0);
+        EXPECT_EQ (editor.getText(), "c");
+        EXPECT_TRUE (table.getTable().isRowSelected (0));
+
+        // Shift+Tab on the first row and Tab on the last leave the key and the editor alone.
+        EXPECT_FALSE (table.keyPressed (shiftTab, &editor));
+        table.beginRename (1);
+        EXPECT_FALSE (table.keyPressed (tab, &editor));
+        EXPECT_TRUE (editor.isVisible());
+        EXPECT_EQ (table.getEditingRow(), 1);
+
+        // A next file that is gone by the time the posted step runs: no rename opens.
+        table.onRenameRequested = [&] (int, juce::String) { table.updateRows ({ row ("only.wav") }); return true; };
+        table.beginRename (0);
+        editor.setText ("other", false);
+        EXPECT_TRUE (table.keyPressed (tab, &editor));
+        pump();
+        EXPECT_FALSE (editor.isVisible());
+    }
+
+    TEST (DeliveryRows, ThePlayheadRepaintsOnlyWhenItMoves)
+    {
+        Table table;
+        table.setRows ({ row ("a.wav") });
+        table.setPlayhead ("/delivery/a.wav", 0.5);
+        EXPECT_EQ (table.getPlayingPath(), "/delivery/a.wav");
+        table.setPlayhead ("/delivery/a.wav", 0.501);
+        EXPECT_DOUBLE_EQ (table.getPlayFraction(), 0.5);
+        table.setPlayhead ("/delivery/a.wav", 0.502);
+        EXPECT_DOUBLE_EQ (table.getPlayFraction(), 0.502);
+        table.setPlayhead ({}, -1.0);
+        EXPECT_TRUE (table.getPlayingPath().isEmpty());
+
+        // New rows forget it.
+        table.setPlayhead ("/delivery/a.wav", 0.5);
+        table.setRows ({ row ("a.wav") });
+        EXPECT_TRUE (table.getPlayingPath().isEmpty());
+        EXPECT_LT (table.getPlayFraction(), 0.0);
+    }
+}
