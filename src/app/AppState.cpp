@@ -241,19 +241,46 @@ namespace korvid::ui
     }
 
     //==============================================================================
-    bool AppState::isPresetModified() const
+    const Preset* AppState::storedPresetCopy() const
     {
         if (presetId.isEmpty() || presetStore == nullptr)
-            return true;
+            return nullptr;
 
-        const auto stored = presetStore->loadPreset (presetId);
+        const auto* entry = presetStore->findEntry (presetId);
 
-        if (! stored.ok)
+        if (entry == nullptr)
+            return nullptr;
+
+        const auto modifiedMs = entry->file.getLastModificationTime().toMilliseconds();
+        const auto size = entry->file.getSize();
+
+        // Asked on every preset edit, a colour drag's every step too: parse the file only
+        // when it is another one or was written since.
+        if (storedCopy.id != presetId || storedCopy.file != entry->file
+            || storedCopy.modifiedMs != modifiedMs || storedCopy.size != size)
+        {
+            auto loaded = presetStore->loadPreset (presetId);
+            storedCopy.id = presetId;
+            storedCopy.file = entry->file;
+            storedCopy.modifiedMs = modifiedMs;
+            storedCopy.size = size;
+            storedCopy.ok = loaded.ok;
+            storedCopy.preset = loaded.ok ? std::move (loaded.preset) : Preset();
+        }
+
+        return storedCopy.ok ? &storedCopy.preset : nullptr;
+    }
+
+    bool AppState::isPresetModified() const
+    {
+        const auto* stored = storedPresetCopy();
+
+        if (stored == nullptr)
             return true;
 
         // Everything counts, the alternative mixes and the plural flag too: an edit the
         // narrow equality misses would otherwise never be offered for saving.
-        return ! presetsFullyEqual (stored.preset, session.getPreset());
+        return ! presetsFullyEqual (*stored, session.getPreset());
     }
 
     //==============================================================================
