@@ -707,7 +707,7 @@ namespace korvid::ui
             // are reloaded even while one has the focus.
             refreshEditors();
         }
-        else if (anyTextFieldHasFocus())
+        else if (switchingStem || anyTextFieldHasFocus())
         {
             // Typing goes on undisturbed; the list still shows what the schema holds.
             stemList->updateContent();

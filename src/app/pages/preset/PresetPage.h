@@ -342,6 +342,7 @@ namespace korvid::ui
         juce::String loadedExclusionsText;
         bool priorityMoved = false;
         juce::String projectFieldsPresetId;
+        bool switchingStem = false;   // the commit before another stem is shown reloads nothing
 
         // Found when the tracks, the preset or the cue change, read by every paint.
         std::set<juce::String> stemsWithTracksInCue;

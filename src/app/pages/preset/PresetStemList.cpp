@@ -137,8 +137,13 @@ namespace korvid::ui
 
     void PresetPage::StemListModel::selectedRowsChanged (int)
     {
-        // The pending edit belongs to the stem the editor still shows.
-        page->commitStemEditor();
+        // The pending edit belongs to the stem the editor still shows; committing it must
+        // not reload the list, which would put the selection back on that stem.
+        {
+            const juce::ScopedValueSetter<bool> switching (page->switchingStem, true);
+            page->commitStemEditor();
+        }
+
         page->loadStemEditor();
     }
 
