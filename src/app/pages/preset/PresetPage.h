@@ -145,6 +145,9 @@ namespace korvid::ui
         void moveStem (int fromRow, int insertionRow);
         void stepSelectedStem (int delta);
         void showStemContextMenu (int row);
+        /** Selects the row alone (when it is a stem) and builds the menu for it. */
+        juce::PopupMenu createStemContextMenu (int row);
+        juce::PopupMenu createAddSeveralMenu() const;
         void stemContextMenuChosen (int result, int firstSelectedRow);
         void showStemColourChooser();
         void markDirty();

@@ -293,6 +293,17 @@ namespace korvid::ui
             return;
         }
 
+        juce::Component::SafePointer<PresetPage> safeThis (this);
+        createAddSeveralMenu().showMenuAsync (popupMenuOptions (*this).withTargetComponent (&addSeveralButton), [safeThis] (int result)
+        {
+            if (safeThis != nullptr)
+                safeThis->addSeveralMenuChosen (result);
+        });
+    }
+
+    juce::PopupMenu PresetPage::createAddSeveralMenu() const
+    {
+        const int room = maxStemsInSchema - (int) appState.session.getPreset().schema.stems.size();
         juce::PopupMenu menu;
 
         for (int i = 1; i <= juce::jmin (room, maxStemRunOffered); ++i)
@@ -300,13 +311,7 @@ namespace korvid::ui
 
         menu.addSeparator();
         menu.addItem (askForCountId, "N stems...");
-
-        juce::Component::SafePointer<PresetPage> safeThis (this);
-        menu.showMenuAsync (popupMenuOptions (*this).withTargetComponent (&addSeveralButton), [safeThis] (int result)
-        {
-            if (safeThis != nullptr)
-                safeThis->addSeveralMenuChosen (result);
-        });
+        return menu;
     }
 
     void PresetPage::addSeveralMenuChosen (int result)

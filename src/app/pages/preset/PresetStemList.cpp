@@ -354,6 +354,19 @@ namespace korvid::ui
     //==============================================================================
     void PresetPage::showStemContextMenu (int row)
     {
+        auto menu = createStemContextMenu (row);
+        juce::Component::SafePointer<PresetPage> safeThis (this);
+        const int firstSelected = stemList->getSelectedRow (0);
+
+        menu.showMenuAsync (popupMenuOptions (*this), [safeThis, firstSelected] (int result)
+        {
+            if (safeThis != nullptr)
+                safeThis->stemContextMenuChosen (result, firstSelected);
+        });
+    }
+
+    juce::PopupMenu PresetPage::createStemContextMenu (int row)
+    {
         const int count = (int) appState.session.getPreset().schema.stems.size();
 
         if (row >= 0 && row < count)
@@ -379,15 +392,7 @@ namespace korvid::ui
         menu.addItem (deleteItem, selectedCount < 2 ? juce::String ("Delete")
                                                     : "Delete " + juce::String (selectedCount) + " stems",
                       stemSelected);
-
-        juce::Component::SafePointer<PresetPage> safeThis (this);
-        const int firstSelected = stemList->getSelectedRow (0);
-
-        menu.showMenuAsync (popupMenuOptions (*this), [safeThis, firstSelected] (int result)
-        {
-            if (safeThis != nullptr)
-                safeThis->stemContextMenuChosen (result, firstSelected);
-        });
+        return menu;
     }
 
     void PresetPage::stemContextMenuChosen (int result, int firstSelectedRow)
