@@ -214,6 +214,13 @@ namespace korvid::ui::presettest
                               timeoutMs);
         }
 
+        /** One block through the engine's audio callback, as a device would ask for it. */
+        void renderBlock (int frames = 512)
+        {
+            juce::AudioBuffer<float> block (2, frames);
+            state->preview.getNextAudioBlock (juce::AudioSourceChannelInfo (&block, 0, frames));
+        }
+
         const Question* lastQuestion() const
         {
             return dialogs->asked.empty() ? nullptr : &dialogs->asked.back();
