@@ -251,19 +251,20 @@ namespace korvid::ui
         if (entry == nullptr)
             return nullptr;
 
-        const auto modifiedMs = entry->file.getLastModificationTime().toMilliseconds();
-        const auto size = entry->file.getSize();
+        // Asked on every preset edit, a colour drag's every step too: reading the bytes is
+        // cheap, parsing them is not, so the file is parsed only when it is another one or
+        // its bytes changed. File times are too coarse to tell two quick saves apart.
+        juce::MemoryBlock bytes;
 
-        // Asked on every preset edit, a colour drag's every step too: parse the file only
-        // when it is another one or was written since.
-        if (storedCopy.id != presetId || storedCopy.file != entry->file
-            || storedCopy.modifiedMs != modifiedMs || storedCopy.size != size)
+        if (! entry->file.loadFileAsData (bytes))
+            bytes.reset();
+
+        if (storedCopy.id != presetId || storedCopy.file != entry->file || storedCopy.bytes != bytes)
         {
             auto loaded = presetStore->loadPreset (presetId);
             storedCopy.id = presetId;
             storedCopy.file = entry->file;
-            storedCopy.modifiedMs = modifiedMs;
-            storedCopy.size = size;
+            storedCopy.bytes = std::move (bytes);
             storedCopy.ok = loaded.ok;
             storedCopy.preset = loaded.ok ? std::move (loaded.preset) : Preset();
         }

@@ -53,8 +53,8 @@ namespace korvid::ui
         void addRecentImportFolder (const juce::File& folder);
 
         /** Whether the session's preset differs in anything from the library preset named
-            by presetId; true without one. The stored copy is kept in memory and read again
-            only when presetId, its file, or the file's time or size changed. */
+            by presetId; true without one. The stored copy is kept in memory and parsed again
+            only when presetId, its file or the file's bytes changed. */
         bool isPresetModified() const;
 
         /** Opens a project into the session. On failure `error` holds the sentence and
@@ -118,16 +118,15 @@ namespace korvid::ui
 
         juce::Array<juce::File> readFileList (const juce::String& key, int cap) const;
 
-        /** The library's copy of presetId, read again only when the id or its file changed;
-            null when there is none or it does not load. */
+        /** The library's copy of presetId, parsed again only when the id, its file or the
+            file's bytes changed; null when there is none or it does not load. */
         const Preset* storedPresetCopy() const;
 
         struct StoredCopy
         {
             juce::String id;
             juce::File file;
-            juce::int64 modifiedMs = 0;
-            juce::int64 size = -1;
+            juce::MemoryBlock bytes;
             bool ok = false;
             Preset preset;
         };
