@@ -240,8 +240,13 @@ namespace korvid::ui
     {
         const auto id = appState.presetId;
 
-        askForName ("Rename preset", appState.session.getPreset().name, [this, id] (const juce::String& name)
+        const auto oldName = appState.session.getPreset().name;
+
+        askForName ("Rename preset", oldName, [this, id, oldName] (const juce::String& name)
         {
+            if (name == oldName.trim())
+                return;
+
             juce::String error;
 
             if (! appState.presetStore->renamePreset (id, name, error))

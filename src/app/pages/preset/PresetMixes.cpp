@@ -155,7 +155,9 @@ namespace korvid::ui
 
             auto schema = safeThis->appState.session.getPreset().schema;
 
-            if (auto* mix = schema.findSubmix (id))
+            auto* mix = schema.findSubmix (id);
+
+            if (mix != nullptr && (mix->name != name || mix->shortCode != (*texts)[1].trim()))
             {
                 mix->name = name;
                 mix->shortCode = (*texts)[1].trim();

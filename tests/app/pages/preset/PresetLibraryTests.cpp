@@ -293,6 +293,43 @@ namespace korvid::ui::presettest
         EXPECT_EQ (page->getLibraryList().getSelectedRow(), rowOf (mine.id));
     }
 
+    TEST_F (PresetLibraryTest, RenamingKeepsTheSessionsOtherEditsAndAnUnchangedNameDoesNothing)
+    {
+        const auto mine = useStoredStems ({ "Bass" }, "Mine");
+        editSessionPreset();
+
+        dialogs->texts = { juce::String (" Mine ") };
+        page->renamePreset();
+        EXPECT_EQ (state->presetStore->findEntry (mine.id)->name, "Mine");
+        EXPECT_EQ (dialogs->asked.size(), 1u);
+
+        dialogs->texts = { juce::String ("Ours") };
+        page->renamePreset();
+        EXPECT_EQ (state->presetStore->findEntry (mine.id)->name, "Ours");
+        EXPECT_EQ (preset().name, "Ours");
+        EXPECT_EQ (schema().stems[0].displayName, "Edited");   // still unsaved
+        EXPECT_EQ (state->presetStore->loadPreset (mine.id).preset.schema.stems[0].displayName, "Bass");
+        EXPECT_EQ (page->getStatusLabel().getText(), PresetPage::unsavedText);
+    }
+
+    TEST_F (PresetLibraryTest, MoreRulesThanADocumentHoldsStayInTheSessionButAreNotSaved)
+    {
+        const auto mine = useStoredStems ({ "Bass" });
+        juce::StringArray words;
+        for (int i = 0; i < 2001; ++i)
+            words.add ("w" + juce::String (i));
+
+        page->getRulesEditor().setText (words.joinIntoString (", "), false);
+        page->commitStemEditor();
+        EXPECT_EQ (schema().stems[0].rules.size(), 2001u);
+
+        page->saveSelectedPreset();
+        EXPECT_EQ (lastQuestion()->title, "The preset was not saved");
+        EXPECT_FALSE (lastQuestion()->message.isEmpty());
+        EXPECT_EQ (state->presetStore->loadPreset (mine.id).preset.schema.stems[0].rules.size(), 1u);
+        EXPECT_EQ (schema().stems[0].rules.size(), 2001u);
+    }
+
     TEST_F (PresetLibraryTest, RefusalsShowTheStoresSentenceAndChangeNothing)
     {
         // A built-in current: read only.
