@@ -654,8 +654,9 @@ namespace korvid::ui
 
     bool PresetPage::anyTextFieldHasFocus() const
     {
+        // The in-place rename too: a stem field's late focus-loss commit must not close it.
         for (const auto* editor : { &nameEditor, &shortCodeEditor, &tokenEditor, &rulesEditor, &exclusionsEditor,
-                                    &publisherEditor, &pubCodeEditor, &composerEditor, &versionEditor })
+                                    &publisherEditor, &pubCodeEditor, &composerEditor, &versionEditor, &inlineNameEditor })
             if (editor->hasKeyboardFocus (true))
                 return true;
 

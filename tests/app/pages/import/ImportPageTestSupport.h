@@ -4,6 +4,7 @@
 #include "app/pages/import/ImportPage.h"
 #include "core/model/BuiltInPresets.h"
 #include "support/ScopedEnvironmentVariable.h"
+#include "ui/PreviewEngineDriving.h"
 #include "ui/PreviewTestAudio.h"
 #include "ui/ScriptedDialogs.h"
 
@@ -146,39 +147,16 @@ namespace korvid::ui::importtest
             state->session.setPreset (preset);
         }
 
-        static void pump (int milliseconds = 20)
-        {
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
-        }
+        static void pump (int milliseconds = 20)   { test::pumpMessages (milliseconds); }
 
-        /** Runs the message loop until the condition holds or the time is up. */
         static bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 20000)
         {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds (timeoutMs);
-
-            while (! condition())
-            {
-                if (std::chrono::steady_clock::now() > deadline)
-                    return false;
-
-                pump (5);
-            }
-
-            return true;
+            return test::pumpMessagesUntil (condition, timeoutMs);
         }
 
-        bool waitForEngine (int timeoutMs = 20000)
-        {
-            return pumpUntil ([this] { return ! state->preview.loading.load() && ! state->preview.isThreadRunning(); },
-                              timeoutMs);
-        }
+        bool waitForEngine (int timeoutMs = 20000)   { return testing::waitForPreviewEngine (state->preview, timeoutMs); }
 
-        /** One block through the engine's audio callback, as a device would ask for it. */
-        void renderBlock (int frames = 512)
-        {
-            juce::AudioBuffer<float> block (2, frames);
-            state->preview.getNextAudioBlock (juce::AudioSourceChannelInfo (&block, 0, frames));
-        }
+        void renderBlock (int frames = 512)   { testing::renderPreviewBlock (state->preview, frames); }
 
         bool waitForOverview (const juce::File& file)
         {

@@ -4,6 +4,7 @@
 #include "app/pages/preset/PresetPage.h"
 #include "core/model/BuiltInPresets.h"
 #include "support/ScopedEnvironmentVariable.h"
+#include "ui/PreviewEngineDriving.h"
 #include "ui/PreviewTestAudio.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/UiTestSupport.h"
@@ -188,38 +189,16 @@ namespace korvid::ui::presettest
                     selector.setSelectedItemIndex (i, juce::sendNotificationSync);
         }
 
-        static void pump (int milliseconds = 20)
-        {
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
-        }
+        static void pump (int milliseconds = 20)   { test::pumpMessages (milliseconds); }
 
         static bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 20000)
         {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds (timeoutMs);
-
-            while (! condition())
-            {
-                if (std::chrono::steady_clock::now() > deadline)
-                    return false;
-
-                pump (5);
-            }
-
-            return true;
+            return test::pumpMessagesUntil (condition, timeoutMs);
         }
 
-        bool waitForEngine (int timeoutMs = 20000)
-        {
-            return pumpUntil ([this] { return ! state->preview.loading.load() && ! state->preview.isThreadRunning(); },
-                              timeoutMs);
-        }
+        bool waitForEngine (int timeoutMs = 20000)   { return testing::waitForPreviewEngine (state->preview, timeoutMs); }
 
-        /** One block through the engine's audio callback, as a device would ask for it. */
-        void renderBlock (int frames = 512)
-        {
-            juce::AudioBuffer<float> block (2, frames);
-            state->preview.getNextAudioBlock (juce::AudioSourceChannelInfo (&block, 0, frames));
-        }
+        void renderBlock (int frames = 512)   { testing::renderPreviewBlock (state->preview, frames); }
 
         const Question* lastQuestion() const
         {
