@@ -241,19 +241,47 @@ namespace korvid::ui
     }
 
     //==============================================================================
-    bool AppState::isPresetModified() const
+    const Preset* AppState::storedPresetCopy() const
     {
         if (presetId.isEmpty() || presetStore == nullptr)
-            return true;
+            return nullptr;
 
-        const auto stored = presetStore->loadPreset (presetId);
+        const auto* entry = presetStore->findEntry (presetId);
 
-        if (! stored.ok)
+        if (entry == nullptr)
+            return nullptr;
+
+        // Asked on every preset edit, a colour drag's every step too: reading the bytes is
+        // cheap, parsing them is not, so the file is parsed only when it is another one or
+        // its bytes changed. File times are too coarse to tell two quick saves apart.
+        juce::MemoryBlock bytes;
+
+        if (! entry->file.loadFileAsData (bytes))
+            bytes.reset();
+
+        if (storedCopy.id != presetId || storedCopy.file != entry->file || storedCopy.bytes != bytes)
+        {
+            auto loaded = presetStore->loadPreset (presetId);
+            storedCopy.id = presetId;
+            storedCopy.file = entry->file;
+            storedCopy.bytes = std::move (bytes);
+            storedCopy.ok = loaded.ok;
+            storedCopy.preset = loaded.ok ? std::move (loaded.preset) : Preset();
+        }
+
+        return storedCopy.ok ? &storedCopy.preset : nullptr;
+    }
+
+    bool AppState::isPresetModified() const
+    {
+        const auto* stored = storedPresetCopy();
+
+        if (stored == nullptr)
             return true;
 
         // Everything counts, the alternative mixes and the plural flag too: an edit the
         // narrow equality misses would otherwise never be offered for saving.
-        return ! presetsFullyEqual (stored.preset, session.getPreset());
+        return ! presetsFullyEqual (*stored, session.getPreset());
     }
 
     //==============================================================================

@@ -53,7 +53,8 @@ namespace korvid::ui
         void addRecentImportFolder (const juce::File& folder);
 
         /** Whether the session's preset differs in anything from the library preset named
-            by presetId (reads the library file again); true without one. */
+            by presetId; true without one. The stored copy is kept in memory and parsed again
+            only when presetId, its file or the file's bytes changed. */
         bool isPresetModified() const;
 
         /** Opens a project into the session. On failure `error` holds the sentence and
@@ -118,6 +119,21 @@ namespace korvid::ui
         void storeSessionKeys();
 
         juce::Array<juce::File> readFileList (const juce::String& key, int cap) const;
+
+        /** The library's copy of presetId, parsed again only when the id, its file or the
+            file's bytes changed; null when there is none or it does not load. */
+        const Preset* storedPresetCopy() const;
+
+        struct StoredCopy
+        {
+            juce::String id;
+            juce::File file;
+            juce::MemoryBlock bytes;
+            bool ok = false;
+            Preset preset;
+        };
+
+        mutable StoredCopy storedCopy;
         void addToFileList (const juce::String& key, int cap, const juce::File& file);
 
         JUCE_DECLARE_NON_COPYABLE (AppState)

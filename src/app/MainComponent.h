@@ -5,7 +5,7 @@
 #include "app/TitleBanner.h"
 #include "app/pages/ExportPage.h"
 #include "app/pages/import/ImportPage.h"
-#include "app/pages/PresetPage.h"
+#include "app/pages/preset/PresetPage.h"
 #include "app/pages/report/ReportPage.h"
 #include "app/pages/review/ReviewPage.h"
 #include "ui/Page.h"

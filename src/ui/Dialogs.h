@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace korvid::ui
 {
@@ -23,6 +24,15 @@ namespace korvid::ui
         juce::String okText { "OK" };
         juce::String cancelText { "Cancel" };
         juce::String fieldLabel;
+    };
+
+    /** One text field of a prompt with several: its name, the label shown beside it and
+        the text it starts with. */
+    struct PromptField
+    {
+        juce::String name;
+        juce::String label;
+        juce::String initialText;
     };
 
     /** The message boxes, prompts and file choosers every page uses. All of them are
@@ -48,6 +58,13 @@ namespace korvid::ui
                                  const juce::String& initialText,
                                  std::function<void (std::optional<juce::String>)> onResult,
                                  const TextPromptLabels& labels = {}) = 0;
+
+        /** A prompt with several labelled one-line fields; nothing when cancelled. The texts
+            come back as typed, one per field in the order given. */
+        virtual void askForFields (const juce::String& title, const juce::String& message,
+                                   const std::vector<PromptField>& fields,
+                                   std::function<void (std::optional<juce::StringArray>)> onResult,
+                                   const TextPromptLabels& labels = {}) = 0;
 
         /** The chosen file or folder; an empty juce::File when cancelled. */
         virtual void chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult) = 0;

@@ -84,6 +84,44 @@ namespace korvid::ui
             }), true);
     }
 
+    void JuceDialogs::askForFields (const juce::String& title, const juce::String& message,
+                                    const std::vector<PromptField>& fields,
+                                    std::function<void (std::optional<juce::StringArray>)> onResult,
+                                    const TextPromptLabels& labels)
+    {
+        auto* window = new juce::AlertWindow (title, message, juce::MessageBoxIconType::NoIcon, getOwner());
+        juce::StringArray names;
+
+        for (const auto& field : fields)
+        {
+            window->addTextEditor (field.name, field.initialText, field.label);
+            names.add (field.name);
+        }
+
+        window->addButton (labels.okText, 1, juce::KeyPress (juce::KeyPress::returnKey));
+        window->addButton (labels.cancelText, 0, juce::KeyPress (juce::KeyPress::escapeKey));
+
+        juce::Component::SafePointer<juce::AlertWindow> safeWindow (window);
+
+        // The window is deleted by the modal manager right after this callback has run.
+        window->enterModalState (true, juce::ModalCallbackFunction::create (
+            [safeWindow, names, onResult = std::move (onResult)] (int result)
+            {
+                std::optional<juce::StringArray> texts;
+
+                if (result == 1 && safeWindow != nullptr)
+                {
+                    texts.emplace();
+
+                    for (const auto& name : names)
+                        texts->add (safeWindow->getTextEditorContents (name));
+                }
+
+                if (onResult)
+                    onResult (std::move (texts));
+            }), true);
+    }
+
     void JuceDialogs::chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult)
     {
         auto chooser = std::make_shared<juce::FileChooser> (request.title, request.start, request.pattern);

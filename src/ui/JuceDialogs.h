@@ -4,8 +4,8 @@
 
 namespace korvid::ui
 {
-    /** The application's dialogs: the platform's message boxes, a JUCE alert window with a
-        text field for prompts and the native file choosers, all shown asynchronously. */
+    /** The application's dialogs: the platform's message boxes, a JUCE alert window with one or
+        more text fields for prompts and the native file choosers, all shown asynchronously. */
     class JuceDialogs final : public Dialogs
     {
     public:
@@ -20,6 +20,11 @@ namespace korvid::ui
                          const juce::String& initialText,
                          std::function<void (std::optional<juce::String>)> onResult,
                          const TextPromptLabels& labels = {}) override;
+
+        void askForFields (const juce::String& title, const juce::String& message,
+                           const std::vector<PromptField>& fields,
+                           std::function<void (std::optional<juce::StringArray>)> onResult,
+                           const TextPromptLabels& labels = {}) override;
 
         void chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult) override;
 

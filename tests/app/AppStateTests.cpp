@@ -423,6 +423,37 @@ namespace
         EXPECT_TRUE (s.isPresetModified());   // its file is gone
     }
 
+    TEST_F (AppStateTest, ModifiedFollowsTheStoredFileWhenItIsWrittenAgain)
+    {
+        auto& s = start();
+        auto preset = makeHybridOrchestraExamplePreset();
+        preset.id = "6a1f3e52-1111-4222-8333-444455556666";
+        preset.isBuiltIn = false;
+        preset.name = "Kept";
+        juce::String error;
+        ASSERT_TRUE (s.presetStore->savePreset (preset, error)) << error;
+        const auto stored = s.presetStore->loadPreset (preset.id);
+        ASSERT_TRUE (stored.ok);
+
+        s.session.setPreset (stored.preset);
+        s.presetId = preset.id;
+        EXPECT_FALSE (s.isPresetModified());
+
+        // The session's edit, then the same edit stored: the copy in memory is read again.
+        auto edited = stored.preset;
+        edited.schema.stems[0].displayName = "Renamed";
+        s.session.updatePreset (edited);
+        EXPECT_TRUE (s.isPresetModified());
+        ASSERT_TRUE (s.presetStore->savePreset (s.session.getPreset(), error)) << error;
+        EXPECT_FALSE (s.isPresetModified());
+
+        // Another id: the other preset's file is read.
+        s.presetId = makeEmptyPreset().id;
+        EXPECT_TRUE (s.isPresetModified());
+        s.presetId = preset.id;
+        EXPECT_FALSE (s.isPresetModified());
+    }
+
     //==============================================================================
     class AppStateProjectTest : public AppStateTest
     {

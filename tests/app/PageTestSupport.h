@@ -1,13 +1,14 @@
 #pragma once
 
 #include "app/AppState.h"
+#include "support/MessageLoop.h"
 #include "support/ScopedEnvironmentVariable.h"
+#include "ui/PreviewEngineDriving.h"
 #include "ui/PreviewTestAudio.h"
 #include "ui/ScriptedDialogs.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <functional>
 #include <initializer_list>
@@ -107,44 +108,20 @@ namespace korvid::ui::pagetest
 
         const Track* track (const juce::String& id) const   { return state->session.findTrack (id); }
 
-        static void pump (int milliseconds = 20)
-        {
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
-        }
+        static void pump (int milliseconds = 20)   { test::pumpMessages (milliseconds); }
 
         /** Runs the message loop until the condition holds or the time is up. */
         static bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 20000)
         {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds (timeoutMs);
-
-            while (! condition())
-            {
-                if (std::chrono::steady_clock::now() > deadline)
-                    return false;
-
-                pump (5);
-            }
-
-            return true;
+            return test::pumpMessagesUntil (condition, timeoutMs);
         }
 
-        /** Until the engine's loader has published or failed and its thread has ended. */
-        bool waitForEngine (int timeoutMs = 20000)
-        {
-            return pumpUntil ([this] { return ! state->preview.loading.load() && ! state->preview.isThreadRunning(); },
-                              timeoutMs);
-        }
+        bool waitForEngine (int timeoutMs = 20000)   { return testing::waitForPreviewEngine (state->preview, timeoutMs); }
+        void renderBlock (int frames = 512)           { testing::renderPreviewBlock (state->preview, frames); }
 
         bool waitForOverview (const juce::File& file)
         {
             return pumpUntil ([this, file] { return state->waveforms.request (file.getFullPathName()) != nullptr; });
-        }
-
-        /** One block through the engine's audio callback, as a device would ask for it. */
-        void renderBlock (int frames = 512)
-        {
-            juce::AudioBuffer<float> block (2, frames);
-            state->preview.getNextAudioBlock (juce::AudioSourceChannelInfo (&block, 0, frames));
         }
 
         const Question* lastQuestion() const

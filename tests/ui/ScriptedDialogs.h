@@ -9,12 +9,12 @@ namespace korvid::ui::testing
 {
     /** Dialogs for tests: answers come from queues filled beforehand, every question is
         recorded. A question without a scripted answer is answered like a cancel (false, no
-        text, no file). With `answerAtOnce` false the callbacks wait until `answerPending`,
+        text, no file, no field texts). With `answerAtOnce` false the callbacks wait until `answerPending`,
         which shows what happens when the asker is gone before the answer arrives. */
     class ScriptedDialogs final : public Dialogs
     {
     public:
-        enum class Kind : int { message, confirmation, text, file, files };
+        enum class Kind : int { message, confirmation, text, file, files, fields };
 
         struct Question
         {
@@ -23,12 +23,14 @@ namespace korvid::ui::testing
             juce::String title, message, okText, cancelText, initialText;
             FileRequest fileRequest;
             juce::String fieldLabel;
+            std::vector<PromptField> fields;
         };
 
         std::deque<bool> confirmations;
         std::deque<std::optional<juce::String>> texts;
         std::deque<juce::File> files;
         std::deque<juce::Array<juce::File>> fileLists;
+        std::deque<std::optional<juce::StringArray>> fieldTexts;
 
         std::vector<Question> asked;
         bool answerAtOnce = true;
@@ -36,7 +38,7 @@ namespace korvid::ui::testing
         void showMessage (juce::MessageBoxIconType icon, const juce::String& title,
                           const juce::String& message, std::function<void()> onClosed = {}) override
         {
-            asked.push_back ({ Kind::message, icon, title, message, {}, {}, {}, {}, {} });
+            asked.push_back ({ Kind::message, icon, title, message, {}, {}, {}, {}, {}, {} });
             deliver ([onClosed = std::move (onClosed)] { if (onClosed) onClosed(); });
         }
 
@@ -44,7 +46,7 @@ namespace korvid::ui::testing
                       const juce::String& okText, const juce::String& cancelText,
                       std::function<void (bool)> onResult) override
         {
-            asked.push_back ({ Kind::confirmation, icon, title, message, okText, cancelText, {}, {}, {} });
+            asked.push_back ({ Kind::confirmation, icon, title, message, okText, cancelText, {}, {}, {}, {} });
             const bool answer = takeFront (confirmations, false);
             deliver ([answer, onResult = std::move (onResult)] { if (onResult) onResult (answer); });
         }
@@ -54,21 +56,33 @@ namespace korvid::ui::testing
                          const TextPromptLabels& labels = {}) override
         {
             asked.push_back ({ Kind::text, juce::MessageBoxIconType::NoIcon, title, message,
-                               labels.okText, labels.cancelText, initialText, {}, labels.fieldLabel });
+                               labels.okText, labels.cancelText, initialText, {}, labels.fieldLabel, {} });
             auto answer = takeFront (texts, std::optional<juce::String>());
+            deliver ([answer, onResult = std::move (onResult)] { if (onResult) onResult (answer); });
+        }
+
+        void askForFields (const juce::String& title, const juce::String& message,
+                           const std::vector<PromptField>& fields,
+                           std::function<void (std::optional<juce::StringArray>)> onResult,
+                           const TextPromptLabels& labels = {}) override
+        {
+            Question question { Kind::fields, juce::MessageBoxIconType::NoIcon, title, message,
+                                labels.okText, labels.cancelText, {}, {}, {}, fields };
+            asked.push_back (std::move (question));
+            auto answer = takeFront (fieldTexts, std::optional<juce::StringArray>());
             deliver ([answer, onResult = std::move (onResult)] { if (onResult) onResult (answer); });
         }
 
         void chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult) override
         {
-            asked.push_back ({ Kind::file, juce::MessageBoxIconType::NoIcon, request.title, {}, {}, {}, {}, request, {} });
+            asked.push_back ({ Kind::file, juce::MessageBoxIconType::NoIcon, request.title, {}, {}, {}, {}, request, {}, {} });
             const auto answer = takeFront (files, juce::File());
             deliver ([answer, onResult = std::move (onResult)] { if (onResult) onResult (answer); });
         }
 
         void chooseFiles (const FileRequest& request, std::function<void (juce::Array<juce::File>)> onResult) override
         {
-            asked.push_back ({ Kind::files, juce::MessageBoxIconType::NoIcon, request.title, {}, {}, {}, {}, request, {} });
+            asked.push_back ({ Kind::files, juce::MessageBoxIconType::NoIcon, request.title, {}, {}, {}, {}, request, {}, {} });
             const auto answer = takeFront (fileLists, juce::Array<juce::File>());
             deliver ([answer, onResult = std::move (onResult)] { if (onResult) onResult (answer); });
         }

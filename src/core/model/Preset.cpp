@@ -114,7 +114,7 @@ bool presetsFullyEqual (const Preset& a, const Preset& b)
         && a.schema.submixes == b.schema.submixes;
 }
 
-Preset Preset::duplicate (const juce::String& newName, PresetKind newKind) const
+Preset Preset::copyUnderNewId (const juce::String& newName, PresetKind newKind) const
 {
     Preset copy = *this;
     copy.id = newUuidString();
@@ -125,6 +125,19 @@ Preset Preset::duplicate (const juce::String& newName, PresetKind newKind) const
     copy.kind = newKind;
     copy.isBuiltIn = false;
 
+    if (newKind == PresetKind::project && kind == PresetKind::publisher)
+    {
+        copy.basedOnPresetId = id;
+        copy.basedOnPresetName = name;
+    }
+
+    copy.markModifiedNow();
+    return copy;
+}
+
+Preset Preset::duplicate (const juce::String& newName, PresetKind newKind) const
+{
+    auto copy = copyUnderNewId (newName, newKind);
     std::map<juce::String, juce::String> newStemIds;
 
     for (auto& stem : copy.schema.stems)
@@ -149,13 +162,6 @@ Preset Preset::duplicate (const juce::String& newName, PresetKind newKind) const
         submix.stems = members;
     }
 
-    if (newKind == PresetKind::project && kind == PresetKind::publisher)
-    {
-        copy.basedOnPresetId = id;
-        copy.basedOnPresetName = name;
-    }
-
-    copy.markModifiedNow();
     return copy;
 }
 

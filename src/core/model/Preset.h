@@ -111,8 +111,13 @@ struct Preset
     PresetMetadata metadata;
     juce::int64 modifiedUtcMs = 0;    // milliseconds since 1970-01-01 UTC
 
-    // A copy with a new id, new stem ids (alternative mixes follow them), not built in.
+    // A copy with a new id, not built in; stems and alternative mixes keep their ids, so
+    // assignments and cue exceptions made against this preset still hold for the copy.
     // A blank name gives this preset's name + " copy".
+    Preset copyUnderNewId (const juce::String& newName, PresetKind newKind) const;
+
+    // As copyUnderNewId, with new stem ids as well (alternative mixes follow them): for a
+    // copy that has to live beside the original, as an imported preset does.
     Preset duplicate (const juce::String& newName, PresetKind newKind) const;
 
     void markModifiedNow();

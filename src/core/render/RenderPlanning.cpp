@@ -211,8 +211,18 @@ RenderPlan buildRenderRequests (const Preset& preset,
 
         auto cuePreset = preset;
 
+        // A cue's own list may still name stems deleted since; they are passed over, not
+        // erased, so the exception comes back intact with a preset that has them again.
         for (auto& submix : cuePreset.schema.submixes)
-            submix.stems = cue.stemsForSubmix (submix);
+        {
+            juce::StringArray members;
+
+            for (const auto& stemId : cue.stemsForSubmix (submix))
+                if (preset.schema.findStem (stemId) != nullptr)
+                    members.add (stemId);
+
+            submix.stems = members;
+        }
 
         if (batch.folderNameTarget == FolderNameTarget::cue)
             cuePreset.metadata.cue = cue.name;

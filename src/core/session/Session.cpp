@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <utility>
 
 namespace korvid
@@ -46,15 +47,17 @@ Cue* Session::findCueForEdit (const juce::String& cueId)
 
 std::vector<Cue> Session::cuesWithTracks() const
 {
+    // One pass over the tracks: cues times tracks is millions of comparisons at the limits.
+    std::set<juce::String> usedCueIds;
+
+    for (const auto& track : tracks)
+        usedCueIds.insert (track.cueId);
+
     std::vector<Cue> result;
 
     for (const auto& cue : cues)
-    {
-        const bool used = std::any_of (tracks.begin(), tracks.end(),
-                                       [&cue] (const Track& t) { return t.cueId == cue.id; });
-        if (used)
+        if (usedCueIds.count (cue.id) > 0)
             result.push_back (cue);
-    }
 
     return result;
 }

@@ -182,7 +182,8 @@ bool PresetStore::createPreset (const Preset& base, const juce::String& name, Pr
         return false;
     }
 
-    const auto created = base.duplicate (name, kind);
+    // Stem ids are kept: the session's assignments and cue exceptions name them.
+    const auto created = base.copyUnderNewId (name, kind);
 
     if (! savePreset (created, error))
         return false;
@@ -203,7 +204,7 @@ bool PresetStore::duplicatePreset (const juce::String& id, const juce::String& n
     }
 
     // A blank name gives the loaded name followed by " copy".
-    const auto copy = loaded.preset.duplicate (name, loaded.preset.kind);
+    const auto copy = loaded.preset.copyUnderNewId (name, loaded.preset.kind);
 
     if (! savePreset (copy, error))
         return false;

@@ -187,6 +187,23 @@ TEST (Preset, DuplicateGivesFreshIdsAndRemapsMixMembers)
     EXPECT_NE (source.duplicate ({}, PresetKind::publisher).id, copy.id);
 }
 
+TEST (Preset, CopyUnderNewIdKeepsStemAndMixIds)
+{
+    auto source = makePreset();
+    source.isBuiltIn = true;
+    source.schema.submixes[0].stems = { "bass", "drums" };
+
+    const auto copy = source.copyUnderNewId (" Copy ", PresetKind::project);
+    EXPECT_NE (copy.id, source.id);
+    EXPECT_EQ (copy.name, "Copy");
+    EXPECT_EQ (copy.kind, PresetKind::project);
+    EXPECT_FALSE (copy.isBuiltIn);
+    EXPECT_EQ (copy.basedOnPresetId, source.id);
+    EXPECT_EQ (copy.schema.stems[0].id, "drums");
+    EXPECT_EQ (copy.schema.stems[1].id, "bass");
+    EXPECT_EQ (copy.schema.submixes[0], source.schema.submixes[0]);
+}
+
 TEST (Preset, DuplicateRecordsTheSourceOnlyFromPublisherToProject)
 {
     auto publisher = makePreset();

@@ -427,6 +427,30 @@ TEST (RenderPlanning, CueRequestsCarryTheCue)
     }
 }
 
+TEST (RenderPlanning, ACueExceptionNamingADeletedStemIsPassedOver)
+{
+    test::TempFolder temp;
+    auto preset = makePreset();
+    const auto mixId = preset.schema.addSubmix ("No Drums");
+    const auto drumsId = preset.schema.stems[0].id;
+    const auto bassId = preset.schema.stems[1].id;
+
+    auto cue = makeCue ("Intro");
+    cue.submixOverrides[mixId] = juce::StringArray (bassId, drumsId, "stem-gone");
+    ASSERT_TRUE (preset.schema.removeStem (drumsId));
+
+    const std::vector<Track> tracks { makeTrack ("b.wav", bassId, 2, 48000.0, 48000, cue.id) };
+    const auto plan = buildRenderRequests (preset, tracks, { cue }, temp.folder, false);
+
+    ASSERT_EQ (plan.requests.size(), 1u);
+    EXPECT_TRUE (plan.ok) << plan.issues.toText();
+    EXPECT_TRUE (plan.issues.errors.isEmpty()) << plan.issues.toText();
+    EXPECT_EQ (plan.requests[0].request.preset.schema.submixes[0].stems, juce::StringArray (bassId));
+
+    // The cue's own list is left as it was.
+    EXPECT_EQ (cue.submixOverrides[mixId].size(), 3);
+}
+
 TEST (RenderPlanning, WithoutCuesOneRequestCoversTheProject)
 {
     test::TempFolder temp;

@@ -356,6 +356,23 @@ TEST_F (PresetStoreTest, DuplicateAndExport)
     EXPECT_EQ (copy.preset.schema.stems.size(), 16u);
     EXPECT_EQ (fileNameOf (store, copyId), "Hybrid Orchestra Example copy.korvid.json");
 
+    // Stems keep their ids, so assignments and cue exceptions survive a switch to the copy.
+    const auto source = store.loadPreset ("builtin-hybrid-orchestra-example");
+    ASSERT_TRUE (source.ok);
+    for (size_t i = 0; i < source.preset.schema.stems.size(); ++i)
+        EXPECT_EQ (copy.preset.schema.stems[i].id, source.preset.schema.stems[i].id);
+
+    juce::String createdId;
+    auto base = source.preset;
+    base.schema.addSubmix ("Instrumental");
+    ASSERT_TRUE (store.createPreset (base, "Made from it", PresetKind::project, createdId, error)) << error;
+    const auto created = store.loadPreset (createdId);
+    ASSERT_TRUE (created.ok);
+    EXPECT_NE (createdId, base.id);
+    EXPECT_EQ (created.preset.schema.stems[3].id, base.schema.stems[3].id);
+    EXPECT_EQ (created.preset.schema.submixes[0].id, base.schema.submixes[0].id);
+    EXPECT_EQ (created.preset.schema.submixes[0].stems, base.schema.submixes[0].stems);
+
     // Export writes the stored preset as it is to an absolute path, and the library stays as it was.
     const auto before = snapshot();
     const auto destination = folder.getChildFile ("exports").getChildFile ("Empty.korvid.json");

@@ -103,6 +103,69 @@ namespace
         EXPECT_TRUE (closed);
     }
 
+    // The prompt with several fields: labelled editors in the given order, their texts
+    // back in that order on the first button, nothing on the second.
+    TEST (JuceDialogsTests, PromptWithSeveralFieldsGivesEveryTextInOrder)
+    {
+        JuceDialogs dialogs;
+        const std::vector<PromptField> fields { { "name", "Name", "Instrumental" }, { "code", "Short code (optional)", {} } };
+
+        struct Case { const char* button; bool expectTexts; };
+        for (const auto& c : { Case { "Rename", true }, Case { "Cancel", false } })
+        {
+            SCOPED_TRACE (c.button);
+            bool called = false;
+            std::optional<juce::StringArray> answer;
+            dialogs.askForFields ("Rename the alternative mix", "This name is what the file is called.", fields,
+                                  [&] (std::optional<juce::StringArray> texts)
+                                  {
+                                      called = true;
+                                      answer = std::move (texts);
+                                  },
+                                  { "Rename", "Cancel", {} });
+
+            auto* window = currentAlertWindow();
+            ASSERT_NE (window, nullptr);
+            EXPECT_EQ (window->getName(), "Rename the alternative mix");
+            auto* name = window->getTextEditor ("name");
+            auto* code = window->getTextEditor ("code");
+            ASSERT_NE (name, nullptr);
+            ASSERT_NE (code, nullptr);
+            EXPECT_EQ (name->getText(), "Instrumental");
+            EXPECT_TRUE (code->getText().isEmpty());
+            code->setText (" INS ");
+            ASSERT_TRUE (clickButton (*window, c.button));
+            waitForNoModalWindow();
+            EXPECT_TRUE (called);
+
+            if (c.expectTexts)
+                EXPECT_EQ (answer, std::optional<juce::StringArray> (juce::StringArray { "Instrumental", " INS " }));
+            else
+                EXPECT_FALSE (answer.has_value());
+        }
+    }
+
+    TEST (ScriptedDialogsTests, FieldPromptsAreRecordedAndAnsweredFromTheirQueue)
+    {
+        testing::ScriptedDialogs dialogs;
+        dialogs.fieldTexts = { juce::StringArray { "Brass", "BRS" } };
+        std::vector<std::optional<juce::StringArray>> answers;
+
+        for (int i = 0; i < 2; ++i)
+            dialogs.askForFields ("New stem template", "Words.", { { "name", "Name", {} }, { "code", "Short code", {} } },
+                                  [&] (std::optional<juce::StringArray> texts) { answers.push_back (std::move (texts)); },
+                                  { "Save", "Cancel", {} });
+
+        ASSERT_EQ (answers.size(), 2u);
+        EXPECT_EQ (answers[0], std::optional<juce::StringArray> (juce::StringArray { "Brass", "BRS" }));
+        EXPECT_FALSE (answers[1].has_value());
+        ASSERT_EQ (dialogs.asked.size(), 2u);
+        EXPECT_EQ (dialogs.asked[0].kind, testing::ScriptedDialogs::Kind::fields);
+        EXPECT_EQ (dialogs.asked[0].okText, "Save");
+        ASSERT_EQ (dialogs.asked[0].fields.size(), 2u);
+        EXPECT_EQ (dialogs.asked[0].fields[1].label, "Short code");
+    }
+
     TEST (ScriptedDialogsTests, AnswersInOrderRecordsQuestionsAndCanHoldAnswersBack)
     {
         testing::ScriptedDialogs dialogs;
