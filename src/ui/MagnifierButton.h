@@ -1,12 +1,12 @@
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "ui/IconKeyButton.h"
 
 namespace korvid::ui
 {
-    /** A small key with a magnifying glass: plus (zoom in), minus (zoom out) or plain (back
-        to the whole take). The owner sets the tooltip and the click action. */
-    class MagnifierButton : public juce::Button
+    /** A key with a magnifying glass: plus (zoom in), minus (zoom out) or plain (back to the
+        whole take). */
+    class MagnifierButton : public IconKeyButton
     {
     public:
         enum Kind : int
@@ -16,14 +16,9 @@ namespace korvid::ui
             wholeTake = 2
         };
 
-        MagnifierButton (const juce::String& name, int kindToShow);
-
-        int kind = zoomIn;
+        using IconKeyButton::IconKeyButton;
 
     protected:
-        void paintButton (juce::Graphics& g, bool shouldDrawButtonAsHighlighted, bool shouldDrawButtonAsDown) override;
-
-    private:
-        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MagnifierButton)
+        void drawIcon (juce::Graphics& g, float x, float y, float width, float height) override;
     };
 }

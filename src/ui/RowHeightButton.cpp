@@ -1,33 +1,15 @@
 #include "ui/RowHeightButton.h"
 
-#include "ui/IconKey.h"
-
 namespace korvid::ui
 {
-    RowHeightButton::RowHeightButton (const juce::String& name, int kindToShow)
-        : juce::Button (name), kind (kindToShow)
+    void RowHeightButton::drawIcon (juce::Graphics& g, float x, float y, float width, float height)
     {
-    }
-
-    void RowHeightButton::paintButton (juce::Graphics& g, bool shouldDrawButtonAsHighlighted, bool shouldDrawButtonAsDown)
-    {
-        const auto bounds = getLocalBounds().toFloat();
-        const auto iconColour = drawIconKey (g, bounds, shouldDrawButtonAsHighlighted, shouldDrawButtonAsDown,
-                                             isEnabled());
-
-        const float innerWidth = bounds.getWidth() - 2.0f;
-        const float innerHeight = bounds.getHeight() - 2.0f;
-        const float m = juce::jmin (innerWidth, innerHeight);
-
-        if (m <= 0.0f)
-            return;
-
-        const float cx = bounds.getX() + 1.0f + innerWidth / 2.0f;
-        const float cy = bounds.getY() + 1.0f + innerHeight / 2.0f;
+        const float m = juce::jmin (width, height);
+        const float cx = x + width / 2.0f;
+        const float cy = y + height / 2.0f;
         const float l = 0.3f * m;
         const float bar = 1.4f;
 
-        g.setColour (iconColour);
         g.fillRect (cx - l, cy - l, 2.0f * l, bar);
         g.fillRect (cx - l, cy + l - bar, 2.0f * l, bar);
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "ui/IconKeyButton.h"
 
 namespace korvid::ui
 {
-    /** A small key with two bars and arrows: taller rows (arrows outwards) or shorter rows
-        (arrows inwards). The owner sets the tooltip and the click action. */
-    class RowHeightButton : public juce::Button
+    /** A key with two bars and arrows: taller rows (arrows outwards) or shorter rows (arrows
+        inwards). */
+    class RowHeightButton : public IconKeyButton
     {
     public:
         enum Kind : int
@@ -15,14 +15,9 @@ namespace korvid::ui
             shorter = 1
         };
 
-        RowHeightButton (const juce::String& name, int kindToShow);
-
-        int kind = taller;
+        using IconKeyButton::IconKeyButton;
 
     protected:
-        void paintButton (juce::Graphics& g, bool shouldDrawButtonAsHighlighted, bool shouldDrawButtonAsDown) override;
-
-    private:
-        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (RowHeightButton)
+        void drawIcon (juce::Graphics& g, float x, float y, float width, float height) override;
     };
 }

@@ -37,7 +37,7 @@ namespace korvid::ui::pagetest
                        .getChildFile ("velvane-page-test-" + juce::Uuid().toString());
             ASSERT_TRUE (root.createDirectory());
 
-            const auto home = root.getChildFile ("home");
+            home = root.getChildFile ("home");
             ASSERT_TRUE (home.createDirectory());
             homeVariable.emplace ("HOME", home.getFullPathName());
             configVariable.emplace ("XDG_CONFIG_HOME", home.getChildFile (".config").getFullPathName());
@@ -47,6 +47,9 @@ namespace korvid::ui::pagetest
 
         void TearDown() override
         {
+            if (page != nullptr && page->isOnDesktop())
+                page->removeFromDesktop();
+
             page.reset();
             state.reset();
             configVariable.reset();
@@ -64,6 +67,13 @@ namespace korvid::ui::pagetest
             dialogs = scripted.get();
             state = std::make_unique<AppState> (outputMode, std::move (scripted));
             state->preview.prepareToPlay (512, 48000.0);
+            makePage();
+        }
+
+        /** A new page over the same state. */
+        void makePage()
+        {
+            page.reset();
             page = std::make_unique<PageType> (*state);
             page->setSize (pageWidth, pageHeight);
         }
@@ -76,7 +86,7 @@ namespace korvid::ui::pagetest
         }
 
         /** A float WAV: `silentSeconds` of silence, then a constant level to the end. */
-        static juce::File writeTake (const juce::File& file, double seconds, double silentSeconds = 0.0,
+        static juce::File writeTake (const juce::File& file, double seconds = 1.0, double silentSeconds = 0.0,
                                      double rate = 8000.0, int channels = 1, float level = 0.25f)
         {
             const int frames = (int) std::llround (seconds * rate);
@@ -129,7 +139,7 @@ namespace korvid::ui::pagetest
             return dialogs->asked.empty() ? nullptr : &dialogs->asked.back();
         }
 
-        juce::File root;
+        juce::File root, home;
         std::optional<test::ScopedEnvironmentVariable> homeVariable, configVariable;
         std::unique_ptr<AppState> state;
         std::unique_ptr<PageType> page;

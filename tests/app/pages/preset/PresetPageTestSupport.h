@@ -1,25 +1,15 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "app/PageTestSupport.h"
 #include "app/pages/preset/PresetPage.h"
 #include "core/model/BuiltInPresets.h"
-#include "support/ScopedEnvironmentVariable.h"
-#include "ui/PreviewEngineDriving.h"
-#include "ui/PreviewTestAudio.h"
-#include "ui/ScriptedDialogs.h"
 #include "ui/UiTestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <functional>
 #include <initializer_list>
-#include <memory>
-#include <optional>
 
 namespace korvid::ui::presettest
 {
-    using Question = testing::ScriptedDialogs::Question;
+    using pagetest::Question;
     using Kind = testing::ScriptedDialogs::Kind;
 
     /** Counts the session's notifications. */
@@ -36,53 +26,10 @@ namespace korvid::ui::presettest
         int presetChanges = 0, assignmentChanges = 0, trackChanges = 0;
     };
 
-    /** The real Preset & stems page over a real application state in a home folder of its
-        own, with scripted dialogs and a preview engine the test drives (no device). */
-    class PresetPageTest : public ::testing::Test
+    /** The real Preset & stems page; see PageTest. */
+    class PresetPageTest : public pagetest::PageTest<PresetPage>
     {
     protected:
-        static constexpr int pageWidth = 1336;
-        static constexpr int pageHeight = 700;
-
-        void SetUp() override
-        {
-            root = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                       .getChildFile ("velvane-preset-test-" + juce::Uuid().toString());
-            ASSERT_TRUE (root.createDirectory());
-
-            const auto home = root.getChildFile ("home");
-            ASSERT_TRUE (home.createDirectory());
-            homeVariable.emplace ("HOME", home.getFullPathName());
-            configVariable.emplace ("XDG_CONFIG_HOME", home.getChildFile (".config").getFullPathName());
-
-            build (PreviewEngine::OutputMode::drivenByCaller);
-        }
-
-        void TearDown() override
-        {
-            if (page != nullptr && page->isOnDesktop())
-                page->removeFromDesktop();
-
-            page.reset();
-            state.reset();
-            configVariable.reset();
-            homeVariable.reset();
-            root.deleteRecursively();
-        }
-
-        void build (PreviewEngine::OutputMode outputMode)
-        {
-            page.reset();
-            state.reset();
-
-            auto scripted = std::make_unique<testing::ScriptedDialogs>();
-            dialogs = scripted.get();
-            state = std::make_unique<AppState> (outputMode, std::move (scripted));
-            state->preview.prepareToPlay (512, 48000.0);
-            page = std::make_unique<PresetPage> (*state);
-            page->setSize (pageWidth, pageHeight);
-        }
-
         /** Puts the page in a window of its own, so that it shows and can take the focus. */
         void showOnDesktop()
         {
@@ -110,21 +57,6 @@ namespace korvid::ui::presettest
             state->session.setPreset (loaded.preset);
             page->refreshLibrary();
             return loaded.preset;
-        }
-
-        juce::File folder (const juce::String& name) const
-        {
-            auto dir = root.getChildFile ("audio").getChildFile (name);
-            dir.createDirectory();
-            return dir;
-        }
-
-        static juce::File writeTake (const juce::File& file, double seconds = 1.0, double rate = 8000.0)
-        {
-            const int frames = (int) std::llround (seconds * rate);
-            const auto samples = test::makeSignal (1, frames, [] (int, int) { return 0.25f; });
-            EXPECT_TRUE (test::writeWav (file, samples, rate)) << file.getFullPathName();
-            return file;
         }
 
         /** Writes one-second takes of these names into a cue folder and imports it. */
@@ -189,22 +121,6 @@ namespace korvid::ui::presettest
                     selector.setSelectedItemIndex (i, juce::sendNotificationSync);
         }
 
-        static void pump (int milliseconds = 20)   { test::pumpMessages (milliseconds); }
-
-        static bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 20000)
-        {
-            return test::pumpMessagesUntil (condition, timeoutMs);
-        }
-
-        bool waitForEngine (int timeoutMs = 20000)   { return testing::waitForPreviewEngine (state->preview, timeoutMs); }
-
-        void renderBlock (int frames = 512)   { testing::renderPreviewBlock (state->preview, frames); }
-
-        const Question* lastQuestion() const
-        {
-            return dialogs->asked.empty() ? nullptr : &dialogs->asked.back();
-        }
-
         int questionsTitled (const juce::String& title) const
         {
             int count = 0;
@@ -215,11 +131,5 @@ namespace korvid::ui::presettest
 
             return count;
         }
-
-        juce::File root;
-        std::optional<test::ScopedEnvironmentVariable> homeVariable, configVariable;
-        std::unique_ptr<AppState> state;
-        std::unique_ptr<PresetPage> page;
-        testing::ScriptedDialogs* dialogs = nullptr;
     };
 }

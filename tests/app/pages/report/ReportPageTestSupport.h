@@ -1,78 +1,34 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "app/PageTestSupport.h"
 #include "app/pages/report/ReportPage.h"
 #include "app/pages/report/ReportTestSupport.h"
 #include "core/model/BuiltInPresets.h"
 #include "core/render/RenderJob.h"
 #include "core/render/RenderPlanning.h"
-#include "support/ScopedEnvironmentVariable.h"
-#include "ui/PreviewTestAudio.h"
-#include "ui/ScriptedDialogs.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <functional>
-#include <memory>
 #include <optional>
 
 namespace korvid::ui::reporttest
 {
-    using Question = testing::ScriptedDialogs::Question;
+    using pagetest::Question;
 
-    /** The real Report page over a real application state in a home folder of its own, with
-        scripted dialogs and a preview engine the test drives (no device), at the window's
-        usual page size. Reports come from a real render of generated takes, or are made by
-        hand over short WAVs the test writes. */
-    class ReportPageTest : public ::testing::Test
+    /** The real Report page; see PageTest. Reports come from a real render of generated
+        takes, or are made by hand over short WAVs the test writes. The runtime folder is
+        unset, so the page keeps its own files below the test's home. */
+    class ReportPageTest : public pagetest::PageTest<ReportPage>
     {
     protected:
-        static constexpr int pageWidth = 1336;
-        static constexpr int pageHeight = 700;
-
         void SetUp() override
         {
-            root = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                       .getChildFile ("velvane-report-test-" + juce::Uuid().toString());
-            ASSERT_TRUE (root.createDirectory());
-
-            home = root.getChildFile ("home");
-            ASSERT_TRUE (home.createDirectory());
-            homeVariable.emplace ("HOME", home.getFullPathName());
-            configVariable.emplace ("XDG_CONFIG_HOME", home.getChildFile (".config").getFullPathName());
             runtimeVariable.emplace ("XDG_RUNTIME_DIR", juce::String());
-
-            build (PreviewEngine::OutputMode::drivenByCaller);
+            PageTest::SetUp();
         }
 
         void TearDown() override
         {
-            page.reset();
-            state.reset();
+            PageTest::TearDown();
             runtimeVariable.reset();
-            configVariable.reset();
-            homeVariable.reset();
-            root.deleteRecursively();
-        }
-
-        /** Builds the state and the page anew, with the engine's output as given. */
-        void build (PreviewEngine::OutputMode outputMode)
-        {
-            page.reset();
-            state.reset();
-
-            auto scripted = std::make_unique<testing::ScriptedDialogs>();
-            dialogs = scripted.get();
-            state = std::make_unique<AppState> (outputMode, std::move (scripted));
-            state->preview.prepareToPlay (512, 48000.0);
-            makePage();
-        }
-
-        void makePage()
-        {
-            page = std::make_unique<ReportPage> (*state);
-            page->setSize (pageWidth, pageHeight);
         }
 
         /** A float WAV of a constant level, `seconds` long. */
@@ -173,47 +129,11 @@ namespace korvid::ui::reporttest
             return names;
         }
 
-        static void pump (int milliseconds = 20)
-        {
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
-        }
-
-        /** Runs the message loop until the condition holds or the time is up. */
-        static bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 20000)
-        {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds (timeoutMs);
-
-            while (! condition())
-            {
-                if (std::chrono::steady_clock::now() > deadline)
-                    return false;
-
-                pump (5);
-            }
-
-            return true;
-        }
-
-        bool waitForEngine (int timeoutMs = 20000)
-        {
-            return pumpUntil ([this] { return ! state->preview.loading.load() && ! state->preview.isThreadRunning(); },
-                              timeoutMs);
-        }
-
         bool waitForSpectrogram()
         {
             return pumpUntil ([this] { return ! page->getSpectrogramView().isAnalysing(); });
         }
 
-        const Question* lastQuestion() const
-        {
-            return dialogs->asked.empty() ? nullptr : &dialogs->asked.back();
-        }
-
-        juce::File root, home;
-        std::optional<test::ScopedEnvironmentVariable> homeVariable, configVariable, runtimeVariable;
-        std::unique_ptr<AppState> state;
-        std::unique_ptr<ReportPage> page;
-        testing::ScriptedDialogs* dialogs = nullptr;
+        std::optional<test::ScopedEnvironmentVariable> runtimeVariable;
     };
 }

@@ -1,10 +1,15 @@
-#include "ui/IconKey.h"
+#include "ui/IconKeyButton.h"
 
 #include "ui/Palette.h"
 
 namespace korvid::ui
 {
-    juce::Colour brightenedKeyColour (juce::Colour colour, float amount)
+    IconKeyButton::IconKeyButton (const juce::String& name, int kindToShow)
+        : juce::Button (name), kind (kindToShow)
+    {
+    }
+
+    juce::Colour IconKeyButton::brightened (juce::Colour colour, float amount)
     {
         const auto lift = [amount] (juce::uint8 c)
         {
@@ -15,17 +20,17 @@ namespace korvid::ui
                              colour.getAlpha());
     }
 
-    juce::Colour drawIconKey (juce::Graphics& g, juce::Rectangle<float> bounds, bool highlighted, bool down,
-                              bool enabled)
+    void IconKeyButton::paintButton (juce::Graphics& g, bool shouldDrawButtonAsHighlighted, bool shouldDrawButtonAsDown)
     {
+        const auto bounds = getLocalBounds().toFloat();
         const juce::Rectangle<float> key (bounds.getX() + 1.0f, bounds.getY() + 1.0f,
                                           juce::jmax (0.0f, bounds.getWidth() - 2.0f),
                                           juce::jmax (0.0f, bounds.getHeight() - 2.0f));
 
-        if (down)
+        if (shouldDrawButtonAsDown)
             g.setColour (colours::controlHover);
-        else if (highlighted)
-            g.setColour (brightenedKeyColour (colours::controlBackground, 0.15f));
+        else if (shouldDrawButtonAsHighlighted)
+            g.setColour (brightened (colours::controlBackground, 0.15f));
         else
             g.setColour (colours::controlBackground);
 
@@ -37,6 +42,11 @@ namespace korvid::ui
         g.setColour (colours::subtleOutline);
         g.drawRoundedRectangle (outline, 4.0f, 1.0f);
 
-        return enabled ? colours::textPrimary : colours::textDisabled;
+        // Too small for an icon: the key alone.
+        if (juce::jmin (key.getWidth(), key.getHeight()) <= 0.0f)
+            return;
+
+        g.setColour (isEnabled() ? colours::textPrimary : colours::textDisabled);
+        drawIcon (g, key.getX(), key.getY(), key.getWidth(), key.getHeight());
     }
 }
