@@ -48,7 +48,8 @@ namespace korvid::ui
 
                 row.trackCount = stem.trackCount;
 
-                if (! row.hasPeak)
+                // A cue that stopped early never measured some stems: no figure beats a made-up one.
+                if (! row.hasPeak && cue.showsPeakAfter (stem))
                 {
                     row.peakDb = stem.peakAfterDb;
                     row.hasPeak = true;

@@ -151,14 +151,18 @@ namespace korvid::ui
         lines.add (cue.assignedStemsText() + " - " + cue.emptyStemsText());
         lines.add ({});
 
-        if (cue.peakMode == PeakMode::truePeak)
-            lines.add ("True peak " + reportLevelText (linearPeakToDb (cue.mixTruePeak)));
-        else
-            lines.add ("Mix peak " + reportLevelText (linearPeakToDb (cue.mixSamplePeak)));
+        // A cue that stopped before measuring shows dashes, not the zeros it started with.
+        const auto level = [] (bool shown, double db) { return shown ? reportLevelText (db) : juce::String ("-"); };
+        const bool levels = cue.showsLevels();
 
-        lines.add ("Global gain " + reportLevelText (cue.gain.gainDb)
-                   + (cue.gain.heldByAttenuateOnly ? "  (attenuate only)" : ""));
-        lines.add ("After gain " + reportLevelText (linearPeakToDb (cue.afterGainTruePeak)));
+        if (cue.peakMode == PeakMode::truePeak)
+            lines.add ("True peak " + level (levels, linearPeakToDb (cue.mixTruePeak)));
+        else
+            lines.add ("Mix peak " + level (levels, linearPeakToDb (cue.mixSamplePeak)));
+
+        lines.add ("Global gain " + level (levels, cue.gain.gainDb)
+                   + (levels && cue.gain.heldByAttenuateOnly ? "  (attenuate only)" : ""));
+        lines.add ("After gain " + level (cue.showsAfterGain(), linearPeakToDb (cue.afterGainTruePeak)));
 
         if (cue.leadingSilenceSeconds > 0.0)
             lines.add ("Leading silence " + juce::String (cue.leadingSilenceSeconds, 2) + " s");

@@ -133,6 +133,15 @@ namespace korvid::ui::reporttest
         EXPECT_EQ (rows[3].format, "WAV 24bit 48kHz 2ch");
         EXPECT_EQ (rows[3].overview.minima.size(), 64u);
 
+        // A cue stopped before a stem was summed has no figure for it; a measured one keeps its own.
+        auto stopped = cue;
+        stopped.cancelled = true;
+        stopped.levelsMeasured = true;
+        stopped.stems[0].measured = true;
+        const auto stoppedRows = Table::rowsForCue (stopped);
+        EXPECT_TRUE (stoppedRows[0].hasPeak);
+        EXPECT_FALSE (stoppedRows[2].hasPeak);
+
         // A stem result without any match leaves the row without tracks or peak.
         cue.stems.clear();
         EXPECT_FALSE (Table::rowsForCue (cue)[0].hasPeak);

@@ -111,6 +111,16 @@ namespace korvid::ui::reporttest
                                                                 "Mix peak -12.0 dB", "Global gain 6.0 dB",
                                                                 "After gain -6.0 dB", "", "Reconstruction not run" }));
 
+        // Cancelled before its mix was measured: dashes, not the figures it started with.
+        auto stopped = cue;
+        stopped.cancelled = true;
+        stopped.levelsMeasured = false;
+        stopped.afterGainKnown = false;
+        EXPECT_EQ (cueSummaryLines (stopped), juce::StringArray ({ "Length 0:00.0", "- mono",
+                                                                    "2 stems assigned - 1 empty stem", "",
+                                                                    "Mix peak -", "Global gain -", "After gain -", "",
+                                                                    "Reconstruction not run" }));
+
         cue.errors.add ("First error.");
         cue.warnings.addArray ({ "One warning.", "Another warning." });
         EXPECT_EQ (cueProblemLines (cue), juce::StringArray ({ "Error: First error.", "Warning: One warning.",
