@@ -1,4 +1,4 @@
-#include "app/pages/ExportPage.h"
+#include "app/pages/export/ExportPage.h"
 
 #include "app/AppState.h"
 #include "app/pages/PagePlaceholder.h"
