@@ -1,7 +1,11 @@
 #include "app/pages/export/ExportPage.h"
 
 #include "app/AppState.h"
-#include "app/pages/PagePlaceholder.h"
+#include "app/pages/export/ExportContent.h"
+#include "app/pages/export/ExportRenderBar.h"
+#include "ui/Logos.h"
+#include "ui/Palette.h"
+#include "ui/ScopedDialogOwner.h"
 
 namespace korvid::ui
 {
@@ -9,18 +13,39 @@ namespace korvid::ui
     {
         const juce::String blockColumnsKey ("exportBlockColumns");
         const juce::String columnWidthsKey ("exportColumnWidths");
-        constexpr int renderStopTimeoutMs = 10000;
     }
 
     ExportPage::ExportPage (AppState& state)
-        : appState (state)
+        : appState (state),
+          runPreset (state.session.getPreset())
     {
+        startJob = [] (RenderJob& job, std::vector<RenderRequest> requests, RenderJob::FinishedCallback onFinished)
+        {
+            return job.start (std::move (requests), std::move (onFinished));
+        };
+
+        content = std::make_unique<Content>();
+        renderBar = std::make_unique<RenderBar>();
+
+        addAndMakeVisible (viewport);
+        addAndMakeVisible (*renderBar);
+        viewport.setViewedComponent (content.get(), false);
+        viewport.setScrollBarsShown (true, false);
+
+        wireControls();
+
         appState.session.addListener (this);
+        appState.addChangeListener (this);
+
+        refreshFromPreset();
+        rebuildFormatRows();
+        startTimerHz (pollHz);
     }
 
     ExportPage::~ExportPage()
     {
         stopTimer();
+        appState.removeChangeListener (this);
         appState.session.removeListener (this);
 
         if (renderJob != nullptr)
@@ -29,135 +54,176 @@ namespace korvid::ui
             renderJob->waitUntilFinished (renderStopTimeoutMs);
         }
 
+        viewport.setViewedComponent (nullptr, false);
         renderJob.reset();
     }
 
+    void ExportPage::wireControls()
+    {
+        auto& bar = *renderBar;
+        bar.saveButton.setTooltip ("Keep the formats, naming, headroom and cue rules in the preset. Next delivery for "
+                                   "this publisher starts here.");
+        bar.saveButton.onClick = [this] { savePresetFromHere(); };
+        bar.chooseFolderButton.onClick = [this] { chooseOutputFolder(); };
+        bar.openFolderButton.onClick = [this]
+        {
+            if (appState.outputFolder.isDirectory())
+                openFolder (appState.outputFolder);
+        };
+
+        content->onLayoutChanged = [this] { resized(); };
+
+        bar.analyseButton.onClick = [this] { runAnalysis(); };
+        bar.renderButton.onClick = [this] { startExport(); };
+        bar.cancelButton.onClick = [this] { cancelRun(); };
+    }
+
+    //==============================================================================
     bool ExportPage::isRendering() const
     {
         return renderJob != nullptr && renderJob->isThreadRunning();
     }
 
-    bool ExportPage::startRender (std::vector<RenderRequest> requests)
-    {
-        if (isRendering() || requests.empty())
-            return false;
-
-        appState.preview.stop();
-
-        auto job = std::make_unique<RenderJob>();
-        juce::Component::SafePointer<ExportPage> safeThis (this);
-
-        // Runs on the render thread: only a copy of the report crosses to the message thread.
-        const bool started = job->start (std::move (requests), [safeThis] (const BatchReport& report)
-        {
-            juce::MessageManager::callAsync ([safeThis, finished = report]() mutable
-            {
-                if (auto* page = safeThis.getComponent())
-                    page->renderFinished (std::move (finished));
-            });
-        });
-
-        if (! started)
-            return false;
-
-        renderJob = std::move (job);
-        renderStatusText = "Starting...";
-        startTimerHz (10);
-        repaint();
-        return true;
-    }
-
-    void ExportPage::cancelRender()
-    {
-        if (renderJob != nullptr)
-            renderJob->cancel();
-    }
-
-    void ExportPage::renderFinished (BatchReport report)
-    {
-        if (renderJob != nullptr)
-            renderJob->waitUntilFinished (renderStopTimeoutMs);
-
-        stopTimer();
-        renderStatusText.clear();
-        repaint();
-
-        // A cancelled run keeps the report shown before; only a finished one replaces it.
-        if (report.cancelled)
-            return;
-
-        appState.setLastReport (std::move (report));
-
-        if (onExportFinished)
-            onExportFinished();
-    }
-
-    void ExportPage::timerCallback()
-    {
-        if (renderJob == nullptr)
-        {
-            stopTimer();
-            return;
-        }
-
-        const auto status = renderJob->getStatus();
-
-        if (status.text != renderStatusText)
-        {
-            renderStatusText = status.text;
-            repaint();
-        }
-    }
-
-    bool ExportPage::toggleAudition()
+    void ExportPage::toggleAudition()
     {
         auto& preview = appState.preview;
 
         if (preview.loading.load() || preview.playing.load())
-        {
             preview.stop();
-            return true;
-        }
-
-        // No cleaned track has been auditioned yet and the gated-track list is not shown.
-        return false;
     }
 
-    bool ExportPage::jumpGatedAudition (bool forward)
+    bool ExportPage::jumpGatedAudition (bool)
     {
-        // Only the gated-track list moves an audition, and it is not shown.
-        juce::ignoreUnused (forward);
         return false;
     }
 
     void ExportPage::resetBlockLayout()
     {
-        if (appState.settings != nullptr)
-        {
-            appState.settings->removeValue (blockColumnsKey);
-            appState.saveSettings();
-            appState.settings->removeValue (columnWidthsKey);
-            appState.saveSettings();
-        }
-
+        appState.settings->setValue (blockColumnsKey, juce::String());
+        appState.saveSettings();
+        appState.settings->setValue (columnWidthsKey, juce::String());
+        appState.saveSettings();
         resized();
-        repaint();
     }
 
+    //==============================================================================
     void ExportPage::paint (juce::Graphics& g)
     {
-        const juce::String line = renderStatusText.isNotEmpty()
-                                      ? renderStatusText
-                                      : juce::String ("Formats, naming, headroom and the delivery folder are set here.");
-        drawPagePlaceholder (g, getLocalBounds(), "Levels & export", line);
+        g.fillAll (colours::windowBackground);
     }
 
-    void ExportPage::tracksChanged()      { refresh(); }
-    void ExportPage::assignmentsChanged() { refresh(); }
-    void ExportPage::presetChanged()      { refresh(); }
-
-    void ExportPage::refresh()
+    void ExportPage::resized()
     {
-        repaint();
+        auto area = getLocalBounds();
+        renderBar->setBounds (area.removeFromBottom (juce::jmin (renderBarHeight, area.getHeight())));
+        viewport.setBounds (area);
+
+        // Laid out against an unbounded height first, then given the height it needs. The
+        // scroll bar can come or go with the new height, so the width is checked once more.
+        for (int pass = 0; pass < 2; ++pass)
+        {
+            const int width = juce::jmax (minimumContentWidth, viewport.getMaximumVisibleWidth());
+            content->setSize (width, unboundedContentHeight);
+            content->setSize (width, content->getRequiredHeight());
+
+            if (juce::jmax (minimumContentWidth, viewport.getMaximumVisibleWidth()) == width)
+                break;
+        }
+    }
+
+    //==============================================================================
+    void ExportPage::tracksChanged()        { sessionChanged(); }
+    void ExportPage::assignmentsChanged()   { sessionChanged(); }
+
+    void ExportPage::sessionChanged()
+    {
+        if (exporting || analysing)
+            sessionChangedDuringRun = true;
+
+        refreshNamingPreview();
+        refreshIssueList();
+    }
+
+    void ExportPage::presetChanged()
+    {
+        if (exporting || analysing)
+            sessionChangedDuringRun = true;
+
+        if (applyingEdit)
+            return;
+
+        rebuildFormatRows();
+        refreshFromPreset();
+    }
+
+    void ExportPage::changeListenerCallback (juce::ChangeBroadcaster*)
+    {
+        // The folder and the current library preset can change behind the page's back: a
+        // project that opens sets both after its preset has reached the session.
+        const auto shown = renderBar->folderLabel.getTooltip();
+        refreshFolderLine();
+
+        if (renderBar->folderLabel.getTooltip() != shown)
+            refreshIssueList();
+        else
+            refreshPresetLine();
+    }
+
+    void ExportPage::refreshFromPreset()
+    {
+        refreshFolderLine();
+        refreshDependentControls();
+        refreshCueLine();
+        refreshPresetLine();
+        refreshNamingPreview();
+        refreshIssueList();
+    }
+
+    void ExportPage::refreshDependentControls()
+    {
+    }
+
+    void ExportPage::refreshNamingPreview()
+    {
+    }
+
+    void ExportPage::commitSettings()
+    {
+        auto edited = appState.session.getPreset();
+        auto& formats = edited.exportSettings.formats;
+        formats.clear();
+
+        for (auto* row : content->formatRows)
+            formats.push_back (row->currentFormat());
+
+        const bool wasApplying = applyingEdit;
+        applyingEdit = true;
+        appState.session.updatePreset (std::move (edited));
+        applyingEdit = wasApplying;
+
+        refreshDependentControls();
+        refreshPending = true;
+    }
+
+    void ExportPage::timerCallback()
+    {
+        if (refreshPending)
+        {
+            refreshPending = false;
+            refreshPresetLine();
+            refreshNamingPreview();
+            refreshIssueList();
+        }
+
+        if (content->gatedList->isVisible() && appState.preview.playing.load())
+            content->gatedList->repaint();
+
+        pollRenderJob();
+    }
+
+    void ExportPage::showWarning (const juce::String& title, const juce::String& message)
+    {
+        const ScopedDialogOwner owner (*appState.dialogs, this);
+        appState.dialogs->showMessage (juce::MessageBoxIconType::WarningIcon, title, message);
     }
 }
