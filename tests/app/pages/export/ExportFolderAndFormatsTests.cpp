@@ -98,9 +98,24 @@ namespace
         const auto elsewhere = root.getChildFile ("Elsewhere");
         ASSERT_TRUE (elsewhere.createDirectory());
 
-        state->setOutputFolder (elsewhere);   // as opening a project does, after its preset change
+        // A project remembers its folder; opening it sets the folder after the session's
+        // preset has changed.
+        state->setOutputFolder (elsewhere);
+        const auto project = root.getChildFile ("Delivery.vlpr");
+        juce::String error;
+        ASSERT_TRUE (state->saveProject (project, error)) << error;
+
+        const auto meanwhile = root.getChildFile ("Meanwhile");
+        ASSERT_TRUE (meanwhile.createDirectory());
+        page->useChosenOutputFolder (meanwhile);
+        EXPECT_EQ (bar().folderLabel.getText(), meanwhile.getFullPathName());
+
+        juce::StringArray missing;
+        ASSERT_TRUE (state->openProject (project, error, missing)) << error;
         pump (30);
+        EXPECT_EQ (state->outputFolder, elsewhere);
         EXPECT_EQ (bar().folderLabel.getText(), elsewhere.getFullPathName());
+        EXPECT_EQ (bar().folderLabel.getTooltip(), elsewhere.getFullPathName());
     }
 
     //==============================================================================
@@ -244,6 +259,15 @@ namespace
         EXPECT_EQ (dialogs->asked[0].fileRequest.start, out);
         EXPECT_EQ (first.subFolderEditor.getText(), "Stems/Mix");
         EXPECT_EQ (state->session.getPreset().exportSettings.formats[0].subFolder, "Stems/Mix");
+
+        // A typed name that climbs out of the export folder is an error of the plan.
+        first.subFolderEditor.setText ("../elsewhere", juce::dontSendNotification);
+        first.subFolderEditor.onReturnKey();
+        pump (150);
+        EXPECT_EQ (state->session.getPreset().exportSettings.formats[0].subFolder, "../elsewhere");
+        EXPECT_TRUE (body().issueList.getText().contains ("ERROR    ")) << body().issueList.getText();
+        first.subFolderEditor.setText ("Stems/Mix", juce::dontSendNotification);
+        first.subFolderEditor.onReturnKey();
 
         for (const auto& refused : { out, root.getChildFile ("Outside") })
         {

@@ -313,7 +313,14 @@ namespace
 
         page->runAnalysis();
         ASSERT_TRUE (page->isAnalysing());
-        run.finish (false);       // posted while the import below happens
+        run.finish (false);       // posted while the changes below happen
+
+        // A preset change from elsewhere refreshes the rows, which stay disabled all the same.
+        auto renamed = state->session.getPreset();
+        renamed.name = "Renamed";
+        state->session.updatePreset (renamed);
+        EXPECT_FALSE (row (0).codecBox.isEnabled());
+        EXPECT_FALSE (row (1).enabledToggle.isEnabled());
 
         importCue ("1M02", { "Strings.wav" });
         pump (30);
