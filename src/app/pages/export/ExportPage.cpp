@@ -9,12 +9,6 @@
 
 namespace korvid::ui
 {
-    namespace
-    {
-        const juce::String blockColumnsKey ("exportBlockColumns");
-        const juce::String columnWidthsKey ("exportColumnWidths");
-    }
-
     ExportPage::ExportPage (AppState& state)
         : appState (state),
           runPreset (state.session.getPreset())
@@ -71,7 +65,14 @@ namespace korvid::ui
                 openFolder (appState.outputFolder);
         };
 
+        wireSettingsControls();
         content->onLayoutChanged = [this] { resized(); };
+        content->onBlockLayoutChanged = [this] (const juce::String& text) { storeBlockLayout (text); };
+        content->onColumnWidthsChanged = [this] (const juce::String& text) { storeColumnWidths (text); };
+
+        loadBlockLayout();
+        loadColumnWidths();
+        loadNameVocabulary();
 
         bar.analyseButton.onClick = [this] { runAnalysis(); };
         bar.renderButton.onClick = [this] { startExport(); };
@@ -95,15 +96,6 @@ namespace korvid::ui
     bool ExportPage::jumpGatedAudition (bool)
     {
         return false;
-    }
-
-    void ExportPage::resetBlockLayout()
-    {
-        appState.settings->setValue (blockColumnsKey, juce::String());
-        appState.saveSettings();
-        appState.settings->setValue (columnWidthsKey, juce::String());
-        appState.saveSettings();
-        resized();
     }
 
     //==============================================================================
@@ -171,38 +163,13 @@ namespace korvid::ui
 
     void ExportPage::refreshFromPreset()
     {
+        showSettings();
         refreshFolderLine();
         refreshDependentControls();
         refreshCueLine();
         refreshPresetLine();
         refreshNamingPreview();
         refreshIssueList();
-    }
-
-    void ExportPage::refreshDependentControls()
-    {
-    }
-
-    void ExportPage::refreshNamingPreview()
-    {
-    }
-
-    void ExportPage::commitSettings()
-    {
-        auto edited = appState.session.getPreset();
-        auto& formats = edited.exportSettings.formats;
-        formats.clear();
-
-        for (auto* row : content->formatRows)
-            formats.push_back (row->currentFormat());
-
-        const bool wasApplying = applyingEdit;
-        applyingEdit = true;
-        appState.session.updatePreset (std::move (edited));
-        applyingEdit = wasApplying;
-
-        refreshDependentControls();
-        refreshPending = true;
     }
 
     void ExportPage::timerCallback()

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace korvid::ui
@@ -36,6 +37,8 @@ namespace korvid::ui
         class FormatCaptions;   // ExportFormatRow.h: the column captions above the rows
         class CueResultList;    // CueResultList.h: the cues of the last run
         class GatedTrackList;   // GatedTrackList.h: the tracks the silence gate touched
+        class BlockHandle;      // ExportBlockMoves.h: the grip over a block's header
+        class ColumnSplitter;   // ExportBlockMoves.h: the gap between two columns
 
         static constexpr int renderBarHeight = 96;
         static constexpr int minimumContentWidth = 880;
@@ -63,8 +66,15 @@ namespace korvid::ui
         /** The arrow keys: true only when a gated-track audition moved. */
         bool jumpGatedAudition (bool forward);
 
-        /** Forgets the stored block arrangement and column widths. */
+        /** Forgets the stored block arrangement and column widths; the body shows the
+            automatic arrangement at once. */
         void resetBlockLayout();
+
+        /** The stored block arrangement and column widths, read and handed to the body. */
+        void loadBlockLayout();
+        void loadColumnWidths();
+        void storeBlockLayout (const juce::String& text);
+        void storeColumnWidths (const juce::String& text);
 
         //==============================================================================
         // Operations the controls start; public so that tests can drive them.
@@ -77,6 +87,12 @@ namespace korvid::ui
         void commitSettings();
         void refreshDependentControls();
         void refreshNamingPreview();
+
+        /** The user's own words for file names, shared by both template editors. */
+        void loadNameVocabulary();
+        void addVocabularyWord (const juce::String& word);
+        void forgetVocabularyWord (const juce::String& word);
+        const juce::StringArray& getNameVocabulary() const noexcept   { return nameVocabulary; }
 
         /** The blocking errors and warnings of an analysis of the session as it stands,
             and which run buttons can be pressed. */
@@ -130,6 +146,12 @@ namespace korvid::ui
         void changeListenerCallback (juce::ChangeBroadcaster* source) override;
 
         void wireControls();
+        void wireSettingsControls();
+        void showSettings();
+        void commitFrom (juce::Component& control);
+        bool wasTouched (const juce::Component& control) const;
+        void storeVocabulary();
+        void shareVocabulary();
         void sessionChanged();
         void startRun (std::vector<PlannedRequest> planned, const Preset& plannedWith, bool analysisOnly);
         void finishRun();
@@ -141,6 +163,12 @@ namespace korvid::ui
         // Declaration order is construction order.
         bool applyingEdit = false;      // the page itself is writing into the session
         bool refreshPending = false;    // the next tick refreshes what an edit changed
+        bool sliderDragging = false;    // a settings slider commits at the end of its drag
+        juce::StringArray nameVocabulary;
+
+        // The controls the user changed since they last showed the preset: only their
+        // fields are written, so a value no control can show survives other edits.
+        std::set<const juce::Component*> touchedControls;
 
         AppState& appState;
 
