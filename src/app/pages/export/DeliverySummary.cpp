@@ -179,6 +179,7 @@ namespace korvid::ui
                 row.analysed = true;
                 row.hasProblem = hasProblem (result);
                 row.leadingSilenceSeconds = result.leadingSilenceSeconds;
+                row.runTrimSeconds = result.trimmedSeconds;
                 row.durationSeconds = result.sampleRate > 0.0 ? (double) result.lengthFrames / result.sampleRate : 0.0;
                 row.peakDb = peakToDecibels (result.mixTruePeak);
                 row.gainDb = result.gain.gainDb;

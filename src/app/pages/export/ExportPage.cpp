@@ -41,6 +41,7 @@ namespace korvid::ui
         stopTimer();
         appState.removeChangeListener (this);
         appState.session.removeListener (this);
+        stopAuditions();
 
         if (renderJob != nullptr)
         {
@@ -74,6 +75,8 @@ namespace korvid::ui
         loadColumnWidths();
         loadNameVocabulary();
 
+        wireResultLists();
+
         bar.analyseButton.onClick = [this] { runAnalysis(); };
         bar.renderButton.onClick = [this] { startExport(); };
         bar.cancelButton.onClick = [this] { cancelRun(); };
@@ -83,19 +86,6 @@ namespace korvid::ui
     bool ExportPage::isRendering() const
     {
         return renderJob != nullptr && renderJob->isThreadRunning();
-    }
-
-    void ExportPage::toggleAudition()
-    {
-        auto& preview = appState.preview;
-
-        if (preview.loading.load() || preview.playing.load())
-            preview.stop();
-    }
-
-    bool ExportPage::jumpGatedAudition (bool)
-    {
-        return false;
     }
 
     //==============================================================================
@@ -131,6 +121,15 @@ namespace korvid::ui
     {
         if (exporting || analysing)
             sessionChangedDuringRun = true;
+
+        // Undo, redo and an opened project change cue names behind the rows' back.
+        const auto& cues = appState.session.getCues();
+
+        if (content->cueTable->syncWithSession (cues))
+            resized();
+
+        for (const auto& cue : cues)
+            content->gatedList->renameCue (cue.id, cue.name);
 
         refreshNamingPreview();
         refreshIssueList();

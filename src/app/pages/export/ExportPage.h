@@ -39,6 +39,7 @@ namespace korvid::ui
         class GatedTrackList;   // GatedTrackList.h: the tracks the silence gate touched
         class BlockHandle;      // ExportBlockMoves.h: the grip over a block's header
         class ColumnSplitter;   // ExportBlockMoves.h: the gap between two columns
+        class CleanedAuditionJob;   // ExportAudition.h: renders a track as the cleanup leaves it
 
         static constexpr int renderBarHeight = 96;
         static constexpr int minimumContentWidth = 880;
@@ -60,11 +61,22 @@ namespace korvid::ui
         /** True while the page holds a render job whose thread runs. */
         bool isRendering() const;
 
-        /** The space key: stops the preview while it loads or plays. */
+        /** The space key: takes back a cleaned version being prepared, stops the preview
+            while it loads or plays, or plays the cleaned track heard last (or the first one). */
         void toggleAudition();
 
         /** The arrow keys: true only when a gated-track audition moved. */
         bool jumpGatedAudition (bool forward);
+
+        /** Plays a track as the cleanup leaves it, rendering it first when no cached version
+            of these settings exists. `toggle` stops it instead when it is the one playing. */
+        void auditionGated (const juce::File& source, const juce::String& name, double seconds, bool toggle);
+        juce::File cleanedPreviewFile (const juce::File& source) const;
+        /** A cleaned render's end, on the message thread. */
+        void cleanedAuditionFinished (int id, const juce::File& cached, const juce::String& name, bool written,
+                                      const juce::String& error);
+        bool isPreparingAudition() const noexcept   { return pendingAudition.id != 0; }
+        int auditionJobCount() const                { return auditionPool != nullptr ? auditionPool->getNumJobs() : 0; }
 
         /** Forgets the stored block arrangement and column widths; the body shows the
             automatic arrangement at once. */
@@ -152,6 +164,11 @@ namespace korvid::ui
         bool wasTouched (const juce::Component& control) const;
         void storeVocabulary();
         void shareVocabulary();
+        void wireResultLists();
+        void rememberAudition (const juce::File& file, const juce::String& name, double seconds);
+        void withdrawPendingAudition();
+        void removeOlderAuditions (const juce::File& newest);
+        void stopAuditions();
         void sessionChanged();
         void startRun (std::vector<PlannedRequest> planned, const Preset& plannedWith, bool analysisOnly);
         void finishRun();
@@ -160,11 +177,29 @@ namespace korvid::ui
         void setBodyEnabled (bool enabled);
         void showWarning (const juce::String& title, const juce::String& message);
 
+        /** A cleaned render the page waits for to play it. */
+        struct PendingAudition
+        {
+            int id = 0;
+            juce::File cached;
+            juce::String name, key;
+            double seconds = 0.0;
+            double rate = 48000.0;
+        };
+
         // Declaration order is construction order.
+        std::unique_ptr<juce::ThreadPool> auditionPool;
         bool applyingEdit = false;      // the page itself is writing into the session
         bool refreshPending = false;    // the next tick refreshes what an edit changed
         bool sliderDragging = false;    // a settings slider commits at the end of its drag
+        juce::File lastAuditionFile;
+        juce::String lastAuditionName;
+        double lastAuditionSeconds = 0.0;
         juce::StringArray nameVocabulary;
+        PendingAudition pendingAudition;
+        int auditionRequests = 0;
+        juce::File playingAudition;            // the cached file last handed to the preview engine
+        juce::StringArray cachedAuditions;     // the cleaned versions this page wrote
 
         // The controls the user changed since they last showed the preset: only their
         // fields are written, so a value no control can show survives other edits.
