@@ -16,7 +16,7 @@ namespace korvid::ui
         three callbacks; rows and menus are keyed by cue id. Hidden while it has no rows. */
     class ExportPage::CueResultList : public juce::Component,
                                       public juce::TooltipClient,
-                                      private juce::KeyListener
+                                      public juce::KeyListener
     {
     public:
         /** One cue. The figures are drawn only when the run has a result for it. */

@@ -8,6 +8,7 @@
 #include "core/audio/AudioReading.h"
 #include "core/audio/SilenceGate.h"
 #include "core/codec/JuceFileEncoder.h"
+#include "core/model/CodecCapabilities.h"
 #include "core/platform/PrivateFolders.h"
 
 namespace korvid::ui
@@ -165,9 +166,9 @@ namespace korvid::ui
 
     juce::File ExportPage::cleanedPreviewFile (const juce::File& source) const
     {
-        const auto& preset = appState.session.getPreset();
-        return cleanedPreviewFolder().getChildFile (cleanedPreviewName (source, preset.exportSettings.silenceGate,
-                                                                        preset.exportSettings.masterSampleRate));
+        const auto& settings = appState.session.getPreset().exportSettings;
+        return cleanedPreviewFolder().getChildFile (cleanedPreviewName (source, settings.silenceGate,
+                                                                        nearestSupportedSampleRate (Codec::wav, settings.masterSampleRate)));
     }
 
     void ExportPage::auditionGated (const juce::File& source, const juce::String& name, double seconds, bool toggle)
@@ -183,7 +184,9 @@ namespace korvid::ui
         }
 
         const auto& settings = appState.session.getPreset().exportSettings;
-        const double rate = settings.masterSampleRate;
+
+        // At the project rate, or the nearest one a WAV file stores when the project's is not.
+        const double rate = nearestSupportedSampleRate (Codec::wav, settings.masterSampleRate);
         const auto key = cleanupKey (source);
         const auto cached = cleanedPreviewFile (source);
 
@@ -224,6 +227,7 @@ namespace korvid::ui
         order.gate = settings.silenceGate;
 
         pendingAudition = { order.id, cached, name, key, seconds, rate };
+        cachedAuditions.addIfNotAlreadyThere (cached.getFullPathName());   // the page's to remove, ready or not
         setStatusLine ("Preparing " + name + " ...", true);
         auditionPool->addJob (new CleanedAuditionJob (juce::Component::SafePointer<ExportPage> (this), order), true);
     }

@@ -47,6 +47,11 @@ namespace korvid::ui::exporttest
             homeVariable.emplace ("HOME", home.getFullPathName());
             configVariable.emplace ("XDG_CONFIG_HOME", home.getChildFile (".config").getFullPathName());
 
+            // Cleaned auditions go into the runtime folder: one of the test's own.
+            const auto runtime = root.getChildFile ("runtime");
+            ASSERT_TRUE (runtime.createDirectory());
+            runtimeVariable.emplace ("XDG_RUNTIME_DIR", runtime.getFullPathName());
+
             build();
         }
 
@@ -54,20 +59,21 @@ namespace korvid::ui::exporttest
         {
             page.reset();
             state.reset();
+            runtimeVariable.reset();
             configVariable.reset();
             homeVariable.reset();
             root.deleteRecursively();
         }
 
         /** Builds the state and the page anew. */
-        void build()
+        void build (PreviewEngine::OutputMode outputMode = PreviewEngine::OutputMode::drivenByCaller)
         {
             page.reset();
             state.reset();
 
             auto scripted = std::make_unique<testing::ScriptedDialogs>();
             dialogs = scripted.get();
-            state = std::make_unique<AppState> (PreviewEngine::OutputMode::drivenByCaller, std::move (scripted));
+            state = std::make_unique<AppState> (outputMode, std::move (scripted));
             state->preview.prepareToPlay (512, 48000.0);
             buildPage();
         }
@@ -177,7 +183,7 @@ namespace korvid::ui::exporttest
         }
 
         juce::File root;
-        std::optional<test::ScopedEnvironmentVariable> homeVariable, configVariable;
+        std::optional<test::ScopedEnvironmentVariable> homeVariable, configVariable, runtimeVariable;
         std::unique_ptr<AppState> state;
         std::unique_ptr<ExportPage> page;
         testing::ScriptedDialogs* dialogs = nullptr;
