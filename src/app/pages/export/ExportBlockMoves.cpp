@@ -21,7 +21,14 @@ namespace korvid::ui
     ExportPage::BlockHandle::BlockHandle (const juce::String& blockKey)
         : key (blockKey)
     {
-        setMouseCursor (juce::MouseCursor::DraggingHandCursor);
+    }
+
+    void ExportPage::BlockHandle::mouseEnter (const juce::MouseEvent&)
+    {
+        // Set when the pointer first comes over it, not at construction: on Linux JUCE
+        // decodes this cursor from a picture, and the sanitizer build stops in that decoder.
+        if (getMouseCursor() != juce::MouseCursor::DraggingHandCursor)
+            setMouseCursor (juce::MouseCursor::DraggingHandCursor);
     }
 
     juce::Point<int> ExportPage::BlockHandle::inBody (const juce::MouseEvent& e) const

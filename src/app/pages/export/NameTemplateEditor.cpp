@@ -418,7 +418,6 @@ namespace korvid::ui
                                     int chipKind, int pieceIndex)
         : owner (ownerEditor), text (chipText), isToken (token), kind (chipKind), index (pieceIndex)
     {
-        setMouseCursor (juce::MouseCursor::DraggingHandCursor);
 
         switch (kind)
         {
@@ -461,6 +460,11 @@ namespace korvid::ui
 
     void NameTemplateEditor::Chip::mouseEnter (const juce::MouseEvent&)
     {
+        // Set when the pointer first comes over it, not at construction: on Linux JUCE
+        // decodes this cursor from a picture, and the sanitizer build stops in that decoder.
+        if (getMouseCursor() != juce::MouseCursor::DraggingHandCursor)
+            setMouseCursor (juce::MouseCursor::DraggingHandCursor);
+
         hover = true;
         repaint();
     }

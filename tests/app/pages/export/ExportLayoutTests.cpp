@@ -2,6 +2,7 @@
 #include "app/pages/export/ExportBlockMoves.h"
 #include "app/pages/export/ExportPageTestSupport.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace korvid::ui::exporttest
@@ -141,6 +142,20 @@ namespace
         EXPECT_EQ (body.content.getColumnFractions().size(), 3u);
     }
 
+    TEST (ExportLayout, ChoosersAreAsWideAsTheirLongestItemWithinLimits)
+    {
+        juce::ComboBox shortItems, longItems, middle;
+        shortItems.addItem ("2x", 1);
+        longItems.addItem (juce::String::repeatedString ("Wide ", 60), 1);
+        middle.addItem ("Renumber the exported stems 1..N (no gaps)", 1);
+        middle.addItem ("x", 2);
+
+        EXPECT_EQ (Content::choiceWidth (shortItems), 120);
+        EXPECT_EQ (Content::choiceWidth (longItems), 620);
+        EXPECT_EQ (Content::choiceWidth (middle),
+                   (int) std::ceil (juce::Font (15.0f).getStringWidthFloat ("Renumber the exported stems 1..N (no gaps)")) + 56);
+    }
+
     TEST (ExportLayout, StoredValuesAreReadStrictly)
     {
         EXPECT_EQ (cleanStoredBlockLayout ("cues:1\nCues:0\ncues:0\nrules: 2\nformats:-1"), "cues:1\r\nrules:2");
@@ -187,6 +202,13 @@ namespace
         ASSERT_EQ (stored.size(), 1);
         EXPECT_EQ (stored[0], "namingRules:0\nrules:0\nnaming:1\nformats:1\ncues:1\ncleanup:1\nheadroom:1");
         EXPECT_EQ (body.columns()[1], juce::StringArray ({ "naming", "formats", "cues", "cleanup", "headroom" }));
+
+        // A handle let go without a drag only clears the highlight.
+        body.content.showDropIndicator ("rules", { rects[0].getX() + 5, 10 });
+        EXPECT_EQ (body.content.getHoverColumn(), 0);
+        body.content.handleFor ("rules")->onRelease();
+        EXPECT_EQ (body.content.getHoverColumn(), -1);
+        EXPECT_TRUE (body.content.getDropIndicator().isEmpty());
 
         // A drop on the gap, or beside the columns, changes nothing.
         const auto before = body.content.getBlockLayoutText();

@@ -335,6 +335,28 @@ namespace
         }
     }
 
+    TEST_F (ExportSettingsTest, AStemTemplateWithoutTheStemNameStopsTheRuns)
+    {
+        state->session.setPreset (presetWithStems ({ "Strings", "Brass" }));
+        importCue ("1M01", { "Strings.wav", "Brass.wav" });
+        useOutputFolder();
+        EXPECT_FALSE (body().issueList.getText().contains ("ERROR"));
+
+        auto& editor = body().stemTemplateEditor;
+        editor.setTemplate ("{project}_{cue}_{stemIndex}_{stemName}");
+
+        while (! editor.getPieces().empty() && editor.getPieces().back().text == "{stemName}")
+            editor.removePiece ((int) editor.getPieces().size() - 1);
+
+        EXPECT_EQ (settings().naming.stemTemplate, "{project}_{cue}_{stemIndex}");
+        pump (200);
+        EXPECT_TRUE (body().issueList.getText().contains ("ERROR    ")) << body().issueList.getText();
+
+        page->runAnalysis();
+        EXPECT_FALSE (page->isAnalysing());
+        EXPECT_TRUE (body().statusText.text.startsWith ("Cannot analyse:"));
+    }
+
     TEST_F (ExportSettingsTest, TemplatesAreSplitAtThePresetsOwnSeparator)
     {
         auto tilde = defaultsPreset();
