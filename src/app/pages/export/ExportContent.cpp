@@ -406,7 +406,17 @@ namespace korvid::ui
             if (chosen < 0)
                 chosen = best (false);
 
-            place (*block, juce::jmax (0, chosen));
+            // No column is wide enough: the widest one cuts the block least (the first on a tie).
+            if (chosen < 0)
+            {
+                chosen = 0;
+
+                for (int c = 1; c < count; ++c)
+                    if (columns[(size_t) c].width > columns[(size_t) chosen].width)
+                        chosen = c;
+            }
+
+            place (*block, chosen);
         }
 
         // Column rectangles, widths and the splitters in the gaps.

@@ -65,6 +65,12 @@ namespace
 
         // The narrowest body puts every block into its first column.
         EXPECT_EQ (Body (880).columns()[0].size(), 7);
+
+        // A wide block that fits no column goes where it is cut least: the widest one.
+        Body nearlyWide (1092);
+        EXPECT_EQ (nearlyWide.content.getColumnWidths(), (std::vector<int> { 440, 616 }));
+        EXPECT_TRUE (nearlyWide.columns()[1].contains ("naming"));
+        EXPECT_TRUE (nearlyWide.columns()[1].contains ("formats"));
     }
 
     TEST (ExportLayout, BlocksFollowTheirGroupsIntoColumns)
