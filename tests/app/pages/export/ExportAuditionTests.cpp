@@ -46,6 +46,18 @@ namespace
             state->preview.getNextAudioBlock (juce::AudioSourceChannelInfo (&block, 0, frames));
         }
 
+        /** Stops the engine and lets its fade-out run out, as a device would. */
+        bool stopAndWait()
+        {
+            state->preview.stop();
+
+            return pumpUntil ([this]
+            {
+                renderBlock();
+                return ! state->preview.playing.load() && ! state->preview.loading.load();
+            }, 5000);
+        }
+
         bool waitUntilPrepared()
         {
             return pumpUntil ([this] { return ! page->isPreparingAudition() && page->auditionJobCount() == 0; });
@@ -105,7 +117,7 @@ namespace
         const auto first = page->cleanedPreviewFile (take);
         page->auditionGated (take, "Strings.wav", 0.0, false);
         ASSERT_TRUE (waitUntilPrepared());
-        state->preview.stop();
+        ASSERT_TRUE (stopAndWait());
 
         // The switch alone, with every number the same.
         useCleanup (false);
@@ -237,12 +249,7 @@ namespace
         EXPECT_TRUE (page->jumpGatedAudition (false));
 
         // With nothing playing, space plays the track heard last, from the cache; again, it stops.
-        state->preview.stop();
-        ASSERT_TRUE (pumpUntil ([this]
-        {
-            renderBlock();   // the fade-out ends in the audio callback
-            return ! state->preview.playing.load() && ! state->preview.loading.load();
-        }, 5000));
+        ASSERT_TRUE (stopAndWait());
         page->toggleAudition();
         EXPECT_FALSE (page->isPreparingAudition());
         EXPECT_TRUE (state->preview.isCurrent (keyOf (take)));
