@@ -3,7 +3,7 @@
 #include "app/AppState.h"
 #include "app/CompanyMark.h"
 #include "app/TitleBanner.h"
-#include "app/pages/ExportPage.h"
+#include "app/pages/export/ExportPage.h"
 #include "app/pages/import/ImportPage.h"
 #include "app/pages/preset/PresetPage.h"
 #include "app/pages/report/ReportPage.h"

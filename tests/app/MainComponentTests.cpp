@@ -1,6 +1,6 @@
 #include "app/MainTestSupport.h"
+#include "app/pages/export/ExportRenderBar.h"
 
-#include "core/audio/AudioProbe.h"
 #include "core/model/BuiltInPresets.h"
 #include "ui/Fonts.h"
 #include "ui/Logos.h"
@@ -307,13 +307,13 @@ namespace
         main.menuItemChosen (7, recent);
         EXPECT_TRUE (state.getRecentProjects().isEmpty());
 
-        // "Reset the layout of step 4" forgets the export page's stored layout.
-        state.settings->setValue ("exportBlockColumns", "2,1");
-        state.settings->setValue ("exportColumnWidths", "300,400");
+        // "Reset the layout of step 4" empties the export page's stored layout, on disk at once.
+        state.settings->setValue ("exportBlockColumns", "cues:1");
+        state.settings->setValue ("exportColumnWidths", "0.3,0.7");
         main.menuItemChosen (8, recent);
         const auto onDisk = settingsOnDisk();
-        EXPECT_FALSE (onDisk->containsKey ("exportBlockColumns"));
-        EXPECT_FALSE (onDisk->containsKey ("exportColumnWidths"));
+        EXPECT_EQ (onDisk->getValue ("exportBlockColumns", "unchanged"), "");
+        EXPECT_EQ (onDisk->getValue ("exportColumnWidths", "unchanged"), "");
     }
 
     //==============================================================================
@@ -434,30 +434,32 @@ namespace
     }
 
     //==============================================================================
-    /** `cues` render requests that all read one written track of `frames` frames. */
-    std::vector<RenderRequest> renderRequests (const juce::File& folder, const juce::File& output, int cues, int frames)
+    /** `cues` cue folders, each holding one track of `frames` frames, imported under the
+        example preset; the export goes below `output`. */
+    void importCues (AppState& state, const juce::File& folder, const juce::File& output, int cues, int frames)
     {
-        auto preset = makeHybridOrchestraExamplePreset();
-
-        Track track;
-        track.id = juce::Uuid().toString();
-        track.file = writeTrack (folder.getChildFile ("Source " + juce::String (frames)), "Strings.wav", frames);
-        track.stemId = preset.schema.stems.front().id;
-        track.source = AssignmentSource::manual;
-        juce::String error;
-        EXPECT_TRUE (probeAudioFile (track.file, track.info, error)) << error;
-
-        std::vector<RenderRequest> requests;
+        state.session.setPreset (makeHybridOrchestraExamplePreset());
 
         for (int i = 0; i < cues; ++i)
-        {
-            auto planned = makeRenderRequest (preset, { track }, output.getChildFile ("Cue" + juce::String (i)), false);
-            EXPECT_TRUE (planned.usable) << planned.issues.toText();
-            planned.request.cueName = "Cue" + juce::String (i);
-            requests.push_back (std::move (planned.request));
-        }
+            writeTrack (folder.getChildFile ("Cue" + juce::String (i)), "Strings.wav", frames);
 
-        return requests;
+        state.session.importFiles ({ folder.getFullPathName() }, true);
+        ASSERT_TRUE (output.createDirectory());
+        state.setOutputFolder (output);
+    }
+
+    /** "Render and export" on the page, answering its warnings with OK. */
+    void pressRender (ExportPage& page, testing::ScriptedDialogs& dialogs)
+    {
+        const auto askedBefore = dialogs.asked.size();
+        dialogs.confirmations.push_back (true);
+        page.getRenderBar().renderButton.triggerClick();
+        pump (20);
+
+        if (dialogs.asked.size() == askedBefore)
+            dialogs.confirmations.pop_back();
+
+        dialogs.asked.clear();
     }
 
     // Long enough that a run is still going when the test looks at it.
@@ -479,7 +481,9 @@ namespace
 
         test::TempAudioFolder audio;
         auto* exportPage = main.getExportPage();
-        ASSERT_TRUE (exportPage->startRender (renderRequests (audio.folder, audio.folder.getChildFile ("Out"), longCues, longFrames)));
+        importCues (state, audio.folder.getChildFile ("Takes"), audio.folder.getChildFile ("Out"), longCues, longFrames);
+        state.presetId = "remember-me";
+        pressRender (*exportPage, *dialogs);
         ASSERT_TRUE (exportPage->isRendering());
 
         dialogs->confirmations.push_back (false);
@@ -512,21 +516,32 @@ namespace
         auto& main = build();
         auto& state = main.getAppState();
         auto* exportPage = main.getExportPage();
+        auto& bar = exportPage->getRenderBar();
         test::TempAudioFolder audio;
 
-        ASSERT_TRUE (exportPage->startRender (renderRequests (audio.folder, audio.folder.getChildFile ("Long"), longCues, longFrames)));
-        EXPECT_FALSE (exportPage->startRender (renderRequests (audio.folder, audio.folder.getChildFile ("Second"), 1, 4800)));
-        exportPage->cancelRender();
+        importCues (state, audio.folder.getChildFile ("Long"), audio.folder.getChildFile ("Out"), longCues, longFrames);
+        pressRender (*exportPage, *dialogs);
+        ASSERT_TRUE (exportPage->isRendering());
+        const auto* firstJob = exportPage->getRenderJob();
 
-        for (int i = 0; i < 200 && exportPage->isRendering(); ++i)
+        // While it runs, neither run button starts anything.
+        EXPECT_FALSE (bar.renderButton.isEnabled());
+        exportPage->startExport();
+        exportPage->runAnalysis();
+        EXPECT_EQ (exportPage->getRenderJob(), firstJob);
+
+        bar.cancelButton.triggerClick();
+
+        for (int i = 0; i < 400 && (exportPage->isRendering() || exportPage->isExporting()); ++i)
             pump (20);
 
-        pump (100);
         EXPECT_FALSE (exportPage->isRendering());
         EXPECT_FALSE (state.hasReport);
         EXPECT_EQ (main.getCurrentPage(), Page::importPage);
 
-        ASSERT_TRUE (exportPage->startRender (renderRequests (audio.folder, audio.folder.getChildFile ("Short"), 1, 4800)));
+        state.session.clear();
+        importCues (state, audio.folder.getChildFile ("Short"), audio.folder.getChildFile ("Out2"), 1, 4800);
+        pressRender (*exportPage, *dialogs);
 
         for (int i = 0; i < 500 && ! state.hasReport; ++i)
             pump (20);

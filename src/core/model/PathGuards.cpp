@@ -96,7 +96,13 @@ bool checkOutputFolder (const juce::File& folder, juce::String& error)
         }
     }
 
-    if (folder.hasWriteAccess())
+    // Only a file actually made there shows that the folder takes files: the access
+    // check answers yes for paths that refuse every write, such as a read-only mount.
+    const auto probe = folder.getChildFile (".velvane-write-check-" + juce::Uuid().toString());
+    const bool created = probe.create().wasOk() && probe.existsAsFile();
+    const bool removed = probe.deleteFile();
+
+    if (created && removed)
     {
         error.clear();
         return true;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <set>
 
 namespace korvid
 {
@@ -195,19 +197,31 @@ RenderPlan buildRenderRequests (const Preset& preset,
         return plan;
     }
 
-    juce::StringArray usedFolderKeys;
+    std::set<juce::String> usedFolderKeys;
     const auto& batch = preset.exportSettings.batch;
+
+    // The tracks of every cue, gathered in one pass over the tracks (in track order).
+    std::map<juce::String, std::vector<Track>> tracksByCue;
+
+    for (const auto& cue : cues)
+        if (cue.included)
+            tracksByCue.try_emplace (cue.id);
+
+    for (const auto& track : tracks)
+        if (const auto found = tracksByCue.find (track.cueId); found != tracksByCue.end())
+            found->second.push_back (track);
 
     for (const auto& cue : cues)
     {
-        std::vector<Track> cueTracks;
-
-        for (const auto& track : tracks)
-            if (track.cueId == cue.id)
-                cueTracks.push_back (track);
-
-        if (cueTracks.empty() || ! cue.included)
+        if (! cue.included)
             continue;
+
+        const auto found = tracksByCue.find (cue.id);
+
+        if (found == tracksByCue.end() || found->second.empty())
+            continue;
+
+        const auto& cueTracks = found->second;
 
         auto cuePreset = preset;
 
@@ -241,14 +255,14 @@ RenderPlan buildRenderRequests (const Preset& preset,
         {
             const auto key = cueFolder.getFullPathName().toLowerCase();
 
-            if (usedFolderKeys.contains (key))
+            if (usedFolderKeys.count (key) > 0)
                 addFinding (planned.issues,
                             "'" + cue.name + "' would be written into the same folder as another cue. "
                             "Give it a different name, turn on 'mirror the source folder structure', "
                             "or import the cues separately.",
                             analysisOnly);
             else
-                usedFolderKeys.add (key);
+                usedFolderKeys.insert (key);
 
             planned.usable = planned.issues.isValid();
         }

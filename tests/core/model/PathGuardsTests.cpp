@@ -84,4 +84,19 @@ TEST (PathGuards, CheckOutputFolder)
         EXPECT_EQ (error, "The output folder is not writable.");
         locked.setReadOnly (false);
     }
+
+    // A folder no one may write into, not even the administrator, although the access
+    // check says otherwise.
+    const juce::File procFolder ("/proc/self");
+
+    if (procFolder.isDirectory())
+    {
+        EXPECT_FALSE (checkOutputFolder (procFolder, error));
+        EXPECT_EQ (error, "The output folder is not writable.");
+    }
+
+    // The check leaves nothing behind in a folder it accepts.
+    EXPECT_TRUE (checkOutputFolder (missing, error));
+    EXPECT_EQ (missing.getNumberOfChildFiles (juce::File::findFilesAndDirectories | juce::File::ignoreHiddenFiles, "*")
+                   + missing.getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 0);
 }

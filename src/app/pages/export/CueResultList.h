@@ -1,0 +1,127 @@
+#pragma once
+
+#include "app/pages/export/ExportPage.h"
+#include "core/session/Cue.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <functional>
+#include <vector>
+
+namespace korvid::ui
+{
+    /** The cues of the session with the figures of the last run: whether each is written,
+        its name, the silence at its start and how much of it is cut, its length, peak, gain
+        and stem counts. Include, name and cut are edited here and reach the session through
+        three callbacks; rows and menus are keyed by cue id. Hidden while it has no rows. */
+    class ExportPage::CueResultList : public juce::Component,
+                                      public juce::TooltipClient,
+                                      public juce::KeyListener
+    {
+    public:
+        /** One cue. The figures are drawn only when the run has a result for it. */
+        struct Row
+        {
+            juce::String cueId;
+            juce::String name;
+            bool hasProblem = false;
+            bool analysed = false;
+            double durationSeconds = 0.0;        // of the cue's render, after the run's cut
+            double peakDb = -400.0;
+            double gainDb = 0.0;
+            int assignedStems = 0;
+            int emptyStems = 0;
+            bool included = true;
+            double leadingSilenceSeconds = 0.0;
+            double trimSeconds = 0.0;
+            double runTrimSeconds = 0.0;         // the cut the run made, so the cue's whole length is known
+        };
+
+        enum class EditMode : int { name, trim };
+
+        enum TrimMenuId : int
+        {
+            keepAllId = 1,
+            cutAllId = 2,
+            cutAllButATenthId = 3,
+            typeAmountId = 4,
+            cutEveryCueId = 5
+        };
+
+        static constexpr int rowHeight = 34;
+        static constexpr int headerHeight = 56;
+        static constexpr int firstRowTop = 50;
+        static constexpr int nameX = 32, nameWidth = 210;
+        static constexpr int chipX = 248, chipWidth = 120;
+        static constexpr int figuresX = 392;
+        static constexpr double noticedSilence = 0.05;
+
+        CueResultList();
+        ~CueResultList() override;
+
+        /** Ends an edit without committing, takes the rows; visible exactly when there are any. */
+        void setRows (std::vector<Row>&& newRows);
+        const std::vector<Row>& getRows() const noexcept   { return rows; }
+
+        /** The session changed: rows take name, include flag and cut from their cue, rows of
+            cues that are gone go, the figures stay. True when anything changed. */
+        bool syncWithSession (const std::vector<Cue>& cues);
+
+        /** The height the body gives the table for its rows. */
+        int getRequiredHeight() const;
+
+        juce::PopupMenu createTrimMenu (int row) const;
+        void showTrimMenu (int row);
+        /** A trim menu's answer for the cue it was opened on. */
+        void trimMenuItemChosen (int result, const juce::String& cueId);
+        void setTrim (int row, double seconds);
+
+        void beginEdit (int row, EditMode mode);
+        bool finishEdit (bool commit);
+        bool commitEdit (int row, const juce::String& text);
+
+        int rowForCue (const juce::String& cueId) const;
+        int getEditRow() const noexcept                    { return editRow; }
+        EditMode getEditMode() const noexcept              { return editMode; }
+        const juce::String& getMessage() const noexcept    { return message; }
+        juce::TextEditor& getEditor() noexcept             { return editor; }
+
+        std::function<bool (juce::String, juce::String)> onRename;
+        std::function<void (juce::String, bool)> onIncludedChanged;
+        std::function<void (juce::String, double)> onTrimChanged;
+
+        void mouseMove (const juce::MouseEvent& e) override;
+        void mouseExit (const juce::MouseEvent& e) override;
+        void mouseDown (const juce::MouseEvent& e) override;
+        void paint (juce::Graphics& g) override;
+        void resized() override;
+        juce::String getTooltip() override;
+        bool keyPressed (const juce::KeyPress& key, juce::Component* originatingComponent) override;
+
+    private:
+        enum class Spot { none, include, chip, name };
+
+        struct Hit
+        {
+            int row = -1;
+            Spot spot = Spot::none;
+        };
+
+        Hit hitTestRow (juce::Point<int> position) const;
+        juce::Rectangle<int> editorBounds (int row, EditMode mode) const;
+        void placeEditor();
+        void fillEditor();
+        void refuse (const juce::String& sentence);
+        void paintRow (juce::Graphics& g, int index, const Row& row);
+
+        std::vector<Row> rows;
+        int hoverNameRow = -1;
+        int hoverTrimRow = -1;
+        juce::TextEditor editor;
+        int editRow = -1;
+        EditMode editMode = EditMode::name;
+        juce::String message;
+
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (CueResultList)
+    };
+}
