@@ -124,8 +124,16 @@ namespace
         auto* accentRow = dialog->rows[10].get();
         ASSERT_EQ (juce::String (accentRow->entry.key), "accent");
         accentRow->mouseUp (testsupport::mouseEventAt (*accentRow, 5, 5));
-        pump();
-        auto* selector = findOpenColourSelector();
+
+        // The call-out box opens asynchronously; a busy machine can take a while.
+        juce::ColourSelector* selector = nullptr;
+
+        for (int attempt = 0; attempt < 250 && selector == nullptr; ++attempt)
+        {
+            pump (20);
+            selector = findOpenColourSelector();
+        }
+
         ASSERT_NE (selector, nullptr);
         EXPECT_EQ (selector->getCurrentColour(), defaultPalette().accent);
         selector->setCurrentColour (juce::Colour (0xff123456));

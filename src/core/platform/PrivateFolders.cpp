@@ -40,7 +40,7 @@ namespace korvid
 
     bool preparePrivateFolder (const juce::File& folder, juce::String& error)
     {
-        const auto refused = "The folder for temporary audio, " + folder.getFullPathName() + ", cannot be used.";
+        const auto refused = "The folder for temporary files, " + folder.getFullPathName() + ", cannot be used.";
 
        #if JUCE_LINUX || JUCE_MAC || JUCE_BSD
         const auto path = folder.getFullPathName().toRawUTF8();

@@ -4,7 +4,8 @@
 
 namespace korvid
 {
-    /** Where the program keeps files of its own for a while (rendered auditions): the
+    /** Where the program keeps files of its own for a while (rendered auditions, a report page
+        opened in the browser): the
         runtime folder when XDG_RUNTIME_DIR names a folder of this user, else the user's
         application-data folder / `programName`. Never the shared temporary folder, where
         another user could take a name first. */

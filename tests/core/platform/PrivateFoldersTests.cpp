@@ -41,7 +41,7 @@ TEST (PrivateFolders, AFolderOnlyThisUserCanEnter)
     const auto link = scratch.file ("link");
     ASSERT_TRUE (made.createSymbolicLink (link, true));
     EXPECT_FALSE (preparePrivateFolder (link, error));
-    EXPECT_EQ (error, "The folder for temporary audio, " + link.getFullPathName() + ", cannot be used.");
+    EXPECT_EQ (error, "The folder for temporary files, " + link.getFullPathName() + ", cannot be used.");
 
     const auto file = scratch.file ("file");
     ASSERT_TRUE (file.replaceWithText ("x"));

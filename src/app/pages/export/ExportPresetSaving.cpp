@@ -10,22 +10,6 @@
 
 namespace korvid::ui
 {
-    namespace
-    {
-        /** The preset stored under a new id and name. Stem and mix ids stay as they are, so
-            the session's assignments and the cues' own mix lists still name its stems; a
-            copy in another preset cannot clash with them. */
-        Preset asNewPreset (const Preset& base, const juce::String& name)
-        {
-            auto copy = base;
-            copy.id = newUuidString();
-            copy.name = name.trim();
-            copy.isBuiltIn = false;
-            copy.markModifiedNow();
-            return copy;
-        }
-    }
-
     void ExportPage::savePresetFromHere()
     {
         auto preset = appState.session.getPreset();
@@ -85,7 +69,7 @@ namespace korvid::ui
 
         if (newName.isNotEmpty())
         {
-            const auto created = asNewPreset (preset, newName);
+            const auto created = preset.copyUnderNewId (newName, preset.kind);
             stored = created.name.isNotEmpty() ? store.savePreset (created, error) : false;
 
             if (created.name.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/pages/report/ReportPage.h"
+#include "core/platform/PrivateFolders.h"
 #include "core/platform/SafeFileWriter.h"
 #include "ui/DesktopOpener.h"
 #include "ui/Dialogs.h"
@@ -10,20 +11,9 @@
 // Saving and sharing the last report: text, web page, browser, clipboard, output folder.
 namespace korvid::ui
 {
-    juce::File privateWorkFolder()
-    {
-        const auto runtime = juce::SystemStats::getEnvironmentVariable ("XDG_RUNTIME_DIR", {});
-
-        if (runtime.isNotEmpty() && juce::File::isAbsolutePath (runtime) && juce::File (runtime).isDirectory())
-            return juce::File (runtime);
-
-        return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
-            .getChildFile (AppState::applicationName);
-    }
-
     juce::File browserReportFile (const BatchReport& report)
     {
-        return privateWorkFolder().getChildFile ("Velvane report").getChildFile (reportFileName (report));
+        return privateBaseFolder (AppState::applicationName).getChildFile ("Velvane report").getChildFile (reportFileName (report));
     }
 
     juce::File reportSaveFolder (const juce::File& outputFolder)
@@ -133,7 +123,9 @@ namespace korvid::ui
         browserPage = browserReportFile (appState.lastReport);
         juce::String error;
 
-        if (writeHtmlReport (appState.lastReport, browserPage, error, reportPageOptions()))
+        // Only this user may reach the folder: nobody else can put a page of their own there.
+        if (preparePrivateFolder (browserPage.getParentDirectory(), error)
+            && writeHtmlReport (appState.lastReport, browserPage, error, reportPageOptions()))
         {
             // The desktop's opener with the path as one argument: no shell reads the name.
             if (openDocumentOrFolder (browserPage))

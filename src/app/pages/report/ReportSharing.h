@@ -8,13 +8,8 @@
 // Where the Report page's documents go and how the text report is written.
 namespace korvid::ui
 {
-    /** A folder only this user can write, for files the application keeps for a while: the
-        runtime folder when XDG_RUNTIME_DIR is set, else Velvane's application-data folder.
-        Never the shared temporary folder, where another user could take the name first. */
-    juce::File privateWorkFolder();
-
-    /** The page "Open in browser" writes: "Velvane report" in the private work folder, named
-        after the report. */
+    /** The page "Open in browser" writes: "Velvane report" in the application's private folder
+        (privateBaseFolder), named after the report. */
     juce::File browserReportFile (const BatchReport& report);
 
     /** Where both save choosers start: the output folder while it exists, else documents. */

@@ -98,7 +98,9 @@ namespace
         // The headroom block: six rows and a toggle, 302 high.
         for (const auto& placement : body.content.getPlacements())
             if (placement.key == "headroom")
+            {
                 EXPECT_EQ (placement.bounds.getHeight(), 302);
+            }
     }
 
     TEST (ExportLayout, ASavedArrangementLimitsAndPlacesTheColumns)

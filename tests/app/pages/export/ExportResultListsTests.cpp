@@ -193,7 +193,9 @@ namespace
             EXPECT_NEAR (state->session.findCue (cueId)->trimStartSeconds, c.stored, 1e-9);
 
             if (taken)
+            {
                 EXPECT_NEAR (table().getRows()[0].trimSeconds, c.stored, 1e-9);
+            }
 
             table().trimMenuItemChosen (1, cueId);   // back to no cut
         }
@@ -228,7 +230,9 @@ namespace
 
         for (const auto& row : gated().getRows())
             if (row.cueId == cueId)
+            {
                 EXPECT_EQ (row.cueName, "Opening");
+            }
 
         // Undo puts the old name back, in the session and in both lists.
         state->session.undo();
@@ -237,7 +241,9 @@ namespace
 
         for (const auto& row : gated().getRows())
             if (row.cueId == cueId)
+            {
                 EXPECT_EQ (row.cueName, "1M01");
+            }
 
         // So retyping the name the table shows is a real rename again.
         table().beginEdit (0, EditMode::name);
