@@ -27,7 +27,7 @@ namespace korvid::ui::pagetest
     template <typename PageType>
     class PageTest : public ::testing::Test
     {
-    protected:
+    public:
         static constexpr int pageWidth = 1336;
         static constexpr int pageHeight = 700;
 
@@ -75,8 +75,12 @@ namespace korvid::ui::pagetest
         {
             page.reset();
             page = std::make_unique<PageType> (*state);
-            page->setSize (pageWidth, pageHeight);
+            const auto size = sizeOfPage();
+            page->setSize (size.x, size.y);
         }
+
+        /** The size pages are built at; a fixture may choose the main window's exact page area. */
+        virtual juce::Point<int> sizeOfPage() const   { return { pageWidth, pageHeight }; }
 
         juce::File folder (const juce::String& name) const
         {

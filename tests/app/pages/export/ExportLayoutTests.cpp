@@ -287,7 +287,7 @@ namespace
         // A new page reads both back.
         const auto layoutBefore = content.getBlockLayoutText();
         const auto widthsBefore = content.getColumnWidths();
-        buildPage();
+        makePage();
         EXPECT_EQ (body().getBlockLayoutText(), layoutBefore);
         ASSERT_EQ (body().getColumnWidths().size(), widthsBefore.size());
 

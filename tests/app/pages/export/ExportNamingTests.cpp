@@ -125,7 +125,7 @@ namespace
         stored.insert (4, "stored0");
         stored.insert (5, "");
         state->settings->setValue ("nameVocabulary", stored.joinIntoString ("\n"));
-        buildPage();
+        makePage();
         EXPECT_EQ (page->getNameVocabulary().size(), 60);
         EXPECT_EQ (page->getNameVocabulary()[0], "Stored0");
         EXPECT_EQ (page->getNameVocabulary()[3], "Stored3");

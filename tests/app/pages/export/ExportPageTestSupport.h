@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "app/PageTestSupport.h"
 #include "app/pages/export/CueResultList.h"
 #include "app/pages/export/ExportContent.h"
 #include "app/pages/export/ExportFormatRow.h"
@@ -8,29 +8,20 @@
 #include "app/pages/export/ExportRenderBar.h"
 #include "app/pages/export/GatedTrackList.h"
 #include "core/model/BuiltInPresets.h"
-#include "support/ScopedEnvironmentVariable.h"
 #include "ui/Palette.h"
-#include "ui/PreviewTestAudio.h"
-#include "ui/ScriptedDialogs.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
 #include <cmath>
-#include <functional>
 #include <initializer_list>
-#include <memory>
 #include <optional>
 
 namespace korvid::ui::exporttest
 {
-    using Question = testing::ScriptedDialogs::Question;
+    using pagetest::Question;
     using QuestionKind = testing::ScriptedDialogs::Kind;
 
-    /** The real export page over a real application state in a home folder of its own,
-        with scripted dialogs and a preview engine without a device, at the size the main
-        window gives a page. Audio is written into a folder below the test's root. */
-    class ExportPageTest : public ::testing::Test
+    /** The real export page (see PageTest) at the size the main window gives a page, with
+        a runtime folder of the test's own for the cleaned auditions. */
+    class ExportPageTest : public pagetest::PageTest<ExportPage>
     {
     public:
         static constexpr int pageWidth = 1360;
@@ -38,63 +29,32 @@ namespace korvid::ui::exporttest
 
         void SetUp() override
         {
-            root = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                       .getChildFile ("velvane-export-test-" + juce::Uuid().toString());
-            ASSERT_TRUE (root.createDirectory());
-
-            const auto home = root.getChildFile ("home");
-            ASSERT_TRUE (home.createDirectory());
-            homeVariable.emplace ("HOME", home.getFullPathName());
-            configVariable.emplace ("XDG_CONFIG_HOME", home.getChildFile (".config").getFullPathName());
-
-            // Cleaned auditions go into the runtime folder: one of the test's own.
+            // Cleaned auditions go into the runtime folder: one of the test's own, read when
+            // an audition is prepared.
+            PageTest::SetUp();
             const auto runtime = root.getChildFile ("runtime");
             ASSERT_TRUE (runtime.createDirectory());
             runtimeVariable.emplace ("XDG_RUNTIME_DIR", runtime.getFullPathName());
-
-            build();
         }
 
         void TearDown() override
         {
-            page.reset();
-            state.reset();
+            PageTest::TearDown();
             runtimeVariable.reset();
-            configVariable.reset();
-            homeVariable.reset();
-            root.deleteRecursively();
         }
+
+        juce::Point<int> sizeOfPage() const override   { return { pageWidth, pageHeight }; }
 
         /** Builds the state and the page anew. */
         void build (PreviewEngine::OutputMode outputMode = PreviewEngine::OutputMode::drivenByCaller)
         {
-            page.reset();
-            state.reset();
-
-            auto scripted = std::make_unique<testing::ScriptedDialogs>();
-            dialogs = scripted.get();
-            state = std::make_unique<AppState> (outputMode, std::move (scripted));
-            state->preview.prepareToPlay (512, 48000.0);
-            buildPage();
-        }
-
-        void buildPage()
-        {
-            page = std::make_unique<ExportPage> (*state);
-            page->setSize (pageWidth, pageHeight);
+            PageTest::build (outputMode);
         }
 
         ExportPage::RenderBar& bar()          { return page->getRenderBar(); }
         ExportPage::Content& body()           { return page->getContent(); }
         ExportPage::FormatRow& row (int i)    { return *body().formatRows[i]; }
         juce::String statusLine()             { return bar().phaseBar.text; }
-
-        juce::File folder (const juce::String& name) const
-        {
-            auto dir = root.getChildFile ("audio").getChildFile (name);
-            dir.createDirectory();
-            return dir;
-        }
 
         /** A float WAV: `silentSeconds` of silence, then a constant level to the end. */
         static juce::File writeTake (const juce::File& file, double seconds, double silentSeconds = 0.0,
@@ -149,25 +109,9 @@ namespace korvid::ui::exporttest
             return out;
         }
 
-        static void pump (int milliseconds = 20)
-        {
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
-        }
-
-        /** Runs the message loop until the condition holds or the time is up. */
         static bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 30000)
         {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds (timeoutMs);
-
-            while (! condition())
-            {
-                if (std::chrono::steady_clock::now() > deadline)
-                    return false;
-
-                pump (5);
-            }
-
-            return true;
+            return PageTest::pumpUntil (condition, timeoutMs);
         }
 
         /** Until neither run is under way on the page and no job thread runs. */
@@ -177,15 +121,6 @@ namespace korvid::ui::exporttest
                               timeoutMs);
         }
 
-        const Question* lastQuestion() const
-        {
-            return dialogs->asked.empty() ? nullptr : &dialogs->asked.back();
-        }
-
-        juce::File root;
-        std::optional<test::ScopedEnvironmentVariable> homeVariable, configVariable, runtimeVariable;
-        std::unique_ptr<AppState> state;
-        std::unique_ptr<ExportPage> page;
-        testing::ScriptedDialogs* dialogs = nullptr;
+        std::optional<test::ScopedEnvironmentVariable> runtimeVariable;
     };
 }
