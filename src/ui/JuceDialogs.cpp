@@ -4,6 +4,19 @@
 
 namespace korvid::ui
 {
+    juce::File chooserStartFolder (const FileRequest& request)
+    {
+        auto start = request.start;
+
+        if (start == juce::File() || start.exists() || (request.saving && start.getParentDirectory().isDirectory()))
+            return start;
+
+        while (! start.isDirectory() && start.getParentDirectory() != start)
+            start = start.getParentDirectory();
+
+        return start.isDirectory() ? start : juce::File::getSpecialLocation (juce::File::userHomeDirectory);
+    }
+
     void JuceDialogs::showMessage (juce::MessageBoxIconType icon, const juce::String& title,
                                    const juce::String& message, std::function<void()> onClosed)
     {
@@ -124,7 +137,7 @@ namespace korvid::ui
 
     void JuceDialogs::chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult)
     {
-        auto chooser = std::make_shared<juce::FileChooser> (request.title, request.start, request.pattern);
+        auto chooser = std::make_shared<juce::FileChooser> (request.title, chooserStartFolder (request), request.pattern);
 
         int flags = request.saving ? juce::FileBrowserComponent::saveMode | juce::FileBrowserComponent::warnAboutOverwriting
                                    : juce::FileBrowserComponent::openMode;
@@ -141,7 +154,7 @@ namespace korvid::ui
 
     void JuceDialogs::chooseFiles (const FileRequest& request, std::function<void (juce::Array<juce::File>)> onResult)
     {
-        auto chooser = std::make_shared<juce::FileChooser> (request.title, request.start, request.pattern);
+        auto chooser = std::make_shared<juce::FileChooser> (request.title, chooserStartFolder (request), request.pattern);
         const int flags = juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles
                         | juce::FileBrowserComponent::canSelectMultipleItems;
 

@@ -4,6 +4,11 @@
 
 namespace korvid::ui
 {
+    /** Where a chooser opens: the request's start, or for a folder that is not there the
+        nearest one that is (a chooser opened on a missing folder offers its name as the file
+        to open and keeps Open dim). A save chooser may suggest a new file in an existing folder. */
+    juce::File chooserStartFolder (const FileRequest& request);
+
     /** The application's dialogs: the platform's message boxes, a JUCE alert window with one or
         more text fields for prompts and the native file choosers, all shown asynchronously. */
     class JuceDialogs final : public Dialogs

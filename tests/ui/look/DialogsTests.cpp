@@ -202,4 +202,34 @@ namespace
         EXPECT_EQ (dialogs.pendingCount(), 0);
     }
 }
+
+    TEST (JuceDialogsTests, ChoosersOpenInTheNearestFolderThatExists)
+    {
+        const auto root = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                              .getChildFile ("velvane-chooser-start-" + juce::Uuid().toString());
+        ASSERT_TRUE (root.getChildFile ("Sessions").createDirectory());
+        const auto existing = root.getChildFile ("Sessions");
+        const auto missing = existing.getChildFile ("Music").getChildFile ("Deeper");
+
+        struct Case
+        {
+            const char* name;
+            FileRequest request;
+            juce::File expected;
+        };
+
+        const Case cases[] = {
+            { "an existing folder", { false, true, "t", existing, {} }, existing },
+            { "a missing folder", { false, true, "t", missing, {} }, existing },
+            { "a missing folder for files", { false, false, "t", missing, "*.wav" }, existing },
+            { "a new file to save in an existing folder", { true, false, "t", existing.getChildFile ("new.vlpr"), {} },
+              existing.getChildFile ("new.vlpr") },
+            { "nothing asked for", { false, false, "t", {}, {} }, juce::File() },
+        };
+
+        for (const auto& c : cases)
+            EXPECT_EQ (chooserStartFolder (c.request), c.expected) << c.name;
+
+        root.deleteRecursively();
+    }
 }

@@ -12,12 +12,9 @@ namespace korvid::ui
 {
     namespace
     {
-        // The user's music folder, or the home folder where there is none (the chooser
-        // would otherwise offer the missing folder's name as the file to open).
         juce::File musicFolder()
         {
-            const auto music = juce::File::getSpecialLocation (juce::File::userMusicDirectory);
-            return music.isDirectory() ? music : juce::File::getSpecialLocation (juce::File::userHomeDirectory);
+            return juce::File::getSpecialLocation (juce::File::userMusicDirectory);
         }
 
         juce::String recentFolderText (const juce::File& folder)
