@@ -206,6 +206,111 @@ bool readWholeFile (const juce::File& file, double targetRate, juce::AudioBuffer
 }
 } // namespace
 
+bool addAudioFileInto (const juce::File& file, juce::AudioBuffer<double>& destination, juce::String& error,
+                       juce::int64 maxFrames, const CancelTest& shouldCancel, AddOnto onto)
+{
+    auto reader = openForReading (file, error);
+
+    if (reader == nullptr)
+        return false;
+
+    const juce::int64 length = reader->lengthInSamples;
+
+    if (length > juce::jmin (maxFrames, maxBufferFrames))
+    {
+        error = "The file is too long to render (" + juce::String (length) + " frames).";
+        return false;
+    }
+
+    const int channels = (int) reader->numChannels;
+
+    // The same refusal as a whole read, so a file is refused alike on either path.
+    if (! fitsMemory (channels, length, 0, error))
+        return false;
+
+    if (channels > destination.getNumChannels())
+    {
+        error = "The file has more channels than the buffer it is added to.";
+        return false;
+    }
+
+    if (! fileMayHoldFrames (file, *reader, length))
+    {
+        error = damagedAudioSentence;
+        return false;
+    }
+
+    const int frames = (int) juce::jmin (length, (juce::int64) destination.getNumSamples());
+    const bool fills = onto == AddOnto::nothing;
+
+    if (frames < 1)
+    {
+        if (fills)
+            destination.clear();
+
+        return true;
+    }
+
+    // As juce::AudioBuffer::addFrom onto a cleared buffer: its first channel is copied
+    // (keeping the sign of a zero), every other one added onto the zeros. Filling writes
+    // the same values, zeros where the file has nothing, without clearing first.
+    const bool copyFirstChannel = fills || destination.hasBeenCleared();
+    juce::AudioBuffer<float> block (channels, juce::jmin (frames, framesPerBlock));
+
+    for (int done = 0; done < frames;)
+    {
+        if (isCancelled (shouldCancel))
+        {
+            error = cancelledSentence;
+            return false;
+        }
+
+        const int count = juce::jmin (framesPerBlock, frames - done);
+        block.clear();
+
+        if (! reader->read (block.getArrayOfWritePointers(), channels, done, count))
+        {
+            error = damagedAudioSentence;
+            return false;
+        }
+
+        for (int channel = 0; channel < destination.getNumChannels(); ++channel)
+        {
+            double* target = destination.getWritePointer (channel, done);
+
+            if (channel >= channels && channels != 1)
+            {
+                if (! fills)
+                    break;
+
+                juce::FloatVectorOperations::clear (target, count);
+                continue;
+            }
+
+            const float* source = block.getReadPointer (channels == 1 ? 0 : channel);
+
+            if (channel == 0 && copyFirstChannel)
+                for (int i = 0; i < count; ++i)
+                    target[i] = (double) source[i];
+            else if (fills)
+                for (int i = 0; i < count; ++i)
+                    target[i] = 0.0 + (double) source[i];
+            else
+                for (int i = 0; i < count; ++i)
+                    target[i] += (double) source[i];
+        }
+
+        done += count;
+    }
+
+    if (fills)
+        for (int channel = 0; channel < destination.getNumChannels(); ++channel)
+            juce::FloatVectorOperations::clear (destination.getWritePointer (channel, frames),
+                                                destination.getNumSamples() - frames);
+
+    return true;
+}
+
 bool readAudioFileForRender (const juce::File& file, double targetRate, juce::AudioBuffer<double>& output,
                              juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel)
 {

@@ -27,6 +27,21 @@ bool readAudioFileIntoReusedBuffer (const juce::File& file, double targetRate, j
                                     const CancelTest& shouldCancel = {},
                                     juce::AudioBuffer<double>* sourceRateScratch = nullptr);
 
+/** What `addAudioFileInto` adds the file to. */
+enum class AddOnto
+{
+    content,   // the destination's samples
+    nothing    // a destination of unspecified content, as if it had been cleared first
+};
+
+/** Adds the whole file, at its own rate, into `destination` as `mixBufferInto` adds a buffer
+    read from it (a one-channel file into every channel, over the shorter length), block by
+    block, so the file is never held whole. Refuses a file with more channels than the
+    destination; on failure the destination holds part of the file. */
+bool addAudioFileInto (const juce::File& file, juce::AudioBuffer<double>& destination, juce::String& error,
+                       juce::int64 maxFrames, const CancelTest& shouldCancel = {},
+                       AddOnto onto = AddOnto::content);
+
 /** The whole file at its own rate. */
 bool readWholeAudioFile (const juce::File& file, juce::AudioBuffer<double>& output, juce::String& error,
                          const CancelTest& shouldCancel = {});

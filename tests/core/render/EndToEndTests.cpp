@@ -1,10 +1,12 @@
 #include "RenderTestSupport.h"
 
+#include "core/audio/AudioMemoryBudget.h"
 #include "core/audio/AudioTestFiles.h"
 #include "core/audio/ExpectedResidual.h"
 #include "core/audio/PeakLevels.h"
 #include "core/render/RenderJob.h"
 #include "core/render/RenderPlanning.h"
+#include "core/render/RenderWorkers.h"
 #include "core/report/ReportText.h"
 #include "core/session/Session.h"
 
@@ -295,13 +297,16 @@ TEST_F (EndToEnd, ACancelledRunKeepsCompleteFilesAndSaysSo)
     ASSERT_EQ (requests.size(), 2u);
     const auto secondCue = requests[1].cueName;
 
+    // One worker, so the stop comes exactly between two stems.
+    RenderWorkers oneWorker ({ 1, audioMemoryBudgetBytes() });
     std::atomic<bool> stop { false };
     const auto report = RenderJob::runQueue (std::move (requests), [&] { return stop.load(); },
                                              [&] (double, const juce::String& text, RenderJob::Phase)
                                              {
                                                  if (text == "[2/2] " + secondCue + ": Writing Bass...")
                                                      stop = true;
-                                             });
+                                             },
+                                             oneWorker);
 
     EXPECT_TRUE (report.cancelled);
     EXPECT_FALSE (report.allCompleted);

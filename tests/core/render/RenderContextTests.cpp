@@ -549,7 +549,7 @@ TEST_F (CueRenderTest, ACueTooLargeForMemoryFailsBeforeAnythingIsAllocated)
     EXPECT_FALSE (report.levelsMeasured);
 }
 
-TEST (RenderMemory, CountsKeptStemsConvertedCopiesAndTheCheck)
+TEST (RenderMemory, CountsWhatTheCueHoldsAndWhatEachPieceAtOnceAdds)
 {
     auto preset = rendertest::makeRenderPreset ({ "A", "B", "C" });
     RenderRequest request;
@@ -567,19 +567,42 @@ TEST (RenderMemory, CountsKeptStemsConvertedCopiesAndTheCheck)
     }
 
     const juce::int64 unit = 2 * 48000 * 8;
-    EXPECT_EQ (cueRenderMemoryBytes (request), 4 * unit);
 
-    request.preset.schema.submixes.push_back ({ "m", "Mix", "", { "stem-A", "stem-B" } });
-    EXPECT_EQ (cueRenderMemoryBytes (request), 6 * unit) << "two stems are kept for the mix";
+    // Held: the mix and the check's sum; per piece: a stem and a track read whole.
+    EXPECT_EQ (cueFixedBytes (request), 2 * unit);
+    EXPECT_EQ (bytesPerPiece (request), 3 * unit);
+    EXPECT_EQ (cueRenderMemoryBytes (request), 5 * unit);
+    EXPECT_EQ (cueRenderMemoryBytes (request, 4), 14 * unit);
+
+    auto& submixes = request.preset.schema.submixes;
+    submixes.push_back ({ "m", "Mix", "", { "stem-A", "stem-B" } });
+    EXPECT_EQ (cueFixedBytes (request), 2 * unit) << "the mix being summed, no stem kept";
+
+    submixes.push_back ({ "n", "Other", "", { "stem-B", "stem-A", "stem-C" } });
+    EXPECT_EQ (cueFixedBytes (request), 4 * unit) << "two mixes, and A waits for B in the second";
+
+    request.preset.exportSettings.exportSubmixes = false;
+    EXPECT_EQ (cueFixedBytes (request), 2 * unit);
+    request.preset.exportSettings.exportSubmixes = true;
 
     request.preset.exportSettings.formats[0].sampleRate = 192000.0;
-    EXPECT_EQ (cueRenderMemoryBytes (request), 8 * unit) << "a copy at four times the rate";
+    EXPECT_EQ (bytesPerPiece (request), 5 * unit) << "a copy at four times the rate replaces the track";
 
     request.analysisOnly = true;
-    EXPECT_EQ (cueRenderMemoryBytes (request), 4 * unit);
+    EXPECT_EQ (cueFixedBytes (request), unit);
+    EXPECT_EQ (bytesPerPiece (request), 3 * unit);
+
+    // As many pieces as fit, at most one per worker; none when not even one fits.
+    const auto budget = cueRenderMemoryBytes (request, 2);
+    EXPECT_EQ (piecesThatFit (request, budget, 8), 2);
+    EXPECT_EQ (piecesThatFit (request, budget, 1), 1);
+    EXPECT_EQ (piecesThatFit (request, budget + 3 * unit, 8), 3);
+    EXPECT_EQ (piecesThatFit (request, cueRenderMemoryBytes (request, 1) - 1, 8), 0);
 
     juce::String error;
-    EXPECT_TRUE (checkCueRenderMemory (request, error));
+    EXPECT_TRUE (checkCueRenderMemory (request, cueRenderMemoryBytes (request, 1), error));
+    EXPECT_FALSE (checkCueRenderMemory (request, cueRenderMemoryBytes (request, 1) - 1, error));
+    EXPECT_EQ (error, "This cue needs about 0.0 GB of memory to render and at most 0.0 GB may be used.");
 
     // A track at twice the project rate: itself, plus its converted copy.
     AudioFileInfo track;
@@ -589,14 +612,14 @@ TEST (RenderMemory, CountsKeptStemsConvertedCopiesAndTheCheck)
     EXPECT_EQ (trackReadBytes (track, 48000.0), 3 * unit);
     EXPECT_EQ (trackReadBytes (track, 96000.0), 2 * unit);
 
-    const auto budget = audioMemoryBudgetBytes();
-    EXPECT_TRUE (checkTrackReadMemory (track, 48000.0, budget - 3 * unit, error));
-    EXPECT_FALSE (checkTrackReadMemory (track, 48000.0, budget - 3 * unit + 1, error));
+    const auto held = 100 * unit;
+    EXPECT_TRUE (checkTrackReadMemory (track, 48000.0, held, held + 3 * unit, error));
+    EXPECT_FALSE (checkTrackReadMemory (track, 48000.0, held + 1, held + 3 * unit, error));
     EXPECT_TRUE (error.startsWith ("Reading it would take the render to about ")) << error;
 
     request.channels = 64;
     request.lengthFrames = 1000000000;
-    EXPECT_FALSE (checkCueRenderMemory (request, error));
+    EXPECT_FALSE (checkCueRenderMemory (request, audioMemoryBudgetBytes(), error));
     EXPECT_FALSE (error.isEmpty());
 }
 
