@@ -1,3 +1,4 @@
+#include "DeliveryCases.h"
 #include "RenderTestSupport.h"
 
 #include "core/audio/AudioMemoryBudget.h"
@@ -289,6 +290,33 @@ TEST_F (EndToEnd, ADeliveryIsWrittenReportedAndReRunUnderEachCollisionPolicy)
         for (const auto& cue : versioned.cues)
             EXPECT_EQ (cue.reconstruction.state, State::passed) << cue.reconstruction.detail;
     }
+}
+
+TEST_F (EndToEnd, TheDeliveryIsTheSameWithOneWorkerAndWithSeveral)
+{
+    const auto render = [this] (const juce::File& folder, int workerCount)
+    {
+        RenderWorkers workers ({ workerCount, audioMemoryBudgetBytes() });
+        const auto report = RenderJob::runQueue (plan (folder), {}, {}, workers);
+        EXPECT_TRUE (report.allCompleted) << report.toText();
+
+        juce::StringArray lines;
+
+        for (const auto& line : reportLinesWithoutTimes (report))
+            lines.add (line.replace (folder.getFullPathName(), "ROOT"));
+
+        return lines;
+    };
+
+    const auto oneWorker = render (out ("One"), 1);
+    const auto fourWorkers = render (out ("Four"), 4);
+
+    EXPECT_EQ (fourWorkers, oneWorker);
+    EXPECT_EQ (listFiles (out ("One")), firstDelivery);
+    EXPECT_EQ (listFiles (out ("Four")), firstDelivery);
+
+    for (const auto& path : firstDelivery)
+        EXPECT_TRUE (out ("One").getChildFile (path).hasIdenticalContentTo (out ("Four").getChildFile (path))) << path;
 }
 
 TEST_F (EndToEnd, ACancelledRunKeepsCompleteFilesAndSaysSo)

@@ -321,6 +321,95 @@ TEST_F (CueRenderTest, ClippingIsWarnedAndEveryFileStillWritten)
     EXPECT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
 }
 
+TEST_F (CueRenderTest, AlternativeMixesAreSummedFromTheWrittenStems)
+{
+    const double target = std::pow (10.0, -6.0 / 20.0);
+
+    const struct
+    {
+        const char* name;
+        bool exportSubmixes;
+        bool independent;
+        juce::StringArray files;   // alternative mixes written
+        std::vector<double> values;
+    } cases[] {
+        { "own gain", true, true, { "02_Low_Low.wav", "03_Bass Only_BO.wav" }, { target, target } },
+        { "exact sum", true, false, { "02_Low_Low.wav", "03_Bass Only_BO.wav" }, { 0.3, 0.2 } },
+        { "mixes off", false, true, {}, {} },
+    };
+
+    const auto constant = [] (float value)
+    {
+        juce::AudioBuffer<float> samples (2, second / 10);
+
+        for (int ch = 0; ch < 2; ++ch)
+            juce::FloatVectorOperations::fill (samples.getWritePointer (ch), value, second / 10);
+
+        return samples;
+    };
+
+    const std::vector<Track> tracks { makeTrack (writeTrack ("Drums.wav", constant (0.1f)), "stem-Drums"),
+                                      makeTrack (writeTrack ("Bass.wav", constant (0.2f)), "stem-Bass") };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        output().deleteRecursively();
+
+        auto preset = makeRenderPreset ({ "Drums", "Bass", "Keys" });
+        auto& settings = preset.exportSettings;
+        settings.formats[0].sampleFormat = SampleFormat::float32;
+        settings.formats[0].dither = Dither::none;
+        settings.stemsSubFolder = {};
+        settings.headroom.peakMode = PeakMode::samplePeak;
+        settings.headroom.targetDb = -6.0;
+        settings.headroom.submixesReachTargetIndependently = c.independent;
+        settings.exportSubmixes = c.exportSubmixes;
+        settings.naming.mixTemplate = "{stemIndex}_{stemName}_{stemCode}";
+        settings.fullMixIndex = 1;
+        preset.schema.submixes = { { "m1", "Ghost", "GH", { "stem-Keys" } },
+                                   { "m2", "Low", "", { "stem-Drums", "stem-Bass", "stem-Drums" } },
+                                   { "m3", "Bass Only", "BO", { "stem-Bass" } } };
+
+        auto request = planRequest (preset, tracks, output());
+        request.useFixedGain = true;   // 0 dB: the stems keep their values
+        request.fixedGainDb = 0.0;
+
+        ProgressLog log;
+        const auto report = render (request, {}, &log);
+        ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+
+        juce::StringArray mixTexts;
+
+        for (const auto& entry : log.entries())
+            if (entry.fraction == 0.92)
+                mixTexts.add (entry.text);
+
+        const auto ghostWarning = "Alternative mix 'Ghost' has no stems with audio in them and was not written.";
+        EXPECT_EQ (mixTexts, c.exportSubmixes ? juce::StringArray ({ "Writing Ghost...", "Writing Low...", "Writing Bass Only..." })
+                                              : juce::StringArray());
+        EXPECT_EQ (report.warnings.contains (ghostWarning), c.exportSubmixes);
+
+        std::vector<const WrittenFile*> mixes;
+
+        for (const auto& file : report.files)
+            if (file.kind == FileKind::alternativeMix)
+                mixes.push_back (&file);
+
+        ASSERT_EQ ((int) mixes.size(), c.files.size());
+
+        for (size_t i = 0; i < mixes.size(); ++i)
+        {
+            const auto audio = readBack (mixes[i]->file);
+            EXPECT_EQ (mixes[i]->file.getFileName(), c.files[(int) i]);
+            EXPECT_EQ (mixes[i]->ownGain, c.independent);
+            EXPECT_NEAR (mixes[i]->levelDb, 20.0 * std::log10 (c.values[i]), 1e-5);
+            EXPECT_EQ (audio.getNumSamples(), second / 10);
+            EXPECT_NEAR (audio.getSample (1, 100), c.values[i], 1e-6);
+        }
+    }
+}
+
 //==============================================================================
 TEST_F (CueRenderTest, ACancelWhileWritingStemThreeStopsBeforeItsFile)
 {
