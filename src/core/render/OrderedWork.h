@@ -13,7 +13,7 @@ enum class PieceStart
     start,            // hand it to a worker
     startAsLast,      // hand it to a worker and start nothing after it
     none,             // start neither it nor anything after it
-    afterEarlier      // finish every piece started so far first, then ask again
+    afterEarlier      // not yet: ask again once the next started piece has finished
 };
 
 /** The three parts of one step of a cue, for pieces numbered in the order one thread
