@@ -206,26 +206,37 @@ bool readWholeFile (const juce::File& file, double targetRate, juce::AudioBuffer
 }
 } // namespace
 
-bool addAudioFileInto (const juce::File& file, juce::AudioBuffer<double>& destination, juce::String& error,
-                       juce::int64 maxFrames, const CancelTest& shouldCancel, AddOnto onto)
+bool addAudioFileInto (const juce::File& file, double targetRate, juce::AudioBuffer<double>& destination,
+                       juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel, AddOnto onto,
+                       juce::AudioBuffer<double>* sourceRateScratch)
 {
     auto reader = openForReading (file, error);
 
     if (reader == nullptr)
         return false;
 
+    // The refusals of a whole read, in its order, so a file is refused alike on either path.
     const juce::int64 length = reader->lengthInSamples;
+    const juce::int64 frameLimit = juce::jmin (maxFrames, maxBufferFrames);
 
-    if (length > juce::jmin (maxFrames, maxBufferFrames))
+    if (length > frameLimit)
     {
         error = "The file is too long to render (" + juce::String (length) + " frames).";
         return false;
     }
 
+    const bool converts = needsConversion (targetRate, reader->sampleRate);
+    const juce::int64 convertedLength = converts ? resampledLength (length, reader->sampleRate, targetRate) : 0;
+
+    if (convertedLength > frameLimit)
+    {
+        error = "The file is too long once converted to the project sample rate.";
+        return false;
+    }
+
     const int channels = (int) reader->numChannels;
 
-    // The same refusal as a whole read, so a file is refused alike on either path.
-    if (! fitsMemory (channels, length, 0, error))
+    if (! fitsMemory (channels, length, convertedLength, error))
         return false;
 
     if (channels > destination.getNumChannels())
@@ -240,7 +251,7 @@ bool addAudioFileInto (const juce::File& file, juce::AudioBuffer<double>& destin
         return false;
     }
 
-    const int frames = (int) juce::jmin (length, (juce::int64) destination.getNumSamples());
+    const int frames = (int) juce::jmin (converts ? convertedLength : length, (juce::int64) destination.getNumSamples());
     const bool fills = onto == AddOnto::nothing;
 
     if (frames < 1)
@@ -255,28 +266,12 @@ bool addAudioFileInto (const juce::File& file, juce::AudioBuffer<double>& destin
     // (keeping the sign of a zero), every other one added onto the zeros. Filling writes
     // the same values, zeros where the file has nothing, without clearing first.
     const bool copyFirstChannel = fills || destination.hasBeenCleared();
-    juce::AudioBuffer<float> block (channels, juce::jmin (frames, framesPerBlock));
 
-    for (int done = 0; done < frames;)
+    const auto addBlock = [&] (const auto& block, int start, int count)
     {
-        if (isCancelled (shouldCancel))
-        {
-            error = cancelledSentence;
-            return false;
-        }
-
-        const int count = juce::jmin (framesPerBlock, frames - done);
-        block.clear();
-
-        if (! reader->read (block.getArrayOfWritePointers(), channels, done, count))
-        {
-            error = damagedAudioSentence;
-            return false;
-        }
-
         for (int channel = 0; channel < destination.getNumChannels(); ++channel)
         {
-            double* target = destination.getWritePointer (channel, done);
+            double* target = destination.getWritePointer (channel, start);
 
             if (channel >= channels && channels != 1)
             {
@@ -287,7 +282,7 @@ bool addAudioFileInto (const juce::File& file, juce::AudioBuffer<double>& destin
                 continue;
             }
 
-            const float* source = block.getReadPointer (channels == 1 ? 0 : channel);
+            const auto* source = block.getReadPointer (channels == 1 ? 0 : channel);
 
             if (channel == 0 && copyFirstChannel)
                 for (int i = 0; i < count; ++i)
@@ -299,8 +294,64 @@ bool addAudioFileInto (const juce::File& file, juce::AudioBuffer<double>& destin
                 for (int i = 0; i < count; ++i)
                     target[i] += (double) source[i];
         }
+    };
 
-        done += count;
+    if (! converts)
+    {
+        juce::AudioBuffer<float> block (channels, juce::jmin (frames, framesPerBlock));
+
+        for (int done = 0; done < frames;)
+        {
+            if (isCancelled (shouldCancel))
+            {
+                error = cancelledSentence;
+                return false;
+            }
+
+            const int count = juce::jmin (framesPerBlock, frames - done);
+            block.clear();
+
+            if (! reader->read (block.getArrayOfWritePointers(), channels, done, count))
+            {
+                error = damagedAudioSentence;
+                return false;
+            }
+
+            addBlock (block, done, count);
+            done += count;
+        }
+    }
+    else
+    {
+        // The file is held at its own rate; its converted frames are made a block at a
+        // time, each the same as a whole conversion's, and added as they come.
+        juce::AudioBuffer<double> ownScratch;
+        auto& samples = sourceRateScratch != nullptr ? *sourceRateScratch : ownScratch;
+        samples.setSize (channels, (int) length, false, false, true);
+
+        if (! readFrames (*reader, 0, (int) length, samples, error, shouldCancel))
+            return false;
+
+        const auto resampler = makeAudioResampler (reader->sampleRate, targetRate);
+        juce::AudioBuffer<double> block (channels, juce::jmin (frames, framesPerBlock));
+
+        for (int done = 0; done < frames;)
+        {
+            const int count = juce::jmin (framesPerBlock, frames - done);
+
+            for (int channel = 0; channel < channels; ++channel)
+            {
+                if (! resampler.process (samples.getReadPointer (channel), (int) length, block.getWritePointer (channel),
+                                         count, shouldCancel, done))
+                {
+                    error = cancelledSentence;
+                    return false;
+                }
+            }
+
+            addBlock (block, done, count);
+            done += count;
+        }
     }
 
     if (fills)

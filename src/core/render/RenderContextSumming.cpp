@@ -258,15 +258,14 @@ bool RenderContext::readStemTracks (const RequestStem& stem, PieceBuffers& buffe
             return false;
         }
 
-        // Without a gate or a conversion the file is added straight into the stem, block by
-        // block, exactly as a whole read added afterwards would be.
-        const bool addsDirectly = probed && ! gate.enabled && std::abs (info.sampleRate - rate) <= 0.5
-                               && info.numChannels <= request.channels;
+        // Without a gate the file is added straight into the stem, block by block (converted
+        // block by block when its rate differs), exactly as a whole read added afterwards.
+        const bool addsDirectly = probed && ! gate.enabled && info.numChannels <= request.channels;
 
         if (addsDirectly)
         {
-            if (! addAudioFileInto (file, stemBuffer, error, renderFrameLimit, pieceCancelled,
-                                    blank ? AddOnto::nothing : AddOnto::content))
+            if (! addAudioFileInto (file, rate, stemBuffer, error, renderFrameLimit, pieceCancelled,
+                                    blank ? AddOnto::nothing : AddOnto::content, &buffers.sourceRate))
             {
                 // A read stopped by the cancel is no fault of the file.
                 if (! korvid::isCancelled (pieceCancelled))

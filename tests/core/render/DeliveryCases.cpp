@@ -160,8 +160,10 @@ std::vector<RenderRequest> sharedNames (const juce::File& sources, const juce::F
 
         for (const auto& stem : { "High", "Low", "Perc" })
         {
+            // Low comes at 44.1 kHz and is converted on reading.
+            const double rate = juce::String (stem) == "Low" ? 44100.0 : 48000.0;
             const auto file = folder.getChildFile (juce::String (stem) + ".wav");
-            writeWav (file, makeNoise (2, second / 2, 0.2f, ++seed), 48000.0, 24);
+            writeWav (file, makeNoise (2, (int) rate / 2, 0.2f, ++seed), rate, 24);
             tracks.push_back (makeTrack (file, "stem-" + juce::String (stem)));
         }
 

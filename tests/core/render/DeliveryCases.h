@@ -20,7 +20,7 @@ enum class DeliveryCase
     awkwardMixes,     // float and converted FLAC, gate, trim, mono and 44.1 kHz tracks,
                       // members out of stem order, twice and silent, mixes at their own gain
     sharedNames       // two AIFF formats and two cues writing the same names into one folder,
-                      // schema numbering, mixes numbered first
+                      // schema numbering, mixes numbered first, a track converted without a gate
 };
 
 constexpr DeliveryCase allDeliveryCases[] { DeliveryCase::referenceCue, DeliveryCase::sharedGain,
