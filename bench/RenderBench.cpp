@@ -1,7 +1,10 @@
 #include "core/audio/AudioProbe.h"
+#include "core/codec/CheckedFileOutputStream.h"
 #include "core/model/BuiltInPresets.h"
+#include "core/platform/SafeFileWriter.h"
 #include "core/render/RenderJob.h"
 #include "core/render/RenderPlanning.h"
+#include "core/render/RenderWorkers.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
@@ -199,9 +202,85 @@ struct PhaseClock
     }
 };
 
+/** What a render cannot go below on this machine: every input file read once and files of
+    the outputs' sizes written through the encoder's kind of stream (temporary file, 1 MiB
+    buffer, synced on close, then renamed), one after the other, nothing else. */
+double ioFloorSeconds (const std::vector<korvid::RenderRequest>& requests, const korvid::BatchReport& rendered,
+                       const juce::File& folder)
+{
+    folder.deleteRecursively();
+    folder.createDirectory();
+
+    constexpr size_t chunkBytes = 1 << 18;   // as the readers' buffer
+    juce::HeapBlock<char> chunk (chunkBytes);
+    juce::Random random (7);
+
+    for (size_t i = 0; i < chunkBytes; ++i)
+        chunk[i] = (char) random.nextInt (256);
+
+    const auto start = juce::Time::getMillisecondCounterHiRes();
+    juce::int64 bytesRead = 0;
+
+    for (const auto& request : requests)
+        for (const auto& stem : request.stems)
+            for (const auto& file : stem.trackFiles)
+            {
+                juce::FileInputStream input (file);
+
+                for (;;)
+                {
+                    const auto got = input.read (chunk.get(), (int) chunkBytes);
+
+                    if (got <= 0)
+                        break;
+
+                    bytesRead += got;
+                }
+            }
+
+    int written = 0;
+
+    for (const auto& cue : rendered.cues)
+        for (const auto& file : cue.files)
+        {
+            korvid::SafeFileWriter writer (folder.getChildFile ("Floor " + juce::String (++written) + ".wav"));
+            bool failed = false;
+
+            {
+                korvid::CheckedFileOutputStream stream (writer.temporaryFile(), 1 << 20, failed);
+
+                for (auto left = file.sizeBytes; left > 0; left -= (juce::int64) chunkBytes)
+                    stream.write (chunk.get(), (size_t) juce::jmin (left, (juce::int64) chunkBytes));
+            }
+
+            if (failed || ! writer.commit())
+                return -1.0;
+        }
+
+    const auto seconds = (juce::Time::getMillisecondCounterHiRes() - start) / 1000.0;
+    benchmark::DoNotOptimize (bytesRead);
+    folder.deleteRecursively();
+    return seconds;
+}
+
+/** The machine's workers, or VELVANE_RENDER_WORKERS of them when that is set (to see how a
+    machine with fewer cores fares). */
+korvid::RenderCapacity benchCapacity()
+{
+    auto capacity = korvid::machineRenderCapacity();
+    const auto workers = juce::SystemStats::getEnvironmentVariable ("VELVANE_RENDER_WORKERS", {}).getIntValue();
+
+    if (workers > 0)
+        capacity.workers = workers;
+
+    return capacity;
+}
+
 void runDelivery (benchmark::State& state, const char* name, std::vector<korvid::RenderRequest> requests,
                   const juce::File& outputRoot)
 {
+    const auto capacity = benchCapacity();
+
     for (auto _ : state)
     {
         state.PauseTiming();
@@ -213,7 +292,8 @@ void runDelivery (benchmark::State& state, const char* name, std::vector<korvid:
         state.ResumeTiming();
 
         const auto start = juce::Time::getMillisecondCounterHiRes();
-        const auto report = korvid::RenderJob::runQueue (requests, {}, clock.callback());
+        korvid::RenderWorkers workers (capacity);
+        const auto report = korvid::RenderJob::runQueue (requests, {}, clock.callback(), workers);
         const auto totalSeconds = (juce::Time::getMillisecondCounterHiRes() - start) / 1000.0;
 
         state.PauseTiming();
@@ -235,13 +315,20 @@ void runDelivery (benchmark::State& state, const char* name, std::vector<korvid:
         state.counters["peakRSS_MB"] = statusValueMb ("VmHWM");
         state.counters["baseRSS_MB"] = baseMb;
         state.counters["files"] = report.filesWrittenCount();
+        state.counters["workers"] = capacity.workers;
 
-        std::fprintf (stderr, "%s: summing %.2f s, measuring %.2f s, writing %.2f s, verifying %.2f s, "
-                              "pre-pass %.2f s, total %.2f s, peak RSS %.0f MB (%.0f MB before)\n",
-                      name, clock.seconds[(size_t) Phase::summing],
+        // The floor in the same run, right after the render, on the same files.
+        const auto peakMb = statusValueMb ("VmHWM");
+        const auto floorSeconds = ioFloorSeconds (requests, report, outputRoot.getSiblingFile ("Floor"));
+        state.counters["floor_s"] = floorSeconds;
+        state.counters["ratio"] = floorSeconds > 0.0 ? totalSeconds / floorSeconds : 0.0;
+
+        std::fprintf (stderr, "%s, %d workers: summing %.2f s, measuring %.2f s, writing %.2f s, verifying %.2f s, "
+                              "pre-pass %.2f s, total %.2f s, floor %.2f s, ratio %.2f, peak RSS %.0f MB (%.0f MB before)\n",
+                      name, capacity.workers, clock.seconds[(size_t) Phase::summing],
                       clock.seconds[(size_t) Phase::measuring], clock.seconds[(size_t) Phase::writing],
                       clock.seconds[(size_t) Phase::verifying], clock.prePassSeconds, totalSeconds,
-                      statusValueMb ("VmHWM"), baseMb);
+                      floorSeconds, floorSeconds > 0.0 ? totalSeconds / floorSeconds : 0.0, peakMb, baseMb);
 
         outputRoot.deleteRecursively();
         state.ResumeTiming();

@@ -31,6 +31,16 @@ void mixBufferInto (juce::AudioBuffer<double>& destination, const juce::AudioBuf
 bool prepareRenderBuffer (juce::AudioBuffer<double>& buffer, int numChannels, juce::int64 numFrames,
                           juce::String& error)
 {
+    if (! sizeRenderBuffer (buffer, numChannels, numFrames, error))
+        return false;
+
+    buffer.clear();
+    return true;
+}
+
+bool sizeRenderBuffer (juce::AudioBuffer<double>& buffer, int numChannels, juce::int64 numFrames,
+                       juce::String& error)
+{
     if (numChannels < 1 || numChannels > maxAudioChannels)
     {
         error = "Unsupported channel count: " + juce::String (numChannels) + ".";
@@ -54,7 +64,6 @@ bool prepareRenderBuffer (juce::AudioBuffer<double>& buffer, int numChannels, ju
 
     // Memory the buffer already has is used again when it is large enough.
     buffer.setSize (numChannels, (int) numFrames, false, false, true);
-    buffer.clear();
     return true;
 }
 

@@ -17,4 +17,8 @@ void mixBufferInto (juce::AudioBuffer<double>& destination, const juce::AudioBuf
 bool prepareRenderBuffer (juce::AudioBuffer<double>& buffer, int numChannels, juce::int64 numFrames,
                           juce::String& error);
 
+/** The same without clearing: the content is left unspecified. */
+bool sizeRenderBuffer (juce::AudioBuffer<double>& buffer, int numChannels, juce::int64 numFrames,
+                       juce::String& error);
+
 } // namespace korvid

@@ -206,6 +206,162 @@ bool readWholeFile (const juce::File& file, double targetRate, juce::AudioBuffer
 }
 } // namespace
 
+bool addAudioFileInto (const juce::File& file, double targetRate, juce::AudioBuffer<double>& destination,
+                       juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel, AddOnto onto,
+                       juce::AudioBuffer<double>* sourceRateScratch)
+{
+    auto reader = openForReading (file, error);
+
+    if (reader == nullptr)
+        return false;
+
+    // The refusals of a whole read, in its order, so a file is refused alike on either path.
+    const juce::int64 length = reader->lengthInSamples;
+    const juce::int64 frameLimit = juce::jmin (maxFrames, maxBufferFrames);
+
+    if (length > frameLimit)
+    {
+        error = "The file is too long to render (" + juce::String (length) + " frames).";
+        return false;
+    }
+
+    const bool converts = needsConversion (targetRate, reader->sampleRate);
+    const juce::int64 convertedLength = converts ? resampledLength (length, reader->sampleRate, targetRate) : 0;
+
+    if (convertedLength > frameLimit)
+    {
+        error = "The file is too long once converted to the project sample rate.";
+        return false;
+    }
+
+    const int channels = (int) reader->numChannels;
+
+    if (! fitsMemory (channels, length, convertedLength, error))
+        return false;
+
+    if (channels > destination.getNumChannels())
+    {
+        error = "The file has more channels than the buffer it is added to.";
+        return false;
+    }
+
+    if (! fileMayHoldFrames (file, *reader, length))
+    {
+        error = damagedAudioSentence;
+        return false;
+    }
+
+    const int frames = (int) juce::jmin (converts ? convertedLength : length, (juce::int64) destination.getNumSamples());
+    const bool fills = onto == AddOnto::nothing;
+
+    if (frames < 1)
+    {
+        if (fills)
+            destination.clear();
+
+        return true;
+    }
+
+    // As juce::AudioBuffer::addFrom onto a cleared buffer: its first channel is copied
+    // (keeping the sign of a zero), every other one added onto the zeros. Filling writes
+    // the same values, zeros where the file has nothing, without clearing first.
+    const bool copyFirstChannel = fills || destination.hasBeenCleared();
+
+    const auto addBlock = [&] (const auto& block, int start, int count)
+    {
+        for (int channel = 0; channel < destination.getNumChannels(); ++channel)
+        {
+            double* target = destination.getWritePointer (channel, start);
+
+            if (channel >= channels && channels != 1)
+            {
+                if (! fills)
+                    break;
+
+                juce::FloatVectorOperations::clear (target, count);
+                continue;
+            }
+
+            const auto* source = block.getReadPointer (channels == 1 ? 0 : channel);
+
+            if (channel == 0 && copyFirstChannel)
+                for (int i = 0; i < count; ++i)
+                    target[i] = (double) source[i];
+            else if (fills)
+                for (int i = 0; i < count; ++i)
+                    target[i] = 0.0 + (double) source[i];
+            else
+                for (int i = 0; i < count; ++i)
+                    target[i] += (double) source[i];
+        }
+    };
+
+    if (! converts)
+    {
+        juce::AudioBuffer<float> block (channels, juce::jmin (frames, framesPerBlock));
+
+        for (int done = 0; done < frames;)
+        {
+            if (isCancelled (shouldCancel))
+            {
+                error = cancelledSentence;
+                return false;
+            }
+
+            const int count = juce::jmin (framesPerBlock, frames - done);
+            block.clear();
+
+            if (! reader->read (block.getArrayOfWritePointers(), channels, done, count))
+            {
+                error = damagedAudioSentence;
+                return false;
+            }
+
+            addBlock (block, done, count);
+            done += count;
+        }
+    }
+    else
+    {
+        // The file is held at its own rate; its converted frames are made a block at a
+        // time, each the same as a whole conversion's, and added as they come.
+        juce::AudioBuffer<double> ownScratch;
+        auto& samples = sourceRateScratch != nullptr ? *sourceRateScratch : ownScratch;
+        samples.setSize (channels, (int) length, false, false, true);
+
+        if (! readFrames (*reader, 0, (int) length, samples, error, shouldCancel))
+            return false;
+
+        const auto resampler = makeAudioResampler (reader->sampleRate, targetRate);
+        juce::AudioBuffer<double> block (channels, juce::jmin (frames, framesPerBlock));
+
+        for (int done = 0; done < frames;)
+        {
+            const int count = juce::jmin (framesPerBlock, frames - done);
+
+            for (int channel = 0; channel < channels; ++channel)
+            {
+                if (! resampler.process (samples.getReadPointer (channel), (int) length, block.getWritePointer (channel),
+                                         count, shouldCancel, done))
+                {
+                    error = cancelledSentence;
+                    return false;
+                }
+            }
+
+            addBlock (block, done, count);
+            done += count;
+        }
+    }
+
+    if (fills)
+        for (int channel = 0; channel < destination.getNumChannels(); ++channel)
+            juce::FloatVectorOperations::clear (destination.getWritePointer (channel, frames),
+                                                destination.getNumSamples() - frames);
+
+    return true;
+}
+
 bool readAudioFileForRender (const juce::File& file, double targetRate, juce::AudioBuffer<double>& output,
                              juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel)
 {

@@ -27,6 +27,23 @@ bool readAudioFileIntoReusedBuffer (const juce::File& file, double targetRate, j
                                     const CancelTest& shouldCancel = {},
                                     juce::AudioBuffer<double>* sourceRateScratch = nullptr);
 
+/** What `addAudioFileInto` adds the file to. */
+enum class AddOnto
+{
+    content,   // the destination's samples
+    nothing    // a destination of unspecified content, as if it had been cleared first
+};
+
+/** Adds the whole file, converted to `targetRate` under the rule of the render read, into
+    `destination` as `mixBufferInto` adds the buffer that read gives (a one-channel file into
+    every channel, over the shorter length), block by block: a file at that rate is never
+    held whole, and one to convert only at its own rate (in `sourceRateScratch` when given,
+    reused like the render read's). Refuses what that read refuses, and a file with more
+    channels than the destination; on failure the destination holds part of the file. */
+bool addAudioFileInto (const juce::File& file, double targetRate, juce::AudioBuffer<double>& destination,
+                       juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel = {},
+                       AddOnto onto = AddOnto::content, juce::AudioBuffer<double>* sourceRateScratch = nullptr);
+
 /** The whole file at its own rate. */
 bool readWholeAudioFile (const juce::File& file, juce::AudioBuffer<double>& output, juce::String& error,
                          const CancelTest& shouldCancel = {});

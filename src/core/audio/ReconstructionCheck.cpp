@@ -26,14 +26,6 @@ namespace
         return std::max (20.0 * std::log10 (linear), -400.0);
     }
 
-    ReconstructionResult cancelledResult (double toleranceDb)
-    {
-        ReconstructionResult result;
-        result.toleranceDb = toleranceDb;
-        result.state = ReconstructionResult::State::skipped;
-        result.detail = cancelledSentence;
-        return result;
-    }
 } // namespace
 
 ReconstructionResult compareStemsWithMix (const juce::AudioBuffer<double>& stems,
@@ -76,7 +68,7 @@ ReconstructionResult compareStemsWithMix (const juce::AudioBuffer<double>& stems
     for (int start = 0; start < n; start += blockFrames)
     {
         if (isCancelled (shouldCancel))
-            return cancelledResult (toleranceDb);
+            return cancelledReconstruction (toleranceDb);
 
         const int count = std::min (blockFrames, n - start);
         for (int ch = 0; ch < channels; ++ch)
@@ -130,72 +122,112 @@ ReconstructionResult verifyWrittenFiles (const std::vector<juce::File>& stemFile
                                          const CancelTest& shouldCancel,
                                          ReconstructionScratch scratch)
 {
-    using State = ReconstructionResult::State;
-
-    ReconstructionResult result;
-    result.toleranceDb = toleranceDb;
-
-    auto fail = [&result] (const juce::String& sentence)
-    {
-        result.state = State::failed;
-        result.detail = sentence;
-        return result;
-    };
-
     if (stemFiles.empty())
-    {
-        result.state = State::skipped;
-        result.detail = "No lossless stems were written, so there is nothing to verify.";
-        return result;
-    }
+        return nothingToVerify (toleranceDb);
 
     if (isCancelled (shouldCancel))
-        return cancelledResult (toleranceDb);
+        return cancelledReconstruction (toleranceDb);
 
-    auto& mix = scratch.mix;
+    WrittenFilesCheck check (toleranceDb, scratch.sum);
     juce::String error;
-    if (! readAudioFileIntoReusedBuffer (mixFile, 0.0, mix, error, renderFrameLimit, shouldCancel))
-    {
-        if (isCancelled (shouldCancel))
-            return cancelledResult (toleranceDb);
-        return fail ("Could not read the exported full mix back: " + error);
-    }
+    const bool mixRead = readAudioFileIntoReusedBuffer (mixFile, 0.0, scratch.mix, error, renderFrameLimit, shouldCancel);
 
-    // The sum is as large as the mix, and both are held together.
-    const auto heldBytes = audioBufferBytes (2 * (juce::int64) mix.getNumChannels(), mix.getNumSamples(), (int) sizeof (double));
-    if (! checkAudioMemoryBudget (heldBytes, error))
-        return fail ("Could not compare the stems with the exported full mix: " + error);
+    if (! mixRead && isCancelled (shouldCancel))
+        return cancelledReconstruction (toleranceDb);
 
-    auto& sum = scratch.sum;
-    sum.setSize (mix.getNumChannels(), mix.getNumSamples(), false, false, true);
-    sum.clear();
-
-    auto& stem = scratch.stem;   // read into for every stem
+    if (! check.takeMix (mixRead, scratch.mix, error))
+        return check.result;
 
     for (const auto& stemFile : stemFiles)
     {
         if (isCancelled (shouldCancel))
-            return cancelledResult (toleranceDb);
+            return cancelledReconstruction (toleranceDb);
 
-        if (! readAudioFileIntoReusedBuffer (stemFile, 0.0, stem, error, renderFrameLimit, shouldCancel))
-        {
-            if (isCancelled (shouldCancel))
-                return cancelledResult (toleranceDb);
-            return fail ("Could not read '" + stemFile.getFileName() + "' back: " + error);
-        }
+        const bool stemRead = readAudioFileIntoReusedBuffer (stemFile, 0.0, scratch.stem, error, renderFrameLimit,
+                                                             shouldCancel);
 
-        if (stem.getNumSamples() > mix.getNumSamples())
-            return fail ("'" + stemFile.getFileName() + "' is longer than the exported full mix.");
+        if (! stemRead && isCancelled (shouldCancel))
+            return cancelledReconstruction (toleranceDb);
 
-        // Channels beyond the mix's would be dropped by the sum and never compared.
-        if (stem.getNumChannels() > 1 && stem.getNumChannels() > mix.getNumChannels())
-            return fail ("'" + stemFile.getFileName() + "' has more channels than the exported full mix.");
-
-        mixBufferInto (sum, stem);
-        ++result.stemFilesCompared;
+        if (! check.takeStem (stemFile, stemRead, scratch.stem, error))
+            return check.result;
     }
 
-    auto compared = compareStemsWithMix (sum, mix, toleranceDb, shouldCancel);
+    return check.finish (scratch.mix, shouldCancel);
+}
+
+ReconstructionResult nothingToVerify (double toleranceDb)
+{
+    ReconstructionResult result;
+    result.toleranceDb = toleranceDb;
+    result.state = ReconstructionResult::State::skipped;
+    result.detail = "No lossless stems were written, so there is nothing to verify.";
+    return result;
+}
+
+ReconstructionResult cancelledReconstruction (double toleranceDb)
+{
+    ReconstructionResult result;
+    result.toleranceDb = toleranceDb;
+    result.state = ReconstructionResult::State::skipped;
+    result.detail = cancelledSentence;
+    return result;
+}
+
+//==============================================================================
+WrittenFilesCheck::WrittenFilesCheck (double toleranceDb, juce::AudioBuffer<double>& sumToFill)
+    : sum (sumToFill)
+{
+    result.toleranceDb = toleranceDb;
+}
+
+bool WrittenFilesCheck::end (const juce::String& sentence)
+{
+    result.state = ReconstructionResult::State::failed;
+    result.detail = sentence;
+    return false;
+}
+
+bool WrittenFilesCheck::takeMix (bool read, const juce::AudioBuffer<double>& mix, const juce::String& readError)
+{
+    if (! read)
+        return end ("Could not read the exported full mix back: " + readError);
+
+    // The sum is as large as the mix, and both are held together.
+    const auto heldBytes = audioBufferBytes (2 * (juce::int64) mix.getNumChannels(), mix.getNumSamples(), (int) sizeof (double));
+    juce::String error;
+
+    if (! checkAudioMemoryBudget (heldBytes, error))
+        return end ("Could not compare the stems with the exported full mix: " + error);
+
+    mixFrames = mix.getNumSamples();
+    mixChannels = mix.getNumChannels();
+    sum.setSize (mixChannels, mixFrames, false, false, true);
+    sum.clear();
+    return true;
+}
+
+bool WrittenFilesCheck::takeStem (const juce::File& file, bool read, const juce::AudioBuffer<double>& stem,
+                                  const juce::String& readError)
+{
+    if (! read)
+        return end ("Could not read '" + file.getFileName() + "' back: " + readError);
+
+    if (stem.getNumSamples() > mixFrames)
+        return end ("'" + file.getFileName() + "' is longer than the exported full mix.");
+
+    // Channels beyond the mix's would be dropped by the sum and never compared.
+    if (stem.getNumChannels() > 1 && stem.getNumChannels() > mixChannels)
+        return end ("'" + file.getFileName() + "' has more channels than the exported full mix.");
+
+    mixBufferInto (sum, stem);
+    ++result.stemFilesCompared;
+    return true;
+}
+
+ReconstructionResult WrittenFilesCheck::finish (const juce::AudioBuffer<double>& mix, const CancelTest& shouldCancel)
+{
+    auto compared = compareStemsWithMix (sum, mix, result.toleranceDb, shouldCancel);
     compared.stemFilesCompared = result.stemFilesCompared;
     return compared;
 }

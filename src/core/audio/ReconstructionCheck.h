@@ -56,4 +56,36 @@ ReconstructionResult verifyWrittenFiles (const std::vector<juce::File>& stemFile
                                          const CancelTest& shouldCancel,
                                          ReconstructionScratch scratch);
 
+/** The check of `verifyWrittenFiles` fed one file at a time, in its order (the mix, then
+    each stem), for a caller that reads the files itself, several at once. A file that
+    ends the check leaves its failure in `result`; the sum is summed in `sum`. */
+class WrittenFilesCheck
+{
+public:
+    WrittenFilesCheck (double toleranceDb, juce::AudioBuffer<double>& sum);
+
+    /** The full mix as read back, or the reader's sentence; false when the check ended. */
+    bool takeMix (bool read, const juce::AudioBuffer<double>& mix, const juce::String& readError);
+
+    /** One stem file as read back, or the reader's sentence; false when the check ended. */
+    bool takeStem (const juce::File& file, bool read, const juce::AudioBuffer<double>& stem,
+                   const juce::String& readError);
+
+    /** Compares the sum of every stem taken with the mix taken. */
+    ReconstructionResult finish (const juce::AudioBuffer<double>& mix, const CancelTest& shouldCancel);
+
+    ReconstructionResult result;
+
+private:
+    bool end (const juce::String& sentence);
+
+    juce::AudioBuffer<double>& sum;
+    int mixFrames = 0;
+    int mixChannels = 0;
+};
+
+/** The result when no stem file was given, and when the check was cancelled. */
+ReconstructionResult nothingToVerify (double toleranceDb);
+ReconstructionResult cancelledReconstruction (double toleranceDb);
+
 } // namespace korvid

@@ -163,8 +163,13 @@ void interiorSamplePair (const double* inOne, const double* rowOne0, const doubl
 #endif
 } // namespace
 
+Resampler makeAudioResampler (double inputRate, double outputRate)
+{
+    return Resampler (inputRate, outputRate, systemHalfTaps, systemPhases);
+}
+
 bool Resampler::process (const double* input, int numInput, double* output, int numOutput,
-                         const CancelTest& shouldCancel) const
+                         const CancelTest& shouldCancel, int firstOutput) const
 {
     if (output == nullptr || numOutput <= 0)
         return true;
@@ -189,13 +194,13 @@ bool Resampler::process (const double* input, int numInput, double* output, int 
 
         for (int i = chunkStart; i < chunkEnd;)
         {
-            const auto at = positionOf (i, step, phases, halfTaps);
+            const auto at = positionOf (firstOutput + i, step, phases, halfTaps);
             const double* row0 = rowOf (at.phase);
 
 #if defined(__GNUC__) || defined(__clang__)
             if (i + 1 < chunkEnd && isInterior (at))
             {
-                const auto next = positionOf (i + 1, step, phases, halfTaps);
+                const auto next = positionOf (firstOutput + i + 1, step, phases, halfTaps);
 
                 if (isInterior (next))
                 {
@@ -288,7 +293,7 @@ bool resampleBufferInto (const juce::AudioBuffer<double>& input, double inputRat
         return true;
     }
 
-    const Resampler resampler (inputRate, outputRate, systemHalfTaps, systemPhases);
+    const auto resampler = makeAudioResampler (inputRate, outputRate);
     const juce::int64 length = resampledLength (numInput, inputRate, outputRate);
 
     if (length > maxBufferFrames

@@ -16,10 +16,12 @@ struct Resampler
     Resampler (double inputRate, double outputRate, int halfTapCount, int phaseCount);
 
     /** Converts one channel. Output sample 0 sits on input sample 0; the signal is taken as
-        silent beyond both ends of the input. Gives false, with the output only partly
-        written, when the cancel test stopped it. */
+        silent beyond both ends of the input. `output[0]` is output sample `firstOutput` of
+        the whole conversion, so a long one can be made a piece at a time, each sample the
+        same. Gives false, with the output only partly written, when the cancel test
+        stopped it. */
     bool process (const double* input, int numInput, double* output, int numOutput,
-                  const CancelTest& shouldCancel = {}) const;
+                  const CancelTest& shouldCancel = {}, int firstOutput = 0) const;
 
     double ratio = 1.0;         // output rate / input rate
     int halfTaps = 32;          // taps on each side of the centre
@@ -27,6 +29,9 @@ struct Resampler
     int taps = 64;              // 2 x halfTaps, one table row
     std::vector<double> table;  // (phases + 1) rows of taps coefficients, row-major
 };
+
+/** The resampler every conversion of the system uses between these two rates. */
+Resampler makeAudioResampler (double inputRate, double outputRate);
 
 /** The modified Bessel function of the first kind of order 0. */
 double besselI0 (double x);

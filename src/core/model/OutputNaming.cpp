@@ -296,7 +296,8 @@ juce::String makeOutputFileName (const juce::String& templateText,
 bool findFreeFileName (juce::File& file,
                        CollisionPolicy policy,
                        const juce::StringArray& writtenPaths,
-                       juce::String& error)
+                       juce::String& error,
+                       const juce::StringArray* stillBeingWritten)
 {
     const bool writtenThisRun = writtenPaths.contains (file.getFullPathName(), true);
 
@@ -317,7 +318,9 @@ bool findFreeFileName (juce::File& file,
 
     if (policy == CollisionPolicy::abort)
     {
-        error = file.exists() ? "'" + file.getFileName() + "' already exists." : writtenTwice;
+        const bool exists = file.exists()
+                         || (stillBeingWritten != nullptr && stillBeingWritten->contains (file.getFullPathName(), true));
+        error = exists ? "'" + file.getFileName() + "' already exists." : writtenTwice;
         return false;
     }
 

@@ -69,11 +69,13 @@ juce::String makeOutputFileName (const juce::String& templateText,
 // Makes sure the file does not replace anything it must not. The overwrite policy
 // replaces files of earlier runs; a path written in this run (writtenPaths,
 // compared ignoring case) is taken under every policy. incrementVersion moves the
-// file to a free name; on failure the error holds one sentence.
+// file to a free name; on failure the error holds one sentence. Paths of this run
+// still being written (also in writtenPaths) count as existing files, as they will.
 bool findFreeFileName (juce::File& file,
                        CollisionPolicy policy,
                        const juce::StringArray& writtenPaths,
-                       juce::String& error);
+                       juce::String& error,
+                       const juce::StringArray* stillBeingWritten = nullptr);
 
 // The folder a relative path ("X", "X/Y") names below the base. False for an
 // absolute path, "..", or anything that would leave the base.

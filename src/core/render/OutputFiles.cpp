@@ -1,8 +1,5 @@
 #include "core/render/OutputFiles.h"
 
-#include "core/audio/AudioBuffers.h"
-#include "core/audio/GainDecision.h"
-#include "core/audio/PeakLevels.h"
 #include "core/audio/Resampler.h"
 #include "core/audio/WaveformOverview.h"
 #include "core/model/CodecCapabilities.h"
@@ -14,6 +11,7 @@
 #include "core/report/ReportText.h"
 
 #include <cmath>
+#include <map>
 
 namespace korvid
 {
@@ -40,7 +38,8 @@ std::uint64_t ditherSeedFor (int position, FileKind kind, int fileIndex)
 
 } // namespace
 
-bool prepareOutputFolder (const CueOutput& output, const OutputFormat& format, FileKind kind, juce::File& folder)
+bool prepareOutputFolder (const CueOutput& output, const OutputFormat& format, FileKind kind, juce::File& folder,
+                          juce::String& error)
 {
     const auto& request = output.request;
     juce::StringArray parts;
@@ -66,7 +65,7 @@ bool prepareOutputFolder (const CueOutput& output, const OutputFormat& format, F
 
     if (! resolveSubFolder (request.outputFolder, joined, resolved))
     {
-        output.report.errors.add ("The sub-folder '" + joined + "' is not a valid relative path.");
+        error = "The sub-folder '" + joined + "' is not a valid relative path.";
         return false;
     }
 
@@ -74,12 +73,271 @@ bool prepareOutputFolder (const CueOutput& output, const OutputFormat& format, F
 
     if (created.failed())
     {
-        output.report.errors.add ("Could not create '" + resolved.getFullPathName() + "': " + created.getErrorMessage());
+        error = "Could not create '" + resolved.getFullPathName() + "': " + created.getErrorMessage();
         return false;
     }
 
     folder = resolved;
     return true;
+}
+
+BufferFiles planBufferFiles (const CueOutput& output, const juce::String& namingTemplate,
+                             const juce::String& fileNameToken, const juce::String& shortCode, int fileIndex,
+                             const juce::String& label, FileKind kind, double levelDb, bool ownGain)
+{
+    const auto& request = output.request;
+    const auto& preset = request.preset;
+    const auto& settings = preset.exportSettings;
+    const double projectRate = request.sampleRate;
+
+    BufferFiles files;
+    files.label = label;
+    files.kind = kind;
+    files.levelDb = levelDb;
+    files.ownGain = ownGain;
+
+    const int entryCount = juce::jmin (writtenFormatCount, (int) settings.formats.size());
+
+    for (int position = 1; position <= entryCount; ++position)
+    {
+        const auto& format = settings.formats[(size_t) (position - 1)];
+
+        // A disabled entry is not replaced by a later one.
+        if (! format.enabled)
+            continue;
+
+        files.files.emplace_back();
+        auto& planned = files.files.back();
+        planned.position = position;
+        planned.codec = format.codec;
+
+        if (! isCodecAvailable (format.codec))
+        {
+            planned.planningError = codecUnavailableMessage (format.codec);
+            break;
+        }
+
+        const double requestedRate = format.sampleRate > 0.0 ? format.sampleRate : projectRate;
+        planned.writtenRate = nearestSupportedSampleRate (format.codec, requestedRate);
+
+        if (std::abs (planned.writtenRate - requestedRate) > 0.5)
+            planned.rateWarning = toString (format.codec).toUpperCase() + " cannot store " + kiloHertzText (requestedRate)
+                                + " kHz; written at " + kiloHertzText (planned.writtenRate) + " kHz instead.";
+
+        juce::File folder;
+        juce::String error;
+
+        if (! prepareOutputFolder (output, format, kind, folder, error))
+        {
+            planned.planningError = error;
+            break;
+        }
+
+        NamingValues values;
+        values.publisher = preset.metadata.publisher;
+        values.project = preset.metadata.project;
+        values.cue = preset.metadata.cue;
+        values.composer = preset.metadata.composer;
+        values.version = preset.metadata.version;
+        values.stemName = fileNameToken;
+        values.stemCode = shortCode;
+        values.stemIndex = fileIndex;
+        values.indexPadding = settings.naming.indexPadding;
+        values.sampleRate = planned.writtenRate;
+        values.codec = format.codec;
+        values.sampleFormat = format.sampleFormat;
+        values.mp3Bitrate = nearestMp3Bitrate (format.mp3Bitrate);
+
+        juce::StringArray unknownTokens;
+        const auto name = makeOutputFileName (namingTemplate, values, settings.naming, &unknownTokens);
+
+        for (const auto& token : unknownTokens)
+            planned.namingWarnings.add ("Unknown naming token " + token + " was ignored.");
+
+        auto file = folder.getChildFile (name);
+
+        // Never replaces a file this run already wrote, or is still writing, whatever the policy.
+        if (! findFreeFileName (file, settings.naming.collisionPolicy, output.writtenPaths, error,
+                                output.stillBeingWritten))
+        {
+            planned.planningError = error;
+            break;
+        }
+
+        if (! isWithinFolder (request.outputFolder, file))
+        {
+            planned.planningError = "Refusing to write outside the export folder: " + file.getFullPathName();
+            break;
+        }
+
+        if (! isPathLengthAllowed (file))
+        {
+            planned.planningError = "The generated path is too long: " + file.getFullPathName();
+            break;
+        }
+
+        planned.file = file;
+        planned.settings.codec = format.codec;
+        planned.settings.sampleFormat = format.sampleFormat;
+        planned.settings.sampleRate = planned.writtenRate;
+        planned.settings.mp3Bitrate = values.mp3Bitrate;
+        planned.settings.dither = format.dither;
+        planned.settings.ditherSeed = ditherSeedFor (position, kind, fileIndex);
+
+        output.writtenPaths.add (file.getFullPathName());
+
+        if (output.stillBeingWritten != nullptr)
+            output.stillBeingWritten->add (file.getFullPathName());
+    }
+
+    return files;
+}
+
+void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<double>& buffer, BufferFiles& files,
+                       const CancelTest& isCancelled)
+{
+    if (files.files.empty())
+        return;
+
+    const double projectRate = request.sampleRate;
+    const auto overview = makeWaveformOverview (buffer, projectRate, writtenFileOverviewBuckets, isCancelled);
+
+    // Converted copies for this buffer only, one per whole-number rate.
+    std::map<juce::int64, juce::AudioBuffer<double>> convertedCopies;
+
+    for (auto& planned : files.files)
+    {
+        if (korvid::isCancelled (isCancelled))
+            return;
+
+        planned.reached = true;
+
+        if (planned.planningError.isNotEmpty())
+            return;
+
+        const juce::AudioBuffer<double>* audio = &buffer;
+
+        if (std::abs (planned.writtenRate - projectRate) > 0.5)
+        {
+            const auto rateKey = (juce::int64) std::llround (planned.writtenRate);
+            auto found = convertedCopies.find (rateKey);
+
+            if (found == convertedCopies.end())
+            {
+                auto converted = resampleBuffer (buffer, projectRate, planned.writtenRate, isCancelled);
+
+                if (converted.getNumChannels() == 0)
+                {
+                    // A cancel is reported by the cue itself, not as an error.
+                    if (! korvid::isCancelled (isCancelled))
+                        files.writingError = "Could not convert '" + files.label + "' to " + kiloHertzText (planned.writtenRate)
+                                           + " kHz: the audio is too long or there is not enough memory for it.";
+                    return;
+                }
+
+                found = convertedCopies.emplace (rateKey, std::move (converted)).first;
+            }
+
+            audio = &found->second;
+        }
+
+        planned.converted = true;
+        juce::String error;
+        auto encoder = makeEncoder (planned.codec, error);
+
+        if (encoder == nullptr)
+        {
+            files.writingError = error;
+            return;
+        }
+
+        planned.settings.channels = audio->getNumChannels();
+
+        if (! encoder->encode (*audio, planned.file, planned.settings, error, isCancelled))
+        {
+            if (! korvid::isCancelled (isCancelled))
+                files.writingError = files.label + " -> " + planned.file.getFileName() + ": " + error;
+            return;
+        }
+
+        auto& written = planned.result;
+        written.file = planned.file;
+        written.label = files.label;
+        written.formatDescription = planned.settings.toText();
+        written.sampleRate = planned.writtenRate;
+        written.lossless = isLosslessCodec (planned.codec);
+        written.kind = files.kind;
+        written.sizeBytes = planned.file.getSize();
+        written.overview = overview;
+        written.levelDb = files.levelDb;
+        written.ownGain = files.ownGain;
+        planned.written = true;
+    }
+}
+
+bool recordBufferFiles (const CueOutput& output, const BufferFiles& files)
+{
+    auto& report = output.report;
+    bool complete = true;
+
+    for (const auto& planned : files.files)
+    {
+        if (planned.file != juce::File() && output.stillBeingWritten != nullptr)
+            output.stillBeingWritten->removeString (planned.file.getFullPathName(), true);
+
+        if (! complete || ! planned.written)
+        {
+            // Nobody wrote this name, so later outputs may have it.
+            if (planned.file != juce::File())
+                output.writtenPaths.removeString (planned.file.getFullPathName(), true);
+        }
+
+        if (! complete)
+            continue;
+
+        // A cancel came before this entry.
+        if (! planned.reached)
+        {
+            complete = false;
+            continue;
+        }
+
+        if (planned.rateWarning.isNotEmpty())
+            report.warnings.addIfNotAlreadyThere (planned.rateWarning);
+
+        if (planned.planningError.isEmpty() && ! planned.converted)
+        {
+            // The conversion to the written rate failed or was cancelled.
+            if (files.writingError.isNotEmpty())
+                report.errors.add (files.writingError);
+
+            complete = false;
+            continue;
+        }
+
+        for (const auto& warning : planned.namingWarnings)
+            report.warnings.addIfNotAlreadyThere (warning);
+
+        if (planned.planningError.isNotEmpty())
+        {
+            report.errors.add (planned.planningError);
+            complete = false;
+            continue;
+        }
+
+        if (! planned.written)
+        {
+            if (files.writingError.isNotEmpty())
+                report.errors.add (files.writingError);
+
+            complete = false;
+            continue;
+        }
+
+        report.files.push_back (planned.result);
+    }
+
+    return complete;
 }
 
 bool writeOutputFile (const CueOutput& output,
@@ -93,159 +351,13 @@ bool writeOutputFile (const CueOutput& output,
                       double levelDb,
                       bool ownGain)
 {
-    const auto& request = output.request;
-    const auto& preset = request.preset;
-    const auto& settings = preset.exportSettings;
-    auto& report = output.report;
-    const double projectRate = request.sampleRate;
+    if (cancelled (output))
+        return false;
 
-    const auto overview = makeWaveformOverview (buffer, projectRate, writtenFileOverviewBuckets, output.isCancelled);
-
-    // Converted copies for this call only, one per whole-number rate.
-    std::map<juce::int64, juce::AudioBuffer<double>> convertedCopies;
-
-    const int entryCount = juce::jmin (writtenFormatCount, (int) settings.formats.size());
-
-    for (int position = 1; position <= entryCount; ++position)
-    {
-        const auto& format = settings.formats[(size_t) (position - 1)];
-
-        // A disabled entry is not replaced by a later one.
-        if (! format.enabled)
-            continue;
-
-        if (cancelled (output))
-            return false;
-
-        if (! isCodecAvailable (format.codec))
-        {
-            report.errors.add (codecUnavailableMessage (format.codec));
-            return false;
-        }
-
-        const double requestedRate = format.sampleRate > 0.0 ? format.sampleRate : projectRate;
-        const double writtenRate = nearestSupportedSampleRate (format.codec, requestedRate);
-
-        if (std::abs (writtenRate - requestedRate) > 0.5)
-            report.warnings.addIfNotAlreadyThere (toString (format.codec).toUpperCase() + " cannot store "
-                                                  + kiloHertzText (requestedRate) + " kHz; written at "
-                                                  + kiloHertzText (writtenRate) + " kHz instead.");
-
-        const juce::AudioBuffer<double>* audio = &buffer;
-
-        if (std::abs (writtenRate - projectRate) > 0.5)
-        {
-            const auto rateKey = (juce::int64) std::llround (writtenRate);
-            auto found = convertedCopies.find (rateKey);
-
-            if (found == convertedCopies.end())
-            {
-                auto converted = resampleBuffer (buffer, projectRate, writtenRate, output.isCancelled);
-
-                if (converted.getNumChannels() == 0)
-                {
-                    // A cancel is reported by the cue itself, not as an error.
-                    if (! cancelled (output))
-                        report.errors.add ("Could not convert '" + label + "' to " + kiloHertzText (writtenRate)
-                                           + " kHz: the audio is too long or there is not enough memory for it.");
-                    return false;
-                }
-
-                found = convertedCopies.emplace (rateKey, std::move (converted)).first;
-            }
-
-            audio = &found->second;
-        }
-
-        juce::File folder;
-
-        if (! prepareOutputFolder (output, format, kind, folder))
-            return false;
-
-        NamingValues values;
-        values.publisher = preset.metadata.publisher;
-        values.project = preset.metadata.project;
-        values.cue = preset.metadata.cue;
-        values.composer = preset.metadata.composer;
-        values.version = preset.metadata.version;
-        values.stemName = fileNameToken;
-        values.stemCode = shortCode;
-        values.stemIndex = fileIndex;
-        values.indexPadding = settings.naming.indexPadding;
-        values.sampleRate = writtenRate;
-        values.codec = format.codec;
-        values.sampleFormat = format.sampleFormat;
-        values.mp3Bitrate = nearestMp3Bitrate (format.mp3Bitrate);
-
-        juce::StringArray unknownTokens;
-        const auto name = makeOutputFileName (namingTemplate, values, settings.naming, &unknownTokens);
-
-        for (const auto& token : unknownTokens)
-            report.warnings.addIfNotAlreadyThere ("Unknown naming token " + token + " was ignored.");
-
-        auto file = folder.getChildFile (name);
-        juce::String error;
-
-        // Never replaces a file this cue already wrote, whatever the policy.
-        if (! findFreeFileName (file, settings.naming.collisionPolicy, output.writtenPaths, error))
-        {
-            report.errors.add (error);
-            return false;
-        }
-
-        if (! isWithinFolder (request.outputFolder, file))
-        {
-            report.errors.add ("Refusing to write outside the export folder: " + file.getFullPathName());
-            return false;
-        }
-
-        if (! isPathLengthAllowed (file))
-        {
-            report.errors.add ("The generated path is too long: " + file.getFullPathName());
-            return false;
-        }
-
-        auto encoder = makeEncoder (format.codec, error);
-
-        if (encoder == nullptr)
-        {
-            report.errors.add (error);
-            return false;
-        }
-
-        EncoderSettings encoderSettings;
-        encoderSettings.codec = format.codec;
-        encoderSettings.sampleFormat = format.sampleFormat;
-        encoderSettings.sampleRate = writtenRate;
-        encoderSettings.channels = audio->getNumChannels();
-        encoderSettings.mp3Bitrate = values.mp3Bitrate;
-        encoderSettings.dither = format.dither;
-        encoderSettings.ditherSeed = ditherSeedFor (position, kind, fileIndex);
-
-        if (! encoder->encode (*audio, file, encoderSettings, error, output.isCancelled))
-        {
-            if (! cancelled (output))
-                report.errors.add (label + " -> " + file.getFileName() + ": " + error);
-            return false;
-        }
-
-        output.writtenPaths.add (file.getFullPathName());
-
-        WrittenFile written;
-        written.file = file;
-        written.label = label;
-        written.formatDescription = encoderSettings.toText();
-        written.sampleRate = writtenRate;
-        written.lossless = isLosslessCodec (format.codec);
-        written.kind = kind;
-        written.sizeBytes = file.getSize();
-        written.overview = overview;
-        written.levelDb = levelDb;
-        written.ownGain = ownGain;
-        report.files.push_back (std::move (written));
-    }
-
-    return true;
+    auto files = planBufferFiles (output, namingTemplate, fileNameToken, shortCode, fileIndex, label, kind, levelDb,
+                                  ownGain);
+    writeBufferFiles (output.request, buffer, files, output.isCancelled);
+    return recordBufferFiles (output, files);
 }
 
 bool isStemExported (const RequestStem& stem)
@@ -280,88 +392,6 @@ std::vector<int> assignFileIndices (const RenderRequest& request)
     }
 
     return indices;
-}
-
-bool writeAlternativeMixes (const CueOutput& output,
-                            const std::map<juce::String, juce::AudioBuffer<double>>& keptStems,
-                            juce::int64 renderLength,
-                            const WritingProgress& progress)
-{
-    const auto& request = output.request;
-    const auto& preset = request.preset;
-    const auto& settings = preset.exportSettings;
-    const auto& headroom = settings.headroom;
-    auto& report = output.report;
-
-    if (preset.schema.submixes.empty() || ! settings.exportSubmixes)
-        return true;
-
-    const bool truePeakMode = headroom.peakMode == PeakMode::truePeak;
-    int written = 0;
-    juce::AudioBuffer<double> ownMix;   // one buffer summed into for every mix
-    auto& mix = output.mixScratch != nullptr ? *output.mixScratch : ownMix;
-
-    for (const auto& submix : preset.schema.submixes)
-    {
-        if (cancelled (output))
-            return false;
-
-        if (progress != nullptr)
-            progress (0.92, "Writing " + submix.name + "...");
-
-        juce::String error;
-
-        if (! prepareRenderBuffer (mix, request.channels, renderLength, error))
-        {
-            report.errors.add (submix.name + ": " + error);
-            return false;
-        }
-
-        juce::StringArray summed;
-
-        for (const auto& stemId : submix.stems)
-        {
-            const auto kept = keptStems.find (stemId);
-
-            // A member listed twice is still summed once.
-            if (kept == keptStems.end() || summed.contains (stemId))
-                continue;
-
-            mixBufferInto (mix, kept->second);
-            summed.add (stemId);
-        }
-
-        if (summed.isEmpty())
-        {
-            report.warnings.add ("Alternative mix '" + submix.name + "' has no stems with audio in them and was not written.");
-            continue;
-        }
-
-        const auto peaks = measurePeaks (mix, truePeakMode, headroom.truePeakOversampling, output.isCancelled);
-
-        if (cancelled (output))
-            return false;
-
-        double peak = truePeakMode ? peaks.truePeak : peaks.samplePeak;
-
-        if (headroom.submixesReachTargetIndependently)
-        {
-            const auto gain = computeGain (peaks, headroom);
-            mix.applyGain (gain.linearGain);
-            peak *= gain.linearGain;
-        }
-
-        const auto code = submix.shortCode.trim().isNotEmpty() ? submix.shortCode.trim() : submix.name;
-
-        if (! writeOutputFile (output, mix, settings.naming.mixTemplate, submix.name, code,
-                              settings.fullMixIndex + 1 + written, submix.name, FileKind::alternativeMix,
-                              linearPeakToDb (peak), headroom.submixesReachTargetIndependently))
-            return false;
-
-        ++written;
-    }
-
-    return true;
 }
 
 } // namespace korvid

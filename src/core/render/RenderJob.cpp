@@ -2,6 +2,7 @@
 
 #include "core/audio/GainDecision.h"
 #include "core/render/RenderContext.h"
+#include "core/render/RenderWorkers.h"
 
 #include <algorithm>
 
@@ -111,6 +112,15 @@ BatchReport RenderJob::runQueue (std::vector<RenderRequest> requestsToRender,
                                  const CancelTest& shouldCancel,
                                  const ProgressCallback& progressCallback)
 {
+    RenderWorkers workers (machineRenderCapacity());
+    return runQueue (std::move (requestsToRender), shouldCancel, progressCallback, workers);
+}
+
+BatchReport RenderJob::runQueue (std::vector<RenderRequest> requestsToRender,
+                                 const CancelTest& shouldCancel,
+                                 const ProgressCallback& progressCallback,
+                                 RenderWorkers& workers)
+{
     BatchReport report;
     const auto startMs = nowMs();
 
@@ -155,7 +165,7 @@ BatchReport RenderJob::runQueue (std::vector<RenderRequest> requestsToRender,
                                                              "Measuring " + cueName + ": " + text,
                                                              Phase::measuring);
                                    },
-                                   nullptr, &bufferPool);
+                                   nullptr, &bufferPool, &workers);
 
             const auto cue = context.run();
 
@@ -206,7 +216,7 @@ BatchReport RenderJob::runQueue (std::vector<RenderRequest> requestsToRender,
                                        progressCallback (base + (i + x) * (1.0 - base) / count,
                                                          prefix + text, innerPhase);
                                },
-                               &writtenThisRun, &bufferPool);
+                               &writtenThisRun, &bufferPool, &workers);
 
         auto cue = context.run();
 

@@ -14,11 +14,14 @@ namespace korvid
 {
 
 struct RenderStatus;
+class RenderWorkers;
 
 /** Renders a whole delivery on a thread of its own ("Velvane render"): the requests one
     after the other, with a shared-gain pre-pass when the preset asks for one gain across
-    the batch. The page polls `getStatus`; `cancel` is honoured at the next cancel point,
-    within a fraction of a second, and the completion callback is still called. */
+    the batch. That thread coordinates; a cue's reads, encodes and checks run on worker
+    threads that live as long as the run. The page polls `getStatus`; `cancel` is honoured
+    at the next cancel point, within a fraction of a second also with every worker busy,
+    and the completion callback is still called. */
 class RenderJob : public juce::Thread
 {
 public:
@@ -46,10 +49,17 @@ public:
     /** True when the thread ended within the time. */
     bool waitUntilFinished (int timeoutMs);
 
-    /** Renders the requests in order on the calling thread and gives the run's report. */
+    /** Renders the requests in order from the calling thread and gives the run's report;
+        each cue's work is shared out over one worker per core, within the memory budget. */
     static BatchReport runQueue (std::vector<RenderRequest> requestsToRender,
                                  const CancelTest& shouldCancel,
                                  const ProgressCallback& progressCallback);
+
+    /** The same with the run's workers given. */
+    static BatchReport runQueue (std::vector<RenderRequest> requestsToRender,
+                                 const CancelTest& shouldCancel,
+                                 const ProgressCallback& progressCallback,
+                                 RenderWorkers& workers);
 
     void run() override;
 

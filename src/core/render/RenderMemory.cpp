@@ -1,8 +1,8 @@
 #include "core/render/RenderMemory.h"
 
-#include "core/audio/AudioMemoryBudget.h"
 #include "core/model/CodecCapabilities.h"
 #include "core/model/PresetChecks.h"
+#include "core/render/AlternativeMixMembers.h"
 
 #include <cmath>
 #include <limits>
@@ -25,34 +25,19 @@ juce::String gigabytesText (juce::int64 bytes)
     return juce::String ((double) bytes / (double) ((juce::int64) 1 << 30), 1) + " GB";
 }
 
-bool isMemberOfAnyMix (const Preset& preset, const juce::String& stemId)
+// One buffer of the render's shape.
+double unitBytes (const RenderRequest& request)
 {
-    for (const auto& submix : preset.schema.submixes)
-        if (submix.stems.contains (stemId))
-            return true;
+    if (request.channels < 1 || request.lengthFrames < 1)
+        return 0.0;
 
-    return false;
+    return (double) request.channels * (double) request.lengthFrames * (double) sizeof (double);
 }
 
-// Buffers a stem keeps until the alternative mixes are written.
-int keptStemCount (const RenderRequest& request)
+// A track is read block by block into doubles and may be converted to the project rate.
+double trackReadShare (const RenderRequest& request)
 {
-    const auto& settings = request.preset.exportSettings;
-
-    if (! settings.exportSubmixes || request.preset.schema.submixes.empty())
-        return 0;
-
-    int kept = 0;
-
-    for (const auto& stem : request.stems)
-    {
-        const bool written = ! stem.trackFiles.empty() || stem.emptyPolicy == EmptyPolicy::exportSilence;
-
-        if (written && isMemberOfAnyMix (request.preset, stem.id))
-            ++kept;
-    }
-
-    return kept;
+    return 2.0 * unitBytes (request);
 }
 
 // Bytes of the copies one written buffer is converted into, one per distinct written rate.
@@ -87,47 +72,68 @@ double conversionBytes (const RenderRequest& request)
 }
 } // namespace
 
-juce::int64 cueRenderMemoryBytes (const RenderRequest& request)
+juce::int64 cueFixedBytes (const RenderRequest& request)
 {
-    if (request.channels < 1 || request.lengthFrames < 1)
-        return 0;
-
-    // One buffer of the render's shape.
-    const double unit = (double) request.channels * (double) request.lengthFrames * (double) sizeof (double);
-
-    // A track is read block by block into doubles and may be converted to the project rate.
-    const double trackRead = 2.0 * unit;
+    const double unit = unitBytes (request);
 
     if (request.analysisOnly)
-        return toBytes (2.0 * unit + trackRead);   // the mix, one stem and the track being read
+        return toBytes (unit);   // the mix
 
-    // Stems an alternative mix needs are held from summing until the mixes are written.
-    const double kept = keptStemCount (request) * unit;
+    int summedMixes = 0;
+    const auto mixes = alternativeMixMembers (request);
 
-    // Summing: the mix, the kept stems, one stem and the track being read.
-    const double summing = 2.0 * unit + kept + trackRead;
+    for (const auto& mix : mixes)
+        if (! mix.stems.empty())
+            ++summedMixes;
 
-    // Writing: the gained mix, the kept stems, one stem (or alternative mix) and either
-    // the track being read again or the converted copies being encoded.
-    const double writing = 2.0 * unit + kept + juce::jmax (trackRead, conversionBytes (request));
+    // Writing: the gained mix, the alternative mixes and the stems waiting for them.
+    const double writing = (1.0 + summedMixes + mostMembersWaiting (mixes, request.stems.size())) * unit;
 
-    // Verifying: the mix still held, the mix read back, the sum and one stem read back.
-    const double verifying = 4.0 * unit;
+    // Checking: the mix read back and the sum of the stems read back.
+    const double checking = 2.0 * unit;
 
-    const double peak = juce::jmax (summing, writing, verifying);
-    return toBytes (peak);
+    return toBytes (juce::jmax (writing, checking));
 }
 
-bool checkCueRenderMemory (const RenderRequest& request, juce::String& error)
+juce::int64 bytesPerPiece (const RenderRequest& request)
 {
-    const auto needed = cueRenderMemoryBytes (request);
-    const auto budget = audioMemoryBudgetBytes();
+    const double unit = unitBytes (request);
 
-    if (needed <= budget)
+    // A stem and the track being read into it; while writing, the converted copies of its
+    // file may take the track's place. A stem read back takes one buffer.
+    const double other = request.analysisOnly ? trackReadShare (request)
+                                              : juce::jmax (trackReadShare (request), conversionBytes (request));
+    return toBytes (unit + other);
+}
+
+juce::int64 cueRenderMemoryBytes (const RenderRequest& request, int piecesAtOnce)
+{
+    return toBytes ((double) cueFixedBytes (request) + (double) juce::jmax (0, piecesAtOnce) * (double) bytesPerPiece (request));
+}
+
+int piecesThatFit (const RenderRequest& request, juce::int64 budgetBytes, int workers)
+{
+    const auto fixed = cueFixedBytes (request);
+    const auto perPiece = bytesPerPiece (request);
+
+    if (fixed > budgetBytes)
+        return 0;
+
+    if (perPiece <= 0)
+        return juce::jmax (1, workers);
+
+    return (int) juce::jmin ((juce::int64) juce::jmax (1, workers), (budgetBytes - fixed) / perPiece);
+}
+
+bool checkCueRenderMemory (const RenderRequest& request, juce::int64 budgetBytes, juce::String& error)
+{
+    const auto needed = cueRenderMemoryBytes (request, 1);
+
+    if (needed <= budgetBytes)
         return true;
 
     error = "This cue needs about " + gigabytesText (needed) + " of memory to render and at most "
-          + gigabytesText (budget) + " may be used.";
+          + gigabytesText (budgetBytes) + " may be used.";
     return false;
 }
 
@@ -145,17 +151,21 @@ juce::int64 trackReadBytes (const AudioFileInfo& info, double projectRate)
     return toBytes (bytes);
 }
 
+juce::int64 trackReadAllowance (const RenderRequest& request)
+{
+    return toBytes (trackReadShare (request));
+}
+
 bool checkTrackReadMemory (const AudioFileInfo& info, double projectRate, juce::int64 heldBytes,
-                           juce::String& error)
+                           juce::int64 budgetBytes, juce::String& error)
 {
     const auto needed = toBytes ((double) trackReadBytes (info, projectRate) + (double) heldBytes);
-    const auto budget = audioMemoryBudgetBytes();
 
-    if (needed <= budget)
+    if (needed <= budgetBytes)
         return true;
 
     error = "Reading it would take the render to about " + gigabytesText (needed)
-          + " of memory and at most " + gigabytesText (budget) + " may be used.";
+          + " of memory and at most " + gigabytesText (budgetBytes) + " may be used.";
     return false;
 }
 

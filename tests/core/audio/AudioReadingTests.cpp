@@ -1,11 +1,15 @@
 #include "AudioTestFiles.h"
 
+#include "core/audio/AudioBuffers.h"
 #include "core/audio/AudioFormats.h"
 #include "core/audio/AudioProbe.h"
 #include "core/audio/AudioReading.h"
 #include "core/audio/Resampler.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
 
 namespace korvid
 {
@@ -350,6 +354,99 @@ TEST_F (AudioReading, FileShorterThanItsHeaderIsReportedTruncated)
     const auto headerOnly = temp.file ("header only.wav");
     writeHeaderOnlyWav (headerOnly, 2, 48000, 16, 48000);
     EXPECT_FALSE (readWholeAudioFile (headerOnly, buffer, error));
+    EXPECT_EQ (error, truncated);
+}
+
+TEST_F (AudioReading, AddingAFileEqualsAddingTheBufferReadFromIt)
+{
+    // Noise with signed zeros in it: adding onto a cleared buffer copies the first channel
+    // and adds the others onto zeros, which keeps a -0 only in the first.
+    const auto writeNoise = [this] (const juce::String& name, int channels, int frames, double rate = 48000.0)
+    {
+        juce::Random random (channels * 7 + frames);
+        juce::AudioBuffer<float> samples (channels, frames);
+
+        for (int c = 0; c < channels; ++c)
+            for (int i = 0; i < frames; ++i)
+                samples.setSample (c, i, i % 5 == 0 ? -0.0f : random.nextFloat() - 0.5f);
+
+        const auto file = temp.file (name);
+        EXPECT_TRUE (writeAudioFile (file, samples, rate, 32));
+        return file;
+    };
+
+    enum class Start { cleared, holding, unspecified };
+
+    struct Case { const char* name; int fileChannels; int frames; double rate; int bufferChannels; Start start; };
+    const Case cases[] = {
+        { "stereo onto cleared, longer than the file", 2, 70000, 48000.0, 2, Start::cleared },
+        { "stereo onto samples", 2, 70000, 48000.0, 2, Start::holding },
+        { "stereo filling", 2, 70000, 48000.0, 2, Start::unspecified },
+        { "mono into every channel", 1, 70000, 48000.0, 3, Start::cleared },
+        { "mono filling three channels", 1, 70000, 48000.0, 3, Start::unspecified },
+        { "stereo into three channels", 2, 70000, 48000.0, 3, Start::holding },
+        { "stereo filling three channels", 2, 70000, 48000.0, 3, Start::unspecified },
+        { "longer than the buffer", 2, 150000, 48000.0, 2, Start::unspecified },
+        { "converted onto samples", 2, 70000, 44100.0, 2, Start::holding },
+        { "converted, mono filling three channels", 1, 70000, 44100.0, 3, Start::unspecified },
+        { "converted, longer than the buffer", 2, 120000, 96000.0, 2, Start::cleared },
+    };
+
+    constexpr int bufferFrames = 100000;
+    juce::AudioBuffer<double> scratch;
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        const auto file = writeNoise (juce::String (c.name) + ".wav", c.fileChannels, c.frames, c.rate);
+
+        juce::AudioBuffer<double> expected (c.bufferChannels, bufferFrames), added (c.bufferChannels, bufferFrames);
+        expected.clear();
+        added.clear();
+
+        if (c.start == Start::holding)
+            for (auto* buffer : { &expected, &added })
+                for (int ch = 0; ch < c.bufferChannels; ++ch)
+                    for (int i = 0; i < bufferFrames; ++i)
+                        buffer->setSample (ch, i, 0.25 * ch - 0.001 * (i % 7));
+
+        if (c.start == Start::unspecified)
+            for (int ch = 0; ch < c.bufferChannels; ++ch)
+                juce::FloatVectorOperations::fill (added.getWritePointer (ch), std::nan (""), bufferFrames);
+
+        juce::AudioBuffer<double> whole;
+        juce::String error;
+        ASSERT_TRUE (readAudioFileForRender (file, 48000.0, whole, error, renderFrameLimitForTests)) << error;
+        mixBufferInto (expected, whole);
+
+        ASSERT_TRUE (addAudioFileInto (file, 48000.0, added, error, renderFrameLimitForTests, {},
+                                       c.start == Start::unspecified ? AddOnto::nothing : AddOnto::content, &scratch)) << error;
+
+        for (int ch = 0; ch < c.bufferChannels; ++ch)
+            EXPECT_EQ (std::memcmp (expected.getReadPointer (ch), added.getReadPointer (ch), bufferFrames * sizeof (double)), 0)
+                << "channel " << ch;
+    }
+
+    // Refusals and a stop come with the readers' own sentences.
+    const auto stereo = writeNoise ("stereo.wav", 2, 70000);
+    juce::AudioBuffer<double> mono (1, 1000);
+    juce::String error;
+    EXPECT_FALSE (addAudioFileInto (stereo, 48000.0, mono, error, renderFrameLimitForTests));
+    EXPECT_EQ (error, "The file has more channels than the buffer it is added to.");
+
+    juce::AudioBuffer<double> buffer (2, 70000);
+    EXPECT_FALSE (addAudioFileInto (stereo, 48000.0, buffer, error, 1000));
+    EXPECT_EQ (error, "The file is too long to render (70000 frames).");
+
+    int calls = 0;
+    EXPECT_FALSE (addAudioFileInto (stereo, 48000.0, buffer, error, renderFrameLimitForTests, [&] { return ++calls > 1; }));
+    EXPECT_EQ (error, cancelled);
+    EXPECT_EQ (calls, 2) << "asked before each block";
+
+    const auto cut = temp.file ("cut.wav");
+    ASSERT_TRUE (stereo.copyFileTo (cut));
+    truncateFile (cut, cut.getSize() / 2);
+    EXPECT_FALSE (addAudioFileInto (cut, 48000.0, buffer, error, renderFrameLimitForTests));
     EXPECT_EQ (error, truncated);
 }
 

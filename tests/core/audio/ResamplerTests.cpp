@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace korvid
 {
@@ -186,6 +188,26 @@ TEST (Resampler, ProcessWithoutInputGivesSilence)
 
     for (double sample : output)
         EXPECT_EQ (sample, 0.0);
+}
+
+TEST (Resampler, APieceAtATimeGivesTheSameSamplesAsTheWhole)
+{
+    // Pieces of odd sizes at odd places, over both ends and the inside.
+    const auto input = sineBuffer (20000, 997.0, 44100.0);
+    const auto whole = resampleBuffer (input, 44100.0, 48000.0);
+    const auto resampler = makeAudioResampler (44100.0, 48000.0);
+    ASSERT_EQ (whole.getNumSamples(), 21769);
+
+    std::vector<double> pieces ((size_t) whole.getNumSamples());
+
+    for (int first = 0, size = 1; first < whole.getNumSamples(); first += size, size = size * 3 + 2)
+    {
+        const int count = std::min (size, whole.getNumSamples() - first);
+        ASSERT_TRUE (resampler.process (input.getReadPointer (0), input.getNumSamples(), pieces.data() + first, count, {},
+                                        first));
+    }
+
+    EXPECT_EQ (std::memcmp (pieces.data(), whole.getReadPointer (0), pieces.size() * sizeof (double)), 0);
 }
 
 TEST (Resampler, CancelStopsTheConversion)

@@ -231,6 +231,14 @@ TEST (OutputNaming, FindFreeFileNameUnderEachPolicy)
     auto bass = temp.folder.getChildFile ("Bass.wav");
     EXPECT_FALSE (findFreeFileName (bass, CP::overwrite, { bass.getFullPathName() }, error));
     EXPECT_EQ (error, "Two outputs of this run would both be named 'Bass.wav'.");
+
+    // A file of this run still being written is refused as the file it is about to be.
+    auto pending = temp.folder.getChildFile ("Pending.wav");
+    const juce::StringArray beingWritten { pending.getFullPathName() };
+    EXPECT_FALSE (findFreeFileName (pending, CP::abort, beingWritten, error, &beingWritten));
+    EXPECT_EQ (error, "'Pending.wav' already exists.");
+    EXPECT_FALSE (findFreeFileName (pending, CP::abort, beingWritten, error));
+    EXPECT_EQ (error, "Two outputs of this run would both be named 'Pending.wav'.");
 }
 
 TEST (OutputNaming, FindFreeFileNameGivesUpAfter999)

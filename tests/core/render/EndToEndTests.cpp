@@ -1,10 +1,13 @@
+#include "DeliveryCases.h"
 #include "RenderTestSupport.h"
 
+#include "core/audio/AudioMemoryBudget.h"
 #include "core/audio/AudioTestFiles.h"
 #include "core/audio/ExpectedResidual.h"
 #include "core/audio/PeakLevels.h"
 #include "core/render/RenderJob.h"
 #include "core/render/RenderPlanning.h"
+#include "core/render/RenderWorkers.h"
 #include "core/report/ReportText.h"
 #include "core/session/Session.h"
 
@@ -289,19 +292,49 @@ TEST_F (EndToEnd, ADeliveryIsWrittenReportedAndReRunUnderEachCollisionPolicy)
     }
 }
 
+TEST_F (EndToEnd, TheDeliveryIsTheSameWithOneWorkerAndWithSeveral)
+{
+    const auto render = [this] (const juce::File& folder, int workerCount)
+    {
+        RenderWorkers workers ({ workerCount, audioMemoryBudgetBytes() });
+        const auto report = RenderJob::runQueue (plan (folder), {}, {}, workers);
+        EXPECT_TRUE (report.allCompleted) << report.toText();
+
+        juce::StringArray lines;
+
+        for (const auto& line : reportLinesWithoutTimes (report))
+            lines.add (line.replace (folder.getFullPathName(), "ROOT"));
+
+        return lines;
+    };
+
+    const auto oneWorker = render (out ("One"), 1);
+    const auto fourWorkers = render (out ("Four"), 4);
+
+    EXPECT_EQ (fourWorkers, oneWorker);
+    EXPECT_EQ (listFiles (out ("One")), firstDelivery);
+    EXPECT_EQ (listFiles (out ("Four")), firstDelivery);
+
+    for (const auto& path : firstDelivery)
+        EXPECT_TRUE (out ("One").getChildFile (path).hasIdenticalContentTo (out ("Four").getChildFile (path))) << path;
+}
+
 TEST_F (EndToEnd, ACancelledRunKeepsCompleteFilesAndSaysSo)
 {
     auto requests = plan (out());
     ASSERT_EQ (requests.size(), 2u);
     const auto secondCue = requests[1].cueName;
 
+    // One worker, so the stop comes exactly between two stems.
+    RenderWorkers oneWorker ({ 1, audioMemoryBudgetBytes() });
     std::atomic<bool> stop { false };
     const auto report = RenderJob::runQueue (std::move (requests), [&] { return stop.load(); },
                                              [&] (double, const juce::String& text, RenderJob::Phase)
                                              {
                                                  if (text == "[2/2] " + secondCue + ": Writing Bass...")
                                                      stop = true;
-                                             });
+                                             },
+                                             oneWorker);
 
     EXPECT_TRUE (report.cancelled);
     EXPECT_FALSE (report.allCompleted);

@@ -321,6 +321,95 @@ TEST_F (CueRenderTest, ClippingIsWarnedAndEveryFileStillWritten)
     EXPECT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
 }
 
+TEST_F (CueRenderTest, AlternativeMixesAreSummedFromTheWrittenStems)
+{
+    const double target = std::pow (10.0, -6.0 / 20.0);
+
+    const struct
+    {
+        const char* name;
+        bool exportSubmixes;
+        bool independent;
+        juce::StringArray files;   // alternative mixes written
+        std::vector<double> values;
+    } cases[] {
+        { "own gain", true, true, { "02_Low_Low.wav", "03_Bass Only_BO.wav" }, { target, target } },
+        { "exact sum", true, false, { "02_Low_Low.wav", "03_Bass Only_BO.wav" }, { 0.3, 0.2 } },
+        { "mixes off", false, true, {}, {} },
+    };
+
+    const auto constant = [] (float value)
+    {
+        juce::AudioBuffer<float> samples (2, second / 10);
+
+        for (int ch = 0; ch < 2; ++ch)
+            juce::FloatVectorOperations::fill (samples.getWritePointer (ch), value, second / 10);
+
+        return samples;
+    };
+
+    const std::vector<Track> tracks { makeTrack (writeTrack ("Drums.wav", constant (0.1f)), "stem-Drums"),
+                                      makeTrack (writeTrack ("Bass.wav", constant (0.2f)), "stem-Bass") };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        output().deleteRecursively();
+
+        auto preset = makeRenderPreset ({ "Drums", "Bass", "Keys" });
+        auto& settings = preset.exportSettings;
+        settings.formats[0].sampleFormat = SampleFormat::float32;
+        settings.formats[0].dither = Dither::none;
+        settings.stemsSubFolder = {};
+        settings.headroom.peakMode = PeakMode::samplePeak;
+        settings.headroom.targetDb = -6.0;
+        settings.headroom.submixesReachTargetIndependently = c.independent;
+        settings.exportSubmixes = c.exportSubmixes;
+        settings.naming.mixTemplate = "{stemIndex}_{stemName}_{stemCode}";
+        settings.fullMixIndex = 1;
+        preset.schema.submixes = { { "m1", "Ghost", "GH", { "stem-Keys" } },
+                                   { "m2", "Low", "", { "stem-Drums", "stem-Bass", "stem-Drums" } },
+                                   { "m3", "Bass Only", "BO", { "stem-Bass" } } };
+
+        auto request = planRequest (preset, tracks, output());
+        request.useFixedGain = true;   // 0 dB: the stems keep their values
+        request.fixedGainDb = 0.0;
+
+        ProgressLog log;
+        const auto report = render (request, {}, &log);
+        ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+
+        juce::StringArray mixTexts;
+
+        for (const auto& entry : log.entries())
+            if (entry.fraction == 0.92)
+                mixTexts.add (entry.text);
+
+        const auto ghostWarning = "Alternative mix 'Ghost' has no stems with audio in them and was not written.";
+        EXPECT_EQ (mixTexts, c.exportSubmixes ? juce::StringArray ({ "Writing Ghost...", "Writing Low...", "Writing Bass Only..." })
+                                              : juce::StringArray());
+        EXPECT_EQ (report.warnings.contains (ghostWarning), c.exportSubmixes);
+
+        std::vector<const WrittenFile*> mixes;
+
+        for (const auto& file : report.files)
+            if (file.kind == FileKind::alternativeMix)
+                mixes.push_back (&file);
+
+        ASSERT_EQ ((int) mixes.size(), c.files.size());
+
+        for (size_t i = 0; i < mixes.size(); ++i)
+        {
+            const auto audio = readBack (mixes[i]->file);
+            EXPECT_EQ (mixes[i]->file.getFileName(), c.files[(int) i]);
+            EXPECT_EQ (mixes[i]->ownGain, c.independent);
+            EXPECT_NEAR (mixes[i]->levelDb, 20.0 * std::log10 (c.values[i]), 1e-5);
+            EXPECT_EQ (audio.getNumSamples(), second / 10);
+            EXPECT_NEAR (audio.getSample (1, 100), c.values[i], 1e-6);
+        }
+    }
+}
+
 //==============================================================================
 TEST_F (CueRenderTest, ACancelWhileWritingStemThreeStopsBeforeItsFile)
 {
@@ -549,7 +638,7 @@ TEST_F (CueRenderTest, ACueTooLargeForMemoryFailsBeforeAnythingIsAllocated)
     EXPECT_FALSE (report.levelsMeasured);
 }
 
-TEST (RenderMemory, CountsKeptStemsConvertedCopiesAndTheCheck)
+TEST (RenderMemory, CountsWhatTheCueHoldsAndWhatEachPieceAtOnceAdds)
 {
     auto preset = rendertest::makeRenderPreset ({ "A", "B", "C" });
     RenderRequest request;
@@ -567,19 +656,42 @@ TEST (RenderMemory, CountsKeptStemsConvertedCopiesAndTheCheck)
     }
 
     const juce::int64 unit = 2 * 48000 * 8;
-    EXPECT_EQ (cueRenderMemoryBytes (request), 4 * unit);
 
-    request.preset.schema.submixes.push_back ({ "m", "Mix", "", { "stem-A", "stem-B" } });
-    EXPECT_EQ (cueRenderMemoryBytes (request), 6 * unit) << "two stems are kept for the mix";
+    // Held: the mix and the check's sum; per piece: a stem and a track read whole.
+    EXPECT_EQ (cueFixedBytes (request), 2 * unit);
+    EXPECT_EQ (bytesPerPiece (request), 3 * unit);
+    EXPECT_EQ (cueRenderMemoryBytes (request), 5 * unit);
+    EXPECT_EQ (cueRenderMemoryBytes (request, 4), 14 * unit);
+
+    auto& submixes = request.preset.schema.submixes;
+    submixes.push_back ({ "m", "Mix", "", { "stem-A", "stem-B" } });
+    EXPECT_EQ (cueFixedBytes (request), 2 * unit) << "the mix being summed, no stem kept";
+
+    submixes.push_back ({ "n", "Other", "", { "stem-B", "stem-A", "stem-C" } });
+    EXPECT_EQ (cueFixedBytes (request), 4 * unit) << "two mixes, and A waits for B in the second";
+
+    request.preset.exportSettings.exportSubmixes = false;
+    EXPECT_EQ (cueFixedBytes (request), 2 * unit);
+    request.preset.exportSettings.exportSubmixes = true;
 
     request.preset.exportSettings.formats[0].sampleRate = 192000.0;
-    EXPECT_EQ (cueRenderMemoryBytes (request), 8 * unit) << "a copy at four times the rate";
+    EXPECT_EQ (bytesPerPiece (request), 5 * unit) << "a copy at four times the rate replaces the track";
 
     request.analysisOnly = true;
-    EXPECT_EQ (cueRenderMemoryBytes (request), 4 * unit);
+    EXPECT_EQ (cueFixedBytes (request), unit);
+    EXPECT_EQ (bytesPerPiece (request), 3 * unit);
+
+    // As many pieces as fit, at most one per worker; none when not even one fits.
+    const auto budget = cueRenderMemoryBytes (request, 2);
+    EXPECT_EQ (piecesThatFit (request, budget, 8), 2);
+    EXPECT_EQ (piecesThatFit (request, budget, 1), 1);
+    EXPECT_EQ (piecesThatFit (request, budget + 3 * unit, 8), 3);
+    EXPECT_EQ (piecesThatFit (request, cueRenderMemoryBytes (request, 1) - 1, 8), 0);
 
     juce::String error;
-    EXPECT_TRUE (checkCueRenderMemory (request, error));
+    EXPECT_TRUE (checkCueRenderMemory (request, cueRenderMemoryBytes (request, 1), error));
+    EXPECT_FALSE (checkCueRenderMemory (request, cueRenderMemoryBytes (request, 1) - 1, error));
+    EXPECT_EQ (error, "This cue needs about 0.0 GB of memory to render and at most 0.0 GB may be used.");
 
     // A track at twice the project rate: itself, plus its converted copy.
     AudioFileInfo track;
@@ -589,14 +701,14 @@ TEST (RenderMemory, CountsKeptStemsConvertedCopiesAndTheCheck)
     EXPECT_EQ (trackReadBytes (track, 48000.0), 3 * unit);
     EXPECT_EQ (trackReadBytes (track, 96000.0), 2 * unit);
 
-    const auto budget = audioMemoryBudgetBytes();
-    EXPECT_TRUE (checkTrackReadMemory (track, 48000.0, budget - 3 * unit, error));
-    EXPECT_FALSE (checkTrackReadMemory (track, 48000.0, budget - 3 * unit + 1, error));
+    const auto held = 100 * unit;
+    EXPECT_TRUE (checkTrackReadMemory (track, 48000.0, held, held + 3 * unit, error));
+    EXPECT_FALSE (checkTrackReadMemory (track, 48000.0, held + 1, held + 3 * unit, error));
     EXPECT_TRUE (error.startsWith ("Reading it would take the render to about ")) << error;
 
     request.channels = 64;
     request.lengthFrames = 1000000000;
-    EXPECT_FALSE (checkCueRenderMemory (request, error));
+    EXPECT_FALSE (checkCueRenderMemory (request, audioMemoryBudgetBytes(), error));
     EXPECT_FALSE (error.isEmpty());
 }
 

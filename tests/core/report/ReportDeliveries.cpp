@@ -1,7 +1,9 @@
 #include "ReportDeliveries.h"
 
+#include "core/audio/AudioMemoryBudget.h"
 #include "core/render/RenderJob.h"
 #include "core/render/RenderTestSupport.h"
+#include "core/render/RenderWorkers.h"
 
 #include <gtest/gtest.h>
 
@@ -133,12 +135,16 @@ BatchReport renderStoppedDelivery (const juce::File& folder)
     std::atomic<bool> stop { false };
     const auto secondStemWriting = "Writing " + names.stems[1] + "...";
 
+    // One worker, so the stop comes exactly between the first stem and the second.
+    RenderWorkers oneWorker ({ 1, audioMemoryBudgetBytes() });
+
     return RenderJob::runQueue (std::move (requests), [&] { return stop.load(); },
                                 [&] (double, const juce::String& text, RenderJob::Phase)
                                 {
                                     if (text.startsWith ("[2/2]") && text.endsWith (secondStemWriting))
                                         stop = true;
-                                });
+                                },
+                                oneWorker);
 }
 
 } // namespace korvid::test

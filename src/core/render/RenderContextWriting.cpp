@@ -1,0 +1,404 @@
+#include "core/render/RenderContext.h"
+
+#include "core/audio/AudioBuffers.h"
+#include "core/audio/GainDecision.h"
+#include "core/audio/PeakLevels.h"
+#include "core/audio/StartTrim.h"
+#include "core/render/OrderedWork.h"
+#include "core/report/ReportText.h"
+
+namespace korvid
+{
+
+namespace
+{
+using Phase = RenderJob::Phase;
+} // namespace
+
+// One piece of writing: a stem, the full mix or an alternative mix, with its files.
+struct RenderContext::WritingPiece
+{
+    enum class Source { stem, fullMix, alternativeMix };
+
+    Source source = Source::stem;
+    size_t index = 0;                 // the request stem, or the alternative mix
+    bool writesNothing = false;       // a skipped empty stem, or a mix without members
+    juce::String warning;             // a mix without members says so
+    juce::String error;               // fails the cue before any audio is made
+    bool audioReady = false;          // the audio to write was made
+    StemRead read;                    // a stem's read, read again
+    BufferFiles files;
+};
+
+bool RenderContext::writeOutputs()
+{
+    const auto& settings = request.preset.exportSettings;
+
+    if (! measureGainedMix())
+        return false;
+
+    if (isCancelled())
+        return false;
+
+    fileIndices = assignFileIndices (request);
+    stemGain = report.gain.linearGain;
+
+    size_t failedMix = 0;
+    juce::String error;
+
+    if (! alternativeMixes.start (alternativeMixMembers (request), request.channels, renderLength, bufferPool,
+                                  workers, failedMix, error))
+    {
+        report.errors.add (request.preset.schema.submixes[alternativeMixes.members (failedMix).submixIndex].name
+                           + ": " + error);
+        return false;
+    }
+
+    std::vector<WritingPiece> pieces;
+
+    const auto addPiece = [&pieces] (WritingPiece::Source source, size_t index)
+    {
+        pieces.emplace_back();
+        pieces.back().source = source;
+        pieces.back().index = index;
+    };
+
+    for (size_t i = 0; i < request.stems.size(); ++i)
+        addPiece (WritingPiece::Source::stem, i);
+
+    if (settings.exportFullMix)
+        addPiece (WritingPiece::Source::fullMix, 0);
+
+    for (size_t m = 0; m < alternativeMixes.size(); ++m)
+        addPiece (WritingPiece::Source::alternativeMix, m);
+
+    bool writtenSoFar = true;
+    int finished = 0;
+
+    OrderedSteps steps;
+    steps.prepare = [&] (int n) { return prepareWritingPiece (pieces[(size_t) n], n); };
+    steps.work = [&] (int n) { writePiece (pieces[(size_t) n], n); };
+    steps.finish = [&] (int n)
+    {
+        // One thread would have stopped at the failure; what was written behind it is
+        // listed, since it is on disk, and nothing else of it counts.
+        if (! writtenSoFar)
+        {
+            recordFilesOfLatePiece (pieces[(size_t) n]);
+            return false;
+        }
+
+        if (! finishWritingPiece (pieces[(size_t) n], n))
+        {
+            writtenSoFar = false;
+            stopPiecesFrom (n + 1);
+            return false;
+        }
+
+        ++finished;
+        return true;
+    };
+
+    startStep();
+    runInOrder (workers, (int) pieces.size(), piecesAtOnce, steps);
+    alternativeMixes.release();
+
+    return writtenSoFar && finished == (int) pieces.size();
+}
+
+bool RenderContext::measureGainedMix()
+{
+    const auto& headroom = request.preset.exportSettings.headroom;
+    const bool truePeakMode = headroom.peakMode == PeakMode::truePeak;
+    const auto linearGain = report.gain.linearGain;
+    const CancelTest cancelled = [this] { return isCancelled(); };
+
+    mix.applyGain (linearGain);
+
+    if (headroom.verifyLevelAfterGain)
+    {
+        const auto after = measurePeaks (mix, truePeakMode, headroom.truePeakOversampling, cancelled);
+
+        if (isCancelled())
+            return false;
+
+        report.afterGainSamplePeak = after.samplePeak;
+        report.afterGainTruePeak = after.truePeak;
+        report.levelRemeasured = true;
+    }
+    else
+    {
+        report.afterGainSamplePeak = linearGain * report.mixSamplePeak;
+        report.afterGainTruePeak = linearGain * report.mixTruePeak;
+        report.levelRemeasured = false;
+    }
+
+    report.afterGainKnown = true;
+    report.clippedSamples = countSamplesAtOrAbove (mix, 1.0, cancelled);
+
+    if (isCancelled())
+        return false;
+
+    if (report.clippedSamples > 0)
+        report.warnings.add (juce::String (report.clippedSamples)
+                             + " sample(s) reach or exceed full scale after the global gain.");
+
+    return true;
+}
+
+PieceStart RenderContext::prepareWritingPiece (WritingPiece& piece, int number)
+{
+    using Source = WritingPiece::Source;
+    const auto& settings = request.preset.exportSettings;
+
+    // A mix is summed from its members as they are written; it starts once all are in.
+    if (piece.source == Source::alternativeMix && ! alternativeMixes.isComplete (piece.index))
+        return PieceStart::afterEarlier;
+
+    if (isCancelled())
+        return PieceStart::none;
+
+    const auto output = cueOutput();
+
+    switch (piece.source)
+    {
+        case Source::stem:
+        {
+            const auto& stem = request.stems[piece.index];
+            reportProgress (0.48 + 0.42 * (double) piece.index / (double) juce::jmax ((size_t) 1, request.stems.size()),
+                            "Writing " + stem.displayName + "...", Phase::writing);
+
+            if (stem.trackFiles.empty())
+            {
+                switch (stem.emptyPolicy)
+                {
+                    case EmptyPolicy::skip:
+                        piece.writesNothing = true;
+                        return PieceStart::start;
+
+                    case EmptyPolicy::failExport:
+                        piece.error = "Stem '" + stem.displayName + "' is empty.";
+                        return PieceStart::startAsLast;
+
+                    case EmptyPolicy::exportSilence:
+                        break;
+                }
+            }
+
+            borrowIfEmpty (buffersFor (number).audio);
+            piece.files = planBufferFiles (output, stem.namingTemplate, stem.fileNameToken, stem.shortCode,
+                                           fileIndices[piece.index], stem.displayName, FileKind::stem, -400.0, false);
+            break;
+        }
+
+        case Source::fullMix:
+        {
+            reportProgress (0.90, "Writing the full mix...", Phase::writing);
+
+            const bool truePeakMode = settings.headroom.peakMode == PeakMode::truePeak;
+            const auto chosenPeak = truePeakMode ? report.afterGainTruePeak : report.afterGainSamplePeak;
+            const auto level = report.afterGainSamplePeak == 0.0 ? -400.0 : linearPeakToDb (chosenPeak);
+
+            piece.files = planBufferFiles (output, settings.naming.mixTemplate, settings.fullMixName, settings.fullMixCode,
+                                           settings.fullMixIndex, settings.fullMixName, FileKind::fullMix, level, false);
+            break;
+        }
+
+        case Source::alternativeMix:
+        {
+            const auto& members = alternativeMixes.members (piece.index);
+            const auto& submix = request.preset.schema.submixes[members.submixIndex];
+            reportProgress (0.92, "Writing " + submix.name + "...", Phase::writing);
+
+            if (members.stems.empty())
+            {
+                piece.writesNothing = true;
+                piece.warning = "Alternative mix '" + submix.name + "' has no stems with audio in them and was not written.";
+                return PieceStart::start;
+            }
+
+            // Mixes are numbered after the full mix, counting only those written.
+            int writtenBefore = 0;
+
+            for (size_t m = 0; m < piece.index; ++m)
+                if (! alternativeMixes.members (m).stems.empty())
+                    ++writtenBefore;
+
+            const auto code = submix.shortCode.trim().isNotEmpty() ? submix.shortCode.trim() : submix.name;
+            piece.files = planBufferFiles (output, settings.naming.mixTemplate, submix.name, code,
+                                           settings.fullMixIndex + 1 + writtenBefore, submix.name, FileKind::alternativeMix,
+                                           -400.0, settings.headroom.submixesReachTargetIndependently);
+            break;
+        }
+    }
+
+    // A file that cannot be planned ends the cue once the files before it are written.
+    const bool planningFailed = ! piece.files.files.empty() && piece.files.files.back().planningError.isNotEmpty();
+    return planningFailed ? PieceStart::startAsLast : PieceStart::start;
+}
+
+void RenderContext::writePiece (WritingPiece& piece, int number)
+{
+    using Source = WritingPiece::Source;
+
+    if (piece.writesNothing || piece.error.isNotEmpty())
+        return;
+
+    const auto pieceCancelled = pieceCancelTest (number);
+
+    switch (piece.source)
+    {
+        case Source::stem:
+            writeStemAudio (piece, buffersFor (number), pieceCancelled);
+            break;
+
+        case Source::fullMix:
+            piece.audioReady = true;
+            writeBufferFiles (request, mix, piece.files, pieceCancelled);
+            break;
+
+        case Source::alternativeMix:
+            writeAlternativeMixAudio (piece, pieceCancelled);
+            break;
+    }
+}
+
+void RenderContext::writeStemAudio (WritingPiece& piece, PieceBuffers& buffers, const CancelTest& pieceCancelled) const
+{
+    const auto& stem = request.stems[piece.index];
+
+    if (stem.trackFiles.empty())
+    {
+        if (! prepareRenderBuffer (buffers.audio, request.channels, renderLength, piece.error))
+            return;
+    }
+    else
+    {
+        if (! readStemTracks (stem, buffers, false, pieceCancelled, piece.read))
+            return;
+
+        trimBufferStart (buffers.audio, trimmedFrames, request.sampleRate);
+        buffers.audio.applyGain (stemGain);
+    }
+
+    piece.audioReady = true;
+    writeBufferFiles (request, buffers.audio, piece.files, pieceCancelled);
+}
+
+void RenderContext::writeAlternativeMixAudio (WritingPiece& piece, const CancelTest& pieceCancelled)
+{
+    const auto& headroom = request.preset.exportSettings.headroom;
+    const bool truePeakMode = headroom.peakMode == PeakMode::truePeak;
+    auto& buffer = alternativeMixes.buffer (piece.index);
+
+    const auto peaks = measurePeaks (buffer, truePeakMode, headroom.truePeakOversampling, pieceCancelled);
+
+    if (korvid::isCancelled (pieceCancelled))
+        return;
+
+    double peak = truePeakMode ? peaks.truePeak : peaks.samplePeak;
+
+    if (headroom.submixesReachTargetIndependently)
+    {
+        const auto gain = computeGain (peaks, headroom);
+        buffer.applyGain (gain.linearGain);
+        peak *= gain.linearGain;
+    }
+
+    piece.files.levelDb = linearPeakToDb (peak);
+    piece.audioReady = true;
+    writeBufferFiles (request, buffer, piece.files, pieceCancelled);
+}
+
+bool RenderContext::finishWritingPiece (WritingPiece& piece, int number)
+{
+    using Source = WritingPiece::Source;
+    const bool isStem = piece.source == Source::stem;
+
+    if (piece.writesNothing)
+    {
+        if (isStem)
+            report.stems[piece.index].skipped = true;
+        else
+            report.warnings.add (piece.warning);
+
+        return true;
+    }
+
+    if (piece.error.isNotEmpty())
+    {
+        report.errors.add (piece.error);
+        return false;
+    }
+
+    if (! piece.audioReady)
+    {
+        if (isStem)
+            for (const auto& text : piece.read.errors)
+                addStemError (request.stems[piece.index], report.stems[piece.index], text);
+
+        isCancelled();
+        return false;
+    }
+
+    const auto filesBefore = report.files.size();
+    const bool complete = recordBufferFiles (cueOutput(), piece.files);
+    noteOrigins (piece.files, isStem ? request.stems[piece.index].id : juce::String(), piece.source != Source::alternativeMix);
+
+    // Counted on failure too: a stop between two formats leaves the first one's file.
+    if (isStem)
+        report.stems[piece.index].filesWritten = (int) (report.files.size() - filesBefore);
+
+    if (! complete)
+    {
+        isCancelled();
+        return false;
+    }
+
+    if (isStem)
+        alternativeMixes.addStem (piece.index, buffersFor (number).audio);
+
+    return true;
+}
+
+void RenderContext::recordFilesOfLatePiece (const WritingPiece& piece)
+{
+    int written = 0;
+
+    for (const auto& planned : piece.files.files)
+    {
+        if (planned.file == juce::File())
+            continue;
+
+        pathsBeingWritten.removeString (planned.file.getFullPathName(), true);
+
+        if (! planned.written)
+        {
+            writtenPaths.removeString (planned.file.getFullPathName(), true);
+            continue;
+        }
+
+        report.files.push_back (planned.result);
+        ++written;
+    }
+
+    const bool isStem = piece.source == WritingPiece::Source::stem;
+    noteOrigins (piece.files, isStem ? request.stems[piece.index].id : juce::String(),
+                 piece.source != WritingPiece::Source::alternativeMix);
+
+    if (isStem)
+        report.stems[piece.index].filesWritten = written;
+}
+
+void RenderContext::noteOrigins (const BufferFiles& files, const juce::String& stemId, bool knownEntry)
+{
+    // The files were listed in entry order, each written entry adding one.
+    for (const auto& planned : files.files)
+        if (planned.written && fileOrigins.size() < report.files.size())
+            fileOrigins.push_back (knownEntry ? WrittenFileOrigin { planned.position, stemId } : WrittenFileOrigin {});
+
+    // Alternative mixes take no part in the check; their origin stays unknown.
+    fileOrigins.resize (report.files.size());
+}
+
+} // namespace korvid
