@@ -168,6 +168,36 @@ bool readAndConvert (const juce::File& file, juce::AudioFormatReader& reader, ju
     return true;
 }
 
+/** The refusals of a whole read, in order: too long, too long once converted, too large
+    for memory. `convertedLength` becomes the length at the target rate (0 when the file
+    keeps its own rate). */
+bool checkWholeRead (const juce::AudioFormatReader& reader, double targetRate, juce::int64 maxFrames,
+                     juce::int64& convertedLength, juce::String& error)
+{
+    const juce::int64 length = reader.lengthInSamples;
+    const juce::int64 frameLimit = juce::jmin (maxFrames, maxBufferFrames);
+    convertedLength = 0;
+
+    if (length > frameLimit)
+    {
+        error = "The file is too long to render (" + juce::String (length) + " frames).";
+        return false;
+    }
+
+    if (needsConversion (targetRate, reader.sampleRate))
+    {
+        convertedLength = resampledLength (length, reader.sampleRate, targetRate);
+
+        if (convertedLength > frameLimit)
+        {
+            error = "The file is too long once converted to the project sample rate.";
+            return false;
+        }
+    }
+
+    return fitsMemory ((int) reader.numChannels, length, convertedLength, error);
+}
+
 bool readWholeFile (const juce::File& file, double targetRate, juce::AudioBuffer<double>& output,
                     juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel, OutputUse use,
                     juce::AudioBuffer<double>* sourceScratch = nullptr)
@@ -178,28 +208,9 @@ bool readWholeFile (const juce::File& file, double targetRate, juce::AudioBuffer
         return false;
 
     const juce::int64 length = reader->lengthInSamples;
-    const juce::int64 frameLimit = juce::jmin (maxFrames, maxBufferFrames);
-
-    if (length > frameLimit)
-    {
-        error = "The file is too long to render (" + juce::String (length) + " frames).";
-        return false;
-    }
-
     juce::int64 convertedLength = 0;
 
-    if (needsConversion (targetRate, reader->sampleRate))
-    {
-        convertedLength = resampledLength (length, reader->sampleRate, targetRate);
-
-        if (convertedLength > frameLimit)
-        {
-            error = "The file is too long once converted to the project sample rate.";
-            return false;
-        }
-    }
-
-    if (! fitsMemory ((int) reader->numChannels, length, convertedLength, error))
+    if (! checkWholeRead (*reader, targetRate, maxFrames, convertedLength, error))
         return false;
 
     return readAndConvert (file, *reader, 0, (int) length, targetRate, output, error, shouldCancel, use, sourceScratch);
@@ -215,29 +226,15 @@ bool addAudioFileInto (const juce::File& file, double targetRate, juce::AudioBuf
     if (reader == nullptr)
         return false;
 
-    // The refusals of a whole read, in its order, so a file is refused alike on either path.
+    // The refusals of a whole read, so a file is refused alike on either path.
     const juce::int64 length = reader->lengthInSamples;
-    const juce::int64 frameLimit = juce::jmin (maxFrames, maxBufferFrames);
-
-    if (length > frameLimit)
-    {
-        error = "The file is too long to render (" + juce::String (length) + " frames).";
-        return false;
-    }
-
     const bool converts = needsConversion (targetRate, reader->sampleRate);
-    const juce::int64 convertedLength = converts ? resampledLength (length, reader->sampleRate, targetRate) : 0;
+    juce::int64 convertedLength = 0;
 
-    if (convertedLength > frameLimit)
-    {
-        error = "The file is too long once converted to the project sample rate.";
+    if (! checkWholeRead (*reader, targetRate, maxFrames, convertedLength, error))
         return false;
-    }
 
     const int channels = (int) reader->numChannels;
-
-    if (! fitsMemory (channels, length, convertedLength, error))
-        return false;
 
     if (channels > destination.getNumChannels())
     {
