@@ -7,6 +7,7 @@
 #include "core/audio/PeakLevels.h"
 #include "core/render/RenderContext.h"
 #include "core/render/RenderMemory.h"
+#include "core/report/HtmlReport.h"
 #include "core/report/ReportText.h"
 
 #include <gtest/gtest.h>
@@ -319,6 +320,58 @@ TEST_F (CueRenderTest, ClippingIsWarnedAndEveryFileStillWritten)
                                            + " sample(s) reach or exceed full scale after the global gain."));
     EXPECT_EQ (report.files.size(), 2u);
     EXPECT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+}
+
+TEST_F (CueRenderTest, AStemDrivenOverFullScaleIsCountedInItsFileTheWarningsAndBothReports)
+{
+    // Two stems that nearly cancel: the mix is quiet, so the gain that brings it to the
+    // target drives both stems far past full scale while the mix itself stays below it.
+    const auto preset = makeRenderPreset ({ "Strings", "Basses" });
+    const std::vector<Track> tracks {
+        makeTrack (writeTrack ("Strings.wav", makeLowSine (2, second, 0.9f)), "stem-Strings"),
+        makeTrack (writeTrack ("Basses.wav", makeLowSine (2, second, -0.8f)), "stem-Basses"),
+    };
+
+    const auto report = render (planRequest (preset, tracks, output()));
+
+    EXPECT_GT (report.gain.gainDb, 15.0);
+    EXPECT_EQ (report.clippedSamples, 0) << "the mix does not clip";
+    ASSERT_EQ (report.files.size(), 3u);
+
+    BatchReport batch;
+    batch.cues.push_back (report);
+    const auto text = report.toText();
+    const auto html = buildHtmlReport (batch);
+
+    for (const auto& written : report.files)
+    {
+        SCOPED_TRACE (written.file.getFileName());
+
+        if (written.kind == FileKind::fullMix)
+        {
+            EXPECT_EQ (written.clippedSamples, 0);
+            continue;
+        }
+
+        // What went to the file: the track with the cue's gain.
+        auto gained = readBack (tracks[written.label == "Strings" ? 0 : 1].file);
+        gained.applyGain (report.gain.linearGain);
+        const auto expected = countSamplesAtOrAbove (gained, 1.0);
+        ASSERT_GT (expected, 0);
+        EXPECT_EQ (written.clippedSamples, expected);
+
+        const auto count = juce::String (expected);
+        const auto name = written.file.getFileName();
+        EXPECT_TRUE (report.warnings.contains (count + " sample(s) of '" + name + "' reach or exceed full scale."))
+            << report.warnings.joinIntoString ("\n");
+        EXPECT_TRUE (text.contains ("  " + name + "   [" + written.formatDescription + "]   CLIPPING " + count
+                                    + " samples at or above full scale\r\n"));
+        EXPECT_TRUE (html.fromFirstOccurrenceOf ("<bdi>" + name + "</bdi>", false, false)
+                         .upToFirstOccurrenceOf ("</div>", false, false)
+                         .contains ("<span class=\"bad\">Clipping: " + count + " sample(s) at or above full scale</span>"));
+    }
+
+    EXPECT_EQ (report.warnings.size(), 2) << report.warnings.joinIntoString ("\n");
 }
 
 TEST_F (CueRenderTest, AlternativeMixesAreSummedFromTheWrittenStems)
