@@ -300,7 +300,6 @@ bool RenderContext::readStemTracks (const RequestStem& stem, PieceBuffers& buffe
 
         // A file at a higher rate than the project takes more memory than the cue's own
         // check foresaw; refuse it before the reader allocates.
-
         if (probed && ! checkTrackReadMemory (info, rate, heldBytes, workers.capacity().memoryBudgetBytes, error))
         {
             read.errors.add (file.getFileName() + ": " + error);
