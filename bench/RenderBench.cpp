@@ -263,23 +263,13 @@ double ioFloorSeconds (const std::vector<korvid::RenderRequest>& requests, const
     return seconds;
 }
 
-/** The machine's workers, or VELVANE_RENDER_WORKERS of them when that is set (to see how a
-    machine with fewer cores fares). */
-korvid::RenderCapacity benchCapacity()
-{
-    auto capacity = korvid::machineRenderCapacity();
-    const auto workers = juce::SystemStats::getEnvironmentVariable ("VELVANE_RENDER_WORKERS", {}).getIntValue();
-
-    if (workers > 0)
-        capacity.workers = workers;
-
-    return capacity;
-}
-
 void runDelivery (benchmark::State& state, const char* name, std::vector<korvid::RenderRequest> requests,
                   const juce::File& outputRoot)
 {
-    const auto capacity = benchCapacity();
+    // As the application sizes a run: one worker per CPU this process may use (run it under
+    // `taskset` to see a smaller machine), or VELVANE_RENDER_WORKERS of them.
+    const auto capacity = korvid::machineRenderCapacity();
+    const auto usableCpus = korvid::usableCpuCount();
 
     for (auto _ : state)
     {
@@ -316,6 +306,7 @@ void runDelivery (benchmark::State& state, const char* name, std::vector<korvid:
         state.counters["baseRSS_MB"] = baseMb;
         state.counters["files"] = report.filesWrittenCount();
         state.counters["workers"] = capacity.workers;
+        state.counters["cpus"] = usableCpus;
 
         // The floor in the same run, right after the render, on the same files.
         const auto peakMb = statusValueMb ("VmHWM");
@@ -323,9 +314,9 @@ void runDelivery (benchmark::State& state, const char* name, std::vector<korvid:
         state.counters["floor_s"] = floorSeconds;
         state.counters["ratio"] = floorSeconds > 0.0 ? totalSeconds / floorSeconds : 0.0;
 
-        std::fprintf (stderr, "%s, %d workers: summing %.2f s, measuring %.2f s, writing %.2f s, verifying %.2f s, "
+        std::fprintf (stderr, "%s, %d workers on %d usable CPUs: summing %.2f s, measuring %.2f s, writing %.2f s, verifying %.2f s, "
                               "pre-pass %.2f s, total %.2f s, floor %.2f s, ratio %.2f, peak RSS %.0f MB (%.0f MB before)\n",
-                      name, capacity.workers, clock.seconds[(size_t) Phase::summing],
+                      name, capacity.workers, usableCpus, clock.seconds[(size_t) Phase::summing],
                       clock.seconds[(size_t) Phase::measuring], clock.seconds[(size_t) Phase::writing],
                       clock.seconds[(size_t) Phase::verifying], clock.prePassSeconds, totalSeconds,
                       floorSeconds, floorSeconds > 0.0 ? totalSeconds / floorSeconds : 0.0, peakMb, baseMb);

@@ -1,5 +1,6 @@
 #include "core/render/OutputFiles.h"
 
+#include "core/audio/PeakLevels.h"
 #include "core/audio/Resampler.h"
 #include "core/audio/WaveformOverview.h"
 #include "core/model/CodecCapabilities.h"
@@ -253,6 +254,9 @@ void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<dou
 
         planned.settings.channels = audio->getNumChannels();
 
+        // Counted as it goes to the file, before the encoder holds it to full scale.
+        const auto clipped = countSamplesAtOrAbove (*audio, 1.0, isCancelled);
+
         if (! encoder->encode (*audio, planned.file, planned.settings, error, isCancelled))
         {
             if (! korvid::isCancelled (isCancelled))
@@ -271,6 +275,7 @@ void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<dou
         written.overview = overview;
         written.levelDb = files.levelDb;
         written.ownGain = files.ownGain;
+        written.clippedSamples = clipped;
         planned.written = true;
     }
 }

@@ -27,6 +27,41 @@ using Phase = RenderJob::Phase;
 
 constexpr float leadingSilenceThreshold = 0.0002f;
 constexpr int gatedTrackOverviewBuckets = 3000;
+
+// "now X, was Y"; exact figures when the rounded texts would read alike.
+juce::String nowAndThen (const juce::String& nowText, const juce::String& thenText,
+                         const juce::String& nowExact, const juce::String& thenExact, const juce::String& suffix = {})
+{
+    const bool alike = nowText == thenText;
+    return "now " + (alike ? nowExact : nowText) + suffix + ", was " + (alike ? thenExact : thenText);
+}
+
+// The render was planned from the track as it was imported: its length, rate and width
+// fix the cue's length and channels. A file bounced again since then would be cut short
+// or padded without a word, so it is refused with what changed; empty when nothing did.
+juce::String changeSinceImport (const juce::File& file, const AudioFileInfo& imported, const AudioFileInfo& now)
+{
+    juce::StringArray changes;
+
+    if (now.lengthInSamples != imported.lengthInSamples)
+        changes.add (nowAndThen (now.durationText(), imported.durationText(),
+                                 juce::String (now.lengthInSamples) + " samples",
+                                 juce::String (imported.lengthInSamples) + " samples", " long"));
+
+    if (now.sampleRate != imported.sampleRate)
+        changes.add (nowAndThen (now.sampleRateText(), imported.sampleRateText(),
+                                 juce::String (now.sampleRate) + " Hz", juce::String (imported.sampleRate) + " Hz"));
+
+    if (now.numChannels != imported.numChannels)
+        changes.add (nowAndThen (now.channelsText(), imported.channelsText(),
+                                 juce::String (now.numChannels), juce::String (imported.numChannels)));
+
+    if (changes.isEmpty())
+        return {};
+
+    return "'" + file.getFileName() + "' has changed since it was imported (" + changes.joinIntoString ("; ")
+         + "); remove it from the track list and import it again.";
+}
 } // namespace
 
 // What one piece of summing hands back: a stem read and measured.
@@ -241,17 +276,30 @@ bool RenderContext::readStemTracks (const RequestStem& stem, PieceBuffers& buffe
     // Everything the cue may hold while this piece reads, but this read itself.
     const auto heldBytes = cueRenderMemoryBytes (request, piecesAtOnce) - trackReadAllowance (request);
 
-    for (const auto& file : stem.trackFiles)
+    for (size_t t = 0; t < stem.trackFiles.size(); ++t)
     {
+        const auto& file = stem.trackFiles[t];
+
         if (korvid::isCancelled (pieceCancelled))
             return false;
 
-        // A file at a higher rate than the project takes more memory than the cue's own
-        // check foresaw; refuse it before the reader allocates.
         AudioFileInfo info;
         juce::String probeError;
         const bool probed = probeAudioFile (file, info, probeError);
 
+        if (probed && t < stem.trackInfos.size())
+        {
+            const auto change = changeSinceImport (file, stem.trackInfos[t], info);
+
+            if (change.isNotEmpty())
+            {
+                read.errors.add (change);
+                return false;
+            }
+        }
+
+        // A file at a higher rate than the project takes more memory than the cue's own
+        // check foresaw; refuse it before the reader allocates.
         if (probed && ! checkTrackReadMemory (info, rate, heldBytes, workers.capacity().memoryBudgetBytes, error))
         {
             read.errors.add (file.getFileName() + ": " + error);

@@ -13,6 +13,16 @@ namespace korvid
 namespace
 {
 using Phase = RenderJob::Phase;
+
+// The gain is decided on the mix, so stems that partly cancel in it can still go past
+// full scale: each file that does says so, whatever the mix's own count.
+void warnOfClippedFiles (CueReport& report)
+{
+    for (const auto& written : report.files)
+        if (written.clippedSamples > 0)
+            report.warnings.add (juce::String (written.clippedSamples) + " sample(s) of '" + written.file.getFileName()
+                                 + "' reach or exceed full scale.");
+}
 } // namespace
 
 // One piece of writing: a stem, the full mix or an alternative mix, with its files.
@@ -102,6 +112,7 @@ bool RenderContext::writeOutputs()
     startStep();
     runInOrder (workers, (int) pieces.size(), piecesAtOnce, steps);
     alternativeMixes.release();
+    warnOfClippedFiles (report);
 
     return writtenSoFar && finished == (int) pieces.size();
 }

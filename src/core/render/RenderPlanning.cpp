@@ -116,7 +116,10 @@ PlannedRequest makeRenderRequest (const Preset& preset,
 
         for (const auto& track : tracks)
             if (track.isUsable() && track.stemId == stem.id)
+            {
                 requestStem.trackFiles.push_back (track.file);
+                requestStem.trackInfos.push_back (track.info);
+            }
 
         request.stems.push_back (std::move (requestStem));
     }

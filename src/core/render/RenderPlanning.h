@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/audio/AudioFileInfo.h"
 #include "core/model/Preset.h"
 #include "core/model/Types.h"
 #include "core/model/ValidationResult.h"
@@ -29,6 +30,7 @@ struct RequestStem
     int index = 1;                            // the stem's index in the schema
     juce::uint32 colour = 0xff8a8a8a;         // ARGB
     std::vector<juce::File> trackFiles;       // usable assigned tracks, in track order
+    std::vector<AudioFileInfo> trackInfos;    // each of them as it was probed at import
     EmptyPolicy emptyPolicy = EmptyPolicy::skip;
     juce::String namingTemplate;              // the stem's own template, else the preset's
 };

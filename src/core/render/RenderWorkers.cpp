@@ -2,13 +2,65 @@
 
 #include "core/audio/AudioMemoryBudget.h"
 
+#if JUCE_LINUX
+ #include <cerrno>
+ #include <sched.h>
+#endif
+
 namespace korvid
 {
+
+namespace
+{
+// More threads than this gain nothing for one cue and only cost memory.
+constexpr int mostRenderWorkers = 256;
+
+#if JUCE_LINUX
+// The CPUs of the calling thread's affinity mask, which it shares with the process unless
+// someone pinned it alone; 0 when the system does not say.
+int affinityCpuCount()
+{
+    // The fixed set covers 1024 CPUs; a larger machine needs a larger set.
+    for (int cpus = 1024; cpus <= 65536; cpus *= 2)
+    {
+        auto* set = CPU_ALLOC ((size_t) cpus);
+
+        if (set == nullptr)
+            return 0;
+
+        const auto bytes = CPU_ALLOC_SIZE ((size_t) cpus);
+        CPU_ZERO_S (bytes, set);
+        const bool known = ::sched_getaffinity (0, bytes, set) == 0;
+        const int count = known ? CPU_COUNT_S (bytes, set) : 0;
+        CPU_FREE (set);
+
+        if (known)
+            return count;
+
+        if (errno != EINVAL)
+            return 0;
+    }
+
+    return 0;
+}
+#endif
+} // namespace
+
+int usableCpuCount()
+{
+   #if JUCE_LINUX
+    if (const auto count = affinityCpuCount(); count > 0)
+        return count;
+   #endif
+
+    return juce::jmax (1, juce::SystemStats::getNumCpus());
+}
 
 RenderCapacity machineRenderCapacity()
 {
     RenderCapacity capacity;
-    capacity.workers = juce::jmax (1, juce::SystemStats::getNumCpus());
+    const auto chosen = juce::SystemStats::getEnvironmentVariable ("VELVANE_RENDER_WORKERS", {}).trim().getIntValue();
+    capacity.workers = juce::jlimit (1, mostRenderWorkers, chosen > 0 ? chosen : usableCpuCount());
     capacity.memoryBudgetBytes = audioMemoryBudgetBytes();
     return capacity;
 }

@@ -16,7 +16,12 @@ struct RenderCapacity
     juce::int64 memoryBudgetBytes = 0;    // audio memory the render may hold
 };
 
-/** One worker per core, and the process's audio memory budget. */
+/** The CPUs this process may run on: those of its affinity mask where the system tells
+    (a CPU set given by `taskset` or a container), else every processor of the machine. */
+int usableCpuCount();
+
+/** One worker per CPU this process may use, or as many as VELVANE_RENDER_WORKERS says when
+    it is set to a positive number; and the process's audio memory budget. */
 RenderCapacity machineRenderCapacity();
 
 /** The threads a run hands its cues' work to, made for one run on the render thread and

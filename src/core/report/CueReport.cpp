@@ -148,7 +148,10 @@ juce::String CueReport::toText (const juce::Time& when) const
     lines.add ("Files written (" + juce::String ((int) files.size()) + ")");
 
     for (const auto& written : files)
-        lines.add ("  " + written.file.getFileName() + "   [" + written.formatDescription + "]");
+        lines.add ("  " + written.file.getFileName() + "   [" + written.formatDescription + "]"
+                   + (written.clippedSamples > 0 ? "   CLIPPING " + juce::String (written.clippedSamples)
+                                                       + " samples at or above full scale"
+                                                 : juce::String()));
 
     if (! unassignedTracks.isEmpty())
     {

@@ -268,8 +268,13 @@ namespace
                  << "    <span class=\"file-meta\">" << htmlEscape (written.formatDescription)
                  << " &middot; " << sizeText (written.sizeBytes)
                  << (fullMix ? " &middot; full mix" : alternativeMix ? " &middot; alternative mix" : "")
-                 << "</span>\n"
-                 << "  </div>\n";
+                 << "</span>\n";
+
+            if (written.clippedSamples > 0)
+                html << "    <span class=\"bad\">Clipping: " << juce::String (written.clippedSamples)
+                     << " sample(s) at or above full scale</span>\n";
+
+            html << "  </div>\n";
 
             if (drawWaveforms)
                 html << "  " << waveformSvg (written.overview, juce::String (cueIndex) + "_" + juce::String ((int) j), written.kind)

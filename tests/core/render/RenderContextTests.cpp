@@ -7,6 +7,7 @@
 #include "core/audio/PeakLevels.h"
 #include "core/render/RenderContext.h"
 #include "core/render/RenderMemory.h"
+#include "core/report/HtmlReport.h"
 #include "core/report/ReportText.h"
 
 #include <gtest/gtest.h>
@@ -321,6 +322,58 @@ TEST_F (CueRenderTest, ClippingIsWarnedAndEveryFileStillWritten)
     EXPECT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
 }
 
+TEST_F (CueRenderTest, AStemDrivenOverFullScaleIsCountedInItsFileTheWarningsAndBothReports)
+{
+    // Two stems that nearly cancel: the mix is quiet, so the gain that brings it to the
+    // target drives both stems far past full scale while the mix itself stays below it.
+    const auto preset = makeRenderPreset ({ "Strings", "Basses" });
+    const std::vector<Track> tracks {
+        makeTrack (writeTrack ("Strings.wav", makeLowSine (2, second, 0.9f)), "stem-Strings"),
+        makeTrack (writeTrack ("Basses.wav", makeLowSine (2, second, -0.8f)), "stem-Basses"),
+    };
+
+    const auto report = render (planRequest (preset, tracks, output()));
+
+    EXPECT_GT (report.gain.gainDb, 15.0);
+    EXPECT_EQ (report.clippedSamples, 0) << "the mix does not clip";
+    ASSERT_EQ (report.files.size(), 3u);
+
+    BatchReport batch;
+    batch.cues.push_back (report);
+    const auto text = report.toText();
+    const auto html = buildHtmlReport (batch);
+
+    for (const auto& written : report.files)
+    {
+        SCOPED_TRACE (written.file.getFileName());
+
+        if (written.kind == FileKind::fullMix)
+        {
+            EXPECT_EQ (written.clippedSamples, 0);
+            continue;
+        }
+
+        // What went to the file: the track with the cue's gain.
+        auto gained = readBack (tracks[written.label == "Strings" ? 0 : 1].file);
+        gained.applyGain (report.gain.linearGain);
+        const auto expected = countSamplesAtOrAbove (gained, 1.0);
+        ASSERT_GT (expected, 0);
+        EXPECT_EQ (written.clippedSamples, expected);
+
+        const auto count = juce::String (expected);
+        const auto name = written.file.getFileName();
+        EXPECT_TRUE (report.warnings.contains (count + " sample(s) of '" + name + "' reach or exceed full scale."))
+            << report.warnings.joinIntoString ("\n");
+        EXPECT_TRUE (text.contains ("  " + name + "   [" + written.formatDescription + "]   CLIPPING " + count
+                                    + " samples at or above full scale\r\n"));
+        EXPECT_TRUE (html.fromFirstOccurrenceOf ("<bdi>" + name + "</bdi>", false, false)
+                         .upToFirstOccurrenceOf ("</div>", false, false)
+                         .contains ("<span class=\"bad\">Clipping: " + count + " sample(s) at or above full scale</span>"));
+    }
+
+    EXPECT_EQ (report.warnings.size(), 2) << report.warnings.joinIntoString ("\n");
+}
+
 TEST_F (CueRenderTest, AlternativeMixesAreSummedFromTheWrittenStems)
 {
     const double target = std::pow (10.0, -6.0 / 20.0);
@@ -476,6 +529,86 @@ TEST_F (CueRenderTest, AFailedReadLeavesTheLaterStemsPlannedButUnmeasured)
         EXPECT_EQ (stem.errors.size(), expected[i].errors) << stem.displayName;
         EXPECT_EQ (stem.empty, expected[i].empty) << stem.displayName;
         EXPECT_EQ (stem.filesWritten, 0) << stem.displayName;
+    }
+}
+
+TEST_F (CueRenderTest, ATrackChangedSinceImportFailsTheCueSayingWhatChanged)
+{
+    // The take as it was imported: one second of stereo at the project rate.
+    const auto imported = makeNoise (2, second, 0.2f, 7);
+
+    // The same take bounced again: what was there stays, and more may follow.
+    const auto bouncedAgain = [&imported] (int channels, int frames)
+    {
+        auto now = makeNoise (channels, frames, 0.2f, 8);
+
+        for (int channel = 0; channel < channels; ++channel)
+            now.copyFrom (channel, 0, imported, channel, 0, juce::jmin (frames, second));
+
+        return now;
+    };
+
+    enum class When { beforeTheRun, afterSumming };
+
+    struct Case
+    {
+        const char* name;
+        juce::AudioBuffer<float> now;
+        double rate;
+        When when;
+        bool analysis;
+        const char* change;
+    };
+
+    const Case cases[] {
+        { "grown", bouncedAgain (2, 3 * second / 2), 48000.0, When::beforeTheRun, false, "now 0:01.500 long, was 0:01.000" },
+        { "grown, analysed", bouncedAgain (2, 3 * second / 2), 48000.0, When::beforeTheRun, true,
+          "now 0:01.500 long, was 0:01.000" },
+        { "shortened", bouncedAgain (2, second / 2), 48000.0, When::beforeTheRun, false, "now 0:00.500 long, was 0:01.000" },
+        { "shortened, analysed", bouncedAgain (2, second / 2), 48000.0, When::beforeTheRun, true,
+          "now 0:00.500 long, was 0:01.000" },
+        { "one sample longer", bouncedAgain (2, second + 1), 48000.0, When::beforeTheRun, false,
+          "now 48001 samples long, was 48000 samples" },
+        { "another rate", makeNoise (2, 44100, 0.2f, 9), 44100.0, When::beforeTheRun, false,
+          "now 44100 samples long, was 48000 samples; now 44.1 kHz, was 48 kHz" },
+        { "mono now", bouncedAgain (1, second), 48000.0, When::beforeTheRun, false, "now mono, was stereo" },
+        { "grown while the cue renders", bouncedAgain (2, 3 * second / 2), 48000.0, When::afterSumming, false,
+          "now 0:01.500 long, was 0:01.000" },
+    };
+
+    const auto preset = makeRenderPreset ({ "Drums", "Bass" });
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        output().deleteRecursively();
+
+        const auto drums = writeTrack ("Drums.wav", imported);
+        const std::vector<Track> tracks { makeTrack (drums, "stem-Drums"),
+                                          makeTrack (writeTrack ("Bass.wav", makeLowSine (2, second, 0.2f)), "stem-Bass") };
+        const auto request = planRequest (preset, tracks, output(), "Cue", c.analysis);
+
+        if (c.when == When::beforeTheRun)
+            writeWav (drums, c.now, c.rate);
+
+        // Between summing the mix and reading the stem again to write it.
+        RenderContext context (request, {}, [&] (double, const juce::String& text, Phase)
+                               {
+                                   if (c.when == When::afterSumming && text == "Measuring the mix...")
+                                       writeWav (drums, c.now, c.rate);
+                               });
+        const auto report = context.run();
+
+        const juce::String sentence = "'Drums.wav' has changed since it was imported (" + juce::String (c.change)
+                                    + "); remove it from the track list and import it again.";
+
+        EXPECT_FALSE (report.completed);
+        EXPECT_EQ (report.errors, juce::StringArray ("Drums: " + sentence));
+        ASSERT_NE (stemNamed (report, "Drums"), nullptr);
+        EXPECT_EQ (stemNamed (report, "Drums")->errors, juce::StringArray (sentence));
+        EXPECT_TRUE (report.files.empty());
+        EXPECT_TRUE (listFiles (output()).isEmpty()) << listFiles (output()).joinIntoString ("\n");
+        EXPECT_TRUE (report.toText().contains (sentence));
     }
 }
 

@@ -11,8 +11,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <string>
+
+#if JUCE_LINUX
+ #include <sched.h>
+#endif
 
 namespace korvid
 {
@@ -268,6 +275,81 @@ TEST_F (RenderWorkersTest, TheMemoryBudgetHoldsHowManyPiecesRunAtOnce)
         expectSameFiles (unlimitedRoot, root);
     }
 }
+
+#if JUCE_LINUX
+// Pins this thread to a CPU set and clears the worker override, putting both back after.
+struct PinnedThread
+{
+    PinnedThread()
+    {
+        ::sched_getaffinity (0, sizeof (original), &original);
+
+        if (const auto* value = std::getenv (overrideName))
+            savedOverride = value;
+
+        ::unsetenv (overrideName);
+    }
+
+    ~PinnedThread()
+    {
+        ::sched_setaffinity (0, sizeof (original), &original);
+
+        if (savedOverride.has_value())
+            ::setenv (overrideName, savedOverride->c_str(), 1);
+        else
+            ::unsetenv (overrideName);
+    }
+
+    // The first `count` CPUs this thread may use now; false when there are fewer.
+    bool pinTo (int count)
+    {
+        cpu_set_t set;
+        CPU_ZERO (&set);
+
+        for (int cpu = 0, taken = 0; cpu < CPU_SETSIZE && taken < count; ++cpu)
+            if (CPU_ISSET (cpu, &original))
+            {
+                CPU_SET (cpu, &set);
+                ++taken;
+            }
+
+        return CPU_COUNT (&set) == count && ::sched_setaffinity (0, sizeof (set), &set) == 0;
+    }
+
+    static constexpr const char* overrideName = "VELVANE_RENDER_WORKERS";
+    cpu_set_t original;
+    std::optional<std::string> savedOverride;
+};
+
+TEST (RenderCapacityTest, WorkersFollowTheCpusThisProcessMayUseUnlessOverridden)
+{
+    PinnedThread pinned;
+    const auto available = CPU_COUNT (&pinned.original);
+    EXPECT_EQ (usableCpuCount(), available);
+
+    for (int cpus : { 1, 2 })
+    {
+        if (! pinned.pinTo (cpus))
+            continue;
+
+        SCOPED_TRACE (cpus);
+        EXPECT_EQ (usableCpuCount(), cpus);
+        EXPECT_EQ (machineRenderCapacity().workers, cpus);
+
+        // The override wins over the CPU set; anything but a positive number leaves it alone.
+        struct Case { const char* value; int workers; };
+        const Case cases[] { { "3", 3 }, { " 5 ", 5 }, { "0", cpus }, { "-2", cpus }, { "many", cpus }, { "", cpus } };
+
+        for (const auto& c : cases)
+        {
+            ::setenv (PinnedThread::overrideName, c.value, 1);
+            EXPECT_EQ (machineRenderCapacity().workers, c.workers) << "'" << c.value << "'";
+        }
+
+        ::unsetenv (PinnedThread::overrideName);
+    }
+}
+#endif
 
 } // namespace
 } // namespace korvid

@@ -70,6 +70,7 @@ namespace
         cue.stems = { strings, percussion, room, stemResult (4, "Harp", 0, -400.0) };
 
         cue.files.push_back (writtenFile ("/out/1M02/1M02_01_Strings.wav", FileKind::stem, "WAV 24bit 48kHz 2ch", 1023));
+        cue.files.back().clippedSamples = 345;
         cue.files.push_back (writtenFile ("/out/1M02/1M02_Mix.wav", FileKind::fullMix, "WAV 24bit 48kHz 2ch", 1024));
         cue.files.push_back (writtenFile ("/out/1M02/1M02_Alt.wav", FileKind::alternativeMix, "WAV 24bit 48kHz 2ch", 1572864));
 
@@ -143,6 +144,7 @@ TEST (HtmlReport, CueSectionHoldsLevelsCheckStemsNoteAndFiles)
         "  <div class=\"file-head\">\n"
         "    <span class=\"file-name\"><bdi>1M02_01_Strings.wav</bdi></span>\n"
         "    <span class=\"file-meta\">WAV 24bit 48kHz 2ch &middot; 1023 B</span>\n"
+        "    <span class=\"bad\">Clipping: 345 sample(s) at or above full scale</span>\n"
         "  </div>\n"
         "</div>\n"
         "<div class=\"file mix\">\n"

@@ -68,6 +68,7 @@ CueReport mainTitleCue()
 
     const juce::String wav24 ("WAV 24bit 48kHz 2ch");
     cue.files.push_back (writtenFile ("/deliveries/Main Title/STEMS/Main Title_01_Strings.wav", FileKind::stem, wav24, 5000));
+    cue.files.back().clippedSamples = 345;   // a stem can clip where the mix does not
     cue.files.push_back (writtenFile ("/deliveries/Main Title/Main Title_Full Mix.wav", FileKind::fullMix, wav24, 6000));
     cue.files.push_back (writtenFile ("/deliveries/Main Title/Main Title_Alt No Brass.wav", FileKind::alternativeMix, wav24, 7000));
 
@@ -139,7 +140,7 @@ juce::StringArray mainTitleReportLines()
         "  12 Choir",
         "",
         "Files written (3)",
-        "  Main Title_01_Strings.wav   [WAV 24bit 48kHz 2ch]",
+        "  Main Title_01_Strings.wav   [WAV 24bit 48kHz 2ch]   CLIPPING 345 samples at or above full scale",
         "  Main Title_Full Mix.wav   [WAV 24bit 48kHz 2ch]",
         "  Main Title_Alt No Brass.wav   [WAV 24bit 48kHz 2ch]",
         "",
