@@ -119,7 +119,7 @@ namespace korvid::ui
 
         juce::PopupMenu createSplitMenu (double seconds) const;
         /** Writes the two parts; the core's split unless a test puts another in its place. */
-        std::function<TrackSplitResult (const TrackSplitRequest&)> splitStep { splitTrackFile };
+        std::function<TrackSplitResult (const TrackSplitRequest&, const CancelTest&)> splitStep { splitTrackFile };
         void splitTrackAt (double seconds, const juce::String& name);
 
         /** Asks for the spectrogram of the whole file, or of the visible range while zoomed. */

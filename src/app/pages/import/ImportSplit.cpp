@@ -130,7 +130,7 @@ namespace korvid::ui
         request.secondPart = files.secondPart;
         request.crossfadeMs = splitCrossfadeMs;
 
-        const auto result = splitStep (request);
+        const auto result = splitStep (request, {});
 
         if (! result.ok)
         {

@@ -134,7 +134,7 @@ namespace korvid::ui::importtest
         page->selectTracks ({ idOf (file) });
         const auto before = bytesOf (file);
 
-        page->splitStep = [] (const TrackSplitRequest&) { return TrackSplitResult::failure ("That track has no audio in it."); };
+        page->splitStep = [] (const TrackSplitRequest&, const CancelTest&) { return TrackSplitResult::failure ("That track has no audio in it."); };
         page->splitTrackAt (1.0, "Brass");
 
         ASSERT_NE (lastQuestion(), nullptr);
@@ -155,7 +155,7 @@ namespace korvid::ui::importtest
         const auto before = bytesOf (file);
 
         // Something takes the original's name while the split runs.
-        page->splitStep = [] (const TrackSplitRequest& request)
+        page->splitStep = [] (const TrackSplitRequest& request, const CancelTest&)
         {
             request.firstPart.replaceWithText ("someone else's file");
             return TrackSplitResult::failure ("There is already a file with one of those names.");
