@@ -60,7 +60,7 @@ private:
         korvid::TrackSplitPart writer;
         juce::String error;
 
-        if (! writer.open (file, korvid::Codec::wav, korvid::SampleFormat::pcm24, takeRate, channels, frames, error))
+        if (! writer.open (file, korvid::Codec::wav, 24, false, takeRate, channels, frames, error))
             return false;
 
         std::vector<std::vector<int>> words (channels, std::vector<int> (block));

@@ -41,29 +41,44 @@ namespace
         return std::nullopt;
     }
 
-    // The source's own samples: float stays float where the codec has float, integer words
-    // keep their length (8-bit ones go into 16 bits, 32-bit ones into float).
-    SampleFormat partFormat (Codec codec, const AudioFileInfo& source)
+    /** The words a part is written in. */
+    struct PartWords
+    {
+        int bits = 24;               // 16, 24 or 32
+        bool floatingPoint = false;  // 32-bit float
+
+        // The delivery format that stands for these words where capabilities are asked.
+        SampleFormat sampleFormat() const
+        {
+            return bits == 32 ? SampleFormat::float32 : (bits == 24 ? SampleFormat::pcm24 : SampleFormat::pcm16);
+        }
+    };
+
+    // The source's own samples: float stays float, integer words keep their length (8-bit
+    // ones go into 16 bits). Where the codec cannot store them (float or 32 bits outside WAV)
+    // the part has 24 bits.
+    PartWords partWords (Codec codec, const AudioFileInfo& source)
     {
         if (source.floatingPoint || source.bitsPerSample > 24)
-            return codec == Codec::wav ? SampleFormat::float32 : SampleFormat::pcm24;
+            return codec == Codec::wav ? PartWords { 32, source.floatingPoint } : PartWords { 24, false };
 
-        return source.bitsPerSample > 16 ? SampleFormat::pcm24 : SampleFormat::pcm16;
+        return { source.bitsPerSample > 16 ? 24 : 16, false };
     }
 
-    SampleFormat coarserFormat (SampleFormat a, SampleFormat b)
+    // The grid both parts can hold a faded sample on: the shorter integer word, or float.
+    PartWords coarserWords (PartWords a, PartWords b)
     {
-        if (a == SampleFormat::pcm16 || b == SampleFormat::pcm16)
-            return SampleFormat::pcm16;
+        if (a.floatingPoint)
+            return b;
 
-        return a == SampleFormat::pcm24 || b == SampleFormat::pcm24 ? SampleFormat::pcm24 : SampleFormat::float32;
+        return b.floatingPoint || a.bits <= b.bits ? a : b;
     }
 
-    EncoderSettings partSettings (Codec codec, SampleFormat format, double rate, int channels)
+    EncoderSettings partSettings (Codec codec, PartWords words, double rate, int channels)
     {
         EncoderSettings settings;
         settings.codec = codec;
-        settings.sampleFormat = format;
+        settings.sampleFormat = words.sampleFormat();
         settings.sampleRate = rate;
         settings.channels = channels;
         settings.mp3Bitrate = 320;
@@ -99,13 +114,13 @@ namespace
     }
 
     // The step the written word can hold near this sample: the sample's own float
-    // step for float32, the integer step otherwise. The first part's faded samples
+    // step for float words, the integer step otherwise. The first part's faded samples
     // are put on it, so that the source minus them is exactly representable too and
     // the two parts add up to the source without a rounding error.
-    double stepNear (double sample, SampleFormat format)
+    double stepNear (double sample, PartWords words)
     {
-        if (format != SampleFormat::float32)
-            return std::ldexp (1.0, -(encodedBitsPerSample (format) - 1));
+        if (! words.floatingPoint)
+            return std::ldexp (1.0, -(words.bits - 1));
 
         int exponent = 0;
         std::frexp ((float) sample, &exponent);
@@ -113,7 +128,7 @@ namespace
     }
 
     // One part's share of a sample inside the crossfade, where the first part keeps `gain`.
-    double fadedShare (double sample, double gain, bool isFirst, SampleFormat format)
+    double fadedShare (double sample, double gain, bool isFirst, PartWords grid)
     {
         // Infinity or not-a-number cannot be shared out: it goes whole to one side.
         if (! std::isfinite (sample))
@@ -122,18 +137,18 @@ namespace
         if (sample == 0.0)
             return isFirst ? sample : 0.0;
 
-        const double step = stepNear (sample, format);
+        const double step = stepNear (sample, grid);
         const double first = std::round (gain * sample / step) * step;
         return isFirst ? first : sample - first;
     }
 
     /** Samples into the words a part's writer takes. Float parts are never clamped: a
         take over full scale keeps its level. */
-    void toPartWords (const double* samples, int* words, int count, SampleFormat format)
+    void toPartWords (const double* samples, int* words, int count, PartWords format)
     {
-        if (format != SampleFormat::float32)
+        if (! format.floatingPoint)
         {
-            quantiseToPcm (samples, words, count, encodedBitsPerSample (format));
+            quantiseToPcm (samples, words, count, format.bits);
             return;
         }
 
@@ -149,7 +164,7 @@ namespace
     {
         juce::File target;
         Codec codec = Codec::wav;
-        SampleFormat format = SampleFormat::pcm24;
+        PartWords words;
         bool isFirst = true;
         bool takesSourceWords = false;   // its writer takes the source's words as they are read
     };
@@ -159,7 +174,7 @@ namespace
     {
     public:
         SplitBlocks (int numChannels, bool floatSource, juce::int64 cutFrame, juce::int64 fadeFrames,
-                     SampleFormat fadeGrid)
+                     PartWords fadeGrid)
             : channels (numChannels), floatWords (floatSource), cut (cutFrame), fade (fadeFrames), grid (fadeGrid),
               source ((size_t) channels * framesPerBlock), part ((size_t) channels * framesPerBlock),
               zeros (framesPerBlock, 0), samples (framesPerBlock),
@@ -222,7 +237,7 @@ namespace
                 for (int i = copyFrom; i < copyTo; ++i)
                     samples[(size_t) (i - copyFrom)] = sampleOfWord (in[i], floatWords);
 
-                toPartWords (samples.data(), out + copyFrom, copyTo - copyFrom, plan.format);
+                toPartWords (samples.data(), out + copyFrom, copyTo - copyFrom, plan.words);
             }
 
             for (int i = fadeFrom; i < fadeTo; ++i)
@@ -231,13 +246,13 @@ namespace
                 samples[(size_t) (i - fadeFrom)] = fadedShare (sampleOfWord (in[i], floatWords), gain, plan.isFirst, grid);
             }
 
-            toPartWords (samples.data(), out + fadeFrom, fadeTo - fadeFrom, plan.format);
+            toPartWords (samples.data(), out + fadeFrom, fadeTo - fadeFrom, plan.words);
         }
 
         const int channels;
         const bool floatWords;
         const juce::int64 cut, fade;
-        const SampleFormat grid;
+        const PartWords grid;
 
         std::vector<int> source, part, zeros;
         std::vector<double> samples;
@@ -285,12 +300,12 @@ TrackSplitResult splitTrackFile (const TrackSplitRequest& request, const CancelT
 
     const double rate = info.sampleRate > 0.0 ? info.sampleRate : 48000.0;
     std::array<PartPlan, 2> plans;
-    plans[0] = { request.firstPart, *firstCodec, partFormat (*firstCodec, info), true, false };
-    plans[1] = { request.secondPart, *secondCodec, partFormat (*secondCodec, info), false, false };
+    plans[0] = { request.firstPart, *firstCodec, partWords (*firstCodec, info), true, false };
+    plans[1] = { request.secondPart, *secondCodec, partWords (*secondCodec, info), false, false };
 
     // Refused before anything is read.
     for (const auto& plan : plans)
-        if (! checkEncoderSettings (plan.codec, partSettings (plan.codec, plan.format, rate, info.numChannels),
+        if (! checkEncoderSettings (plan.codec, partSettings (plan.codec, plan.words, rate, info.numChannels),
                                     info.numChannels, error))
             return TrackSplitResult::failure (error);
 
@@ -313,19 +328,19 @@ TrackSplitResult splitTrackFile (const TrackSplitRequest& request, const CancelT
     // A writer takes the words as read when it stores them as they are: float bits in a
     // float part, integers in a part of at least their length.
     for (auto& plan : plans)
-        plan.takesSourceWords = floatSource ? plan.format == SampleFormat::float32
-                                            : plan.format != SampleFormat::float32
-                                                  && encodedBitsPerSample (plan.format) >= sourceBits;
+        plan.takesSourceWords = floatSource ? plan.words.floatingPoint
+                                            : ! plan.words.floatingPoint && plan.words.bits >= sourceBits;
 
     const auto cut = roundedFrame (rate * request.splitSeconds, frames);
     const auto fade = roundedFrame (request.crossfadeMs * 0.001 * rate, frames - cut);
 
     // Both parts put the faded samples on the coarser of their two word lengths.
-    SplitBlocks blocks (channels, floatSource, cut, fade, coarserFormat (plans[0].format, plans[1].format));
+    SplitBlocks blocks (channels, floatSource, cut, fade, coarserWords (plans[0].words, plans[1].words));
     std::array<TrackSplitPart, 2> parts;
 
     for (size_t p = 0; p < parts.size(); ++p)
-        if (! parts[p].open (plans[p].target, plans[p].codec, plans[p].format, rate, channels, frames, error))
+        if (! parts[p].open (plans[p].target, plans[p].codec, plans[p].words.bits, plans[p].words.floatingPoint, rate,
+                             channels, frames, error))
             return TrackSplitResult::failure (error);
 
     for (juce::int64 start = 0; start < frames; start += framesPerBlock)

@@ -29,9 +29,10 @@ struct TrackSplitResult
     it, the second silence up to the cut and the source after it, with a linear
     crossfade starting at the cut. Each part is written in the codec its file name
     carries (WAV, AIFF or FLAC), at the source's rate and in the source's own samples:
-    integer words at their own length (8-bit ones in 16 bits), float as float in WAV
-    (24 bit where the codec stores no float), never clamped to full scale, so every
-    sample of the two parts adds up to the source's sample exactly.
+    integer words at their own length (8-bit ones in 16 bits), float as float, never
+    clamped to full scale, so every sample of the two parts adds up to the source's
+    sample exactly. Where the codec cannot store the words (float or 32 bits outside
+    WAV) the part has 24 bits.
 
     Streams: the source is read and both parts written a block at a time, so memory
     stays the same whatever the take's length, and `shouldCancel` is asked before every

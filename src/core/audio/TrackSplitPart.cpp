@@ -1,7 +1,6 @@
 #include "core/audio/TrackSplitPart.h"
 
 #include "core/codec/CheckedFileOutputStream.h"
-#include "core/codec/EncoderSettings.h"
 #include "core/codec/FloatWavWriter.h"
 #include "core/platform/FileMoves.h"
 
@@ -29,7 +28,7 @@ namespace
     }
 } // namespace
 
-bool TrackSplitPart::open (const juce::File& target, Codec codec, SampleFormat format, double sampleRate,
+bool TrackSplitPart::open (const juce::File& target, Codec codec, int bits, bool floatingPoint, double sampleRate,
                            int channels, juce::int64 frames, juce::String& error)
 {
     auto frameworkFormat = formatFor (codec);
@@ -57,21 +56,19 @@ bool TrackSplitPart::open (const juce::File& target, Codec codec, SampleFormat f
         return false;
     }
 
-    // Float WAV gets the header float data asks for; integer files are the framework's.
-    if (codec == Codec::wav && format == SampleFormat::float32)
-        writer = std::make_unique<FloatWavWriter> (stream.get(), sampleRate, channels, frames);
-    else
-        writer.reset (frameworkFormat->createWriterFor (stream.get(), sampleRate, (unsigned int) channels,
-                                                        encodedBitsPerSample (format), {}, 0));
+    // 32-bit WAV words (float, or integer, which the framework cannot write) get a header of
+    // their own; every other file is the framework's.
+    if (codec == Codec::wav && bits == 32)
+        writer = std::make_unique<FloatWavWriter> (stream.get(), sampleRate, channels, frames,
+                                                   floatingPoint ? WavWords32::ieeeFloat : WavWords32::integer);
+    else if (! floatingPoint)
+        writer.reset (frameworkFormat->createWriterFor (stream.get(), sampleRate, (unsigned int) channels, bits, {}, 0));
 
     if (writer == nullptr)
     {
-        EncoderSettings settings;
-        settings.codec = codec;
-        settings.sampleFormat = format;
-        settings.sampleRate = sampleRate;
-        settings.channels = channels;
-        error = "The " + toString (codec).toUpperCase() + " writer rejected these settings (" + settings.toText() + ").";
+        error = "The " + toString (codec).toUpperCase() + " writer rejected these settings ("
+              + toString (codec).toUpperCase() + " " + formatBitDepth (bits, floatingPoint) + " "
+              + formatSampleRate (sampleRate) + " " + juce::String (channels) + " ch).";
         return false;
     }
 

@@ -22,13 +22,13 @@ public:
     TrackSplitPart (const TrackSplitPart&) = delete;
     TrackSplitPart& operator= (const TrackSplitPart&) = delete;
 
-    /** Opens the temporary file and the writer for `frames` frames of the format; false
-        with a sentence in `error`. */
-    bool open (const juce::File& target, Codec codec, SampleFormat format, double sampleRate, int channels,
-               juce::int64 frames, juce::String& error);
+    /** Opens the temporary file and the writer for `frames` frames of `bits`-bit words
+        (16 or 24, or 32: float, or integer in WAV only); false with a sentence in `error`. */
+    bool open (const juce::File& target, Codec codec, int bits, bool floatingPoint, double sampleRate,
+               int channels, juce::int64 frames, juce::String& error);
 
     /** Hands the writer `count` frames of every channel: integer words at the top of 32 bits,
-        or the bits of 32-bit floats for a float32 part. */
+        or the bits of 32-bit floats for a float part. */
     bool write (const int* const* channels, int count, juce::String& error);
 
     /** Completes the file (its header, then a sync to disk); false with a sentence. */

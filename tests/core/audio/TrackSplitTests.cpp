@@ -1,5 +1,6 @@
 #include "core/audio/TrackSplit.h"
 
+#include "core/audio/AudioProbe.h"
 #include "core/audio/AudioReading.h"
 #include "core/audio/AudioTestFiles.h"
 #include "core/audio/ForeignAudioFiles.h"
@@ -187,11 +188,12 @@ TEST (TrackSplit, FloatTakeOverFullScaleSplitsIntoPartsThatAddUpExactly)
     }
 }
 
-// Word lengths a file may declare inside larger words: the parts keep every bit of them.
+// Word lengths a file may declare inside larger words, and 32-bit integers: the parts keep
+// every bit of them.
 TEST (TrackSplit, DeclaredWordLengthsKeepEveryBit)
 {
     struct Case { int validBits; int wordBytes; int partBits; };
-    const Case cases[] = { { 20, 3, 24 }, { 12, 2, 16 }, { 18, 3, 24 } };
+    const Case cases[] = { { 20, 3, 24 }, { 12, 2, 16 }, { 18, 3, 24 }, { 32, 4, 32 } };
 
     for (const auto& c : cases)
     {
@@ -214,10 +216,18 @@ TEST (TrackSplit, DeclaredWordLengthsKeepEveryBit)
         ASSERT_TRUE (a.ok && b.ok);
         EXPECT_EQ (a.bitsPerSample, c.partBits);
         EXPECT_EQ (b.bitsPerSample, c.partBits);
+        EXPECT_FALSE (a.floatingPoint || b.floatingPoint);
+
+        // The system's own reader takes the parts too, so they import.
+        AudioFileInfo info;
+        juce::String error;
+        EXPECT_TRUE (probeAudioFile (second, info, error)) << error;
+        EXPECT_EQ (info.bitsPerSample, c.partBits);
 
         for (size_t ch = 0; ch < 2; ++ch)
             for (size_t i = 0; i < samples[ch].size(); ++i)
-                ASSERT_EQ (a.integers[ch][i] + b.integers[ch][i], samples[ch][i] * (1 << (c.partBits - c.validBits)))
+                ASSERT_EQ ((juce::int64) a.integers[ch][i] + b.integers[ch][i],
+                           (juce::int64) samples[ch][i] << (c.partBits - c.validBits))
                     << "frame " << i;
     }
 }
