@@ -1,5 +1,6 @@
 #include "core/audio/TrackSplitPart.h"
 
+#include "core/audio/AudioFormats.h"
 #include "core/codec/CheckedFileOutputStream.h"
 #include "core/codec/FloatWavWriter.h"
 #include "core/platform/FileMoves.h"
@@ -12,26 +13,14 @@ namespace korvid
 namespace
 {
     constexpr size_t streamBufferBytes = 1 << 20;
-
-    std::unique_ptr<juce::AudioFormat> formatFor (Codec codec)
-    {
-        switch (codec)
-        {
-            case Codec::wav:  return std::make_unique<juce::WavAudioFormat>();
-            case Codec::aiff: return std::make_unique<juce::AiffAudioFormat>();
-            case Codec::flac: return std::make_unique<juce::FlacAudioFormat>();
-            case Codec::mp3:
-            default: break;
-        }
-
-        return nullptr;
-    }
 } // namespace
 
 bool TrackSplitPart::open (const juce::File& target, Codec codec, int bits, bool floatingPoint, double sampleRate,
                            int channels, juce::int64 frames, juce::String& error)
 {
-    auto frameworkFormat = formatFor (codec);
+    // The shared formats' writers are the framework's own.
+    auto* frameworkFormat = codec == Codec::mp3 ? nullptr
+                                                : audioFormatManager().findFormatForFileExtension (codecExtension (codec));
 
     if (frameworkFormat == nullptr)
     {

@@ -32,6 +32,15 @@ TrackSplitRequest requestFor (const juce::File& source, double seconds, const ju
     return request;
 }
 
+// Splits into parts of these names, removing those an earlier case left.
+TrackSplitResult splitAnew (const juce::File& source, double seconds, double crossfadeMs, const juce::File& first,
+                            const juce::File& second)
+{
+    first.deleteFile();
+    second.deleteFile();
+    return splitTrackFile (requestFor (source, seconds, first, second, crossfadeMs));
+}
+
 juce::MemoryBlock bytesOf (const juce::File& file)
 {
     juce::MemoryBlock block;
@@ -153,10 +162,7 @@ TEST (TrackSplit, FloatTakeOverFullScaleSplitsIntoPartsThatAddUpExactly)
         SCOPED_TRACE (juce::String (c.seconds) + " s, " + juce::String (c.crossfadeMs) + " ms");
         const auto first = temp.file ("Hits.wav");
         const auto second = temp.file ("Hits 2.wav");
-        first.deleteFile();
-        second.deleteFile();
-
-        const auto result = splitTrackFile (requestFor (source, c.seconds, first, second, c.crossfadeMs));
+        const auto result = splitAnew (source, c.seconds, c.crossfadeMs, first, second);
         ASSERT_TRUE (result.ok) << result.message;
 
         const auto a = readBack (first);
@@ -315,10 +321,7 @@ TEST (TrackSplit, CutAndCrossfadeLandOnTheRightFrames)
         SCOPED_TRACE (juce::String (c.seconds) + " s, " + juce::String (c.crossfadeMs) + " ms");
         const auto first = temp.file ("A.wav");
         const auto second = temp.file ("B.wav");
-        first.deleteFile();
-        second.deleteFile();
-
-        const auto result = splitTrackFile (requestFor (source, c.seconds, first, second, c.crossfadeMs));
+        const auto result = splitAnew (source, c.seconds, c.crossfadeMs, first, second);
         ASSERT_TRUE (result.ok) << result.message;
         const auto a = readBack (first).integers.front();
         const auto b = readBack (second).integers.front();
