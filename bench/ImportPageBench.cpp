@@ -1,6 +1,5 @@
 #include "app/pages/import/ImportPage.h"
 #include "app/pages/import/ImportRows.h"
-#include "core/audio/TrackSplit.h"
 #include "core/session/Session.h"
 
 #include <benchmark/benchmark.h>
@@ -10,8 +9,8 @@
 #include <memory>
 
 // What the Import page does on the message thread (rebuilding its rows and status line)
-// and on its worker (the range spectrogram of a zoomed view), and the split it runs while
-// the page waits.
+// and on its worker (the range spectrogram of a zoomed view). The split is in
+// TrackSplitBench.cpp.
 namespace
 {
 juce::File benchFolder (const juce::String& name)
@@ -139,26 +138,4 @@ void BM_ImportRangeSpectrogram (benchmark::State& state)
 }
 BENCHMARK (BM_ImportRangeSpectrogram)->Arg (1)->Arg (60)->Unit (benchmark::kMillisecond);
 
-// The split runs on the message thread: this is how long the page does not answer.
-void BM_ImportSplitFiveMinutes24BitStereo (benchmark::State& state)
-{
-    const auto source = toneFile ("five minutes.wav", 300.0, 48000.0, 2, 24);
-    const auto parts = benchFolder ("split");
-
-    for (auto _ : state)
-    {
-        state.PauseTiming();
-        parts.deleteRecursively();
-        parts.createDirectory();
-        state.ResumeTiming();
-
-        korvid::TrackSplitRequest request;
-        request.source = source;
-        request.splitSeconds = 150.0;
-        request.firstPart = parts.getChildFile ("first.wav");
-        request.secondPart = parts.getChildFile ("second.wav");
-        benchmark::DoNotOptimize (korvid::splitTrackFile (request));
-    }
-}
-BENCHMARK (BM_ImportSplitFiveMinutes24BitStereo)->Unit (benchmark::kMillisecond)->Iterations (3);
 } // namespace

@@ -9,7 +9,7 @@ packages=(
     libfreetype-dev libfontconfig1-dev libx11-dev libxrandr-dev libxinerama-dev
     libxcursor-dev libxcomposite-dev libxext-dev libasound2-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth fonts-dejavu-core imagemagick
+    xvfb xauth fonts-dejavu-core imagemagick sox
     chromium
     clang libclang-rt-14-dev
 )

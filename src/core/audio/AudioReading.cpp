@@ -359,6 +359,11 @@ bool addAudioFileInto (const juce::File& file, double targetRate, juce::AudioBuf
     return true;
 }
 
+std::unique_ptr<juce::AudioFormatReader> openAudioFileForReading (const juce::File& file, juce::String& error)
+{
+    return openForReading (file, error);
+}
+
 bool readAudioFileForRender (const juce::File& file, double targetRate, juce::AudioBuffer<double>& output,
                              juce::String& error, juce::int64 maxFrames, const CancelTest& shouldCancel)
 {

@@ -3,6 +3,9 @@
 #include "core/audio/CancelTest.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
+#include <juce_audio_formats/juce_audio_formats.h>
+
+#include <memory>
 
 namespace korvid
 {
@@ -11,6 +14,10 @@ namespace korvid
 // again, so a file that vanishes or changes in between is caught. On failure `error` holds
 // one sentence and `output` keeps what it held before. The cancel test is asked between
 // blocks; a cancelled read fails with its own sentence.
+
+/** The reader of a read that goes through the file block by block itself: null, with the
+    sentence in `error`, when the probe, the second reader or its limits refuse the file. */
+std::unique_ptr<juce::AudioFormatReader> openAudioFileForReading (const juce::File& file, juce::String& error);
 
 /** The whole file, converted to `targetRate` when that is above 0 and more than 0.5 Hz away
     from the file's rate. Refuses files longer than `maxFrames` before or after conversion. */

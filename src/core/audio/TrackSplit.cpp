@@ -1,24 +1,32 @@
 #include "core/audio/TrackSplit.h"
 
 #include "core/audio/AudioFileInfo.h"
-#include "core/audio/AudioLimits.h"
-#include "core/audio/AudioMemoryBudget.h"
 #include "core/audio/AudioProbe.h"
+#include "core/audio/AudioReadSentences.h"
 #include "core/audio/AudioReading.h"
-#include "core/codec/EncoderFactory.h"
+#include "core/audio/StreamCapacity.h"
+#include "core/audio/TrackSplitPart.h"
+#include "core/codec/EncoderSettings.h"
 #include "core/codec/JuceFileEncoder.h"
-
-#include <juce_audio_basics/juce_audio_basics.h>
+#include "core/codec/SampleQuantiser.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <optional>
+#include <vector>
 
 namespace korvid
 {
 
 namespace
 {
+    // Small enough that a block of 64 channels stays within a few megabytes.
+    constexpr int framesPerBlock = 16384;
+
+    const char* const cancelledSentence = "The split was cancelled.";
+
     std::optional<Codec> codecOfFileName (const juce::File& file)
     {
         const auto extension = file.getFileExtension().toLowerCase();
@@ -33,28 +41,44 @@ namespace
         return std::nullopt;
     }
 
-    // The source's word length; 32-bit sources stay float where the codec has float.
-    SampleFormat partFormat (Codec codec, int sourceBits)
+    /** The words a part is written in. */
+    struct PartWords
     {
-        if (sourceBits >= 32)
-            return codec == Codec::wav ? SampleFormat::float32 : SampleFormat::pcm24;
+        int bits = 24;               // 16, 24 or 32
+        bool floatingPoint = false;  // 32-bit float
 
-        return sourceBits >= 24 ? SampleFormat::pcm24 : SampleFormat::pcm16;
+        // The delivery format that stands for these words where capabilities are asked.
+        SampleFormat sampleFormat() const
+        {
+            return bits == 32 ? SampleFormat::float32 : (bits == 24 ? SampleFormat::pcm24 : SampleFormat::pcm16);
+        }
+    };
+
+    // The source's own samples: float stays float, integer words keep their length (8-bit
+    // ones go into 16 bits). Where the codec cannot store them (float or 32 bits outside WAV)
+    // the part has 24 bits.
+    PartWords partWords (Codec codec, const AudioFileInfo& source)
+    {
+        if (source.floatingPoint || source.bitsPerSample > 24)
+            return codec == Codec::wav ? PartWords { 32, source.floatingPoint } : PartWords { 24, false };
+
+        return { source.bitsPerSample > 16 ? 24 : 16, false };
     }
 
-    SampleFormat coarserFormat (SampleFormat a, SampleFormat b)
+    // The grid both parts can hold a faded sample on: the shorter integer word, or float.
+    PartWords coarserWords (PartWords a, PartWords b)
     {
-        if (a == SampleFormat::pcm16 || b == SampleFormat::pcm16)
-            return SampleFormat::pcm16;
+        if (a.floatingPoint)
+            return b;
 
-        return a == SampleFormat::pcm24 || b == SampleFormat::pcm24 ? SampleFormat::pcm24 : SampleFormat::float32;
+        return b.floatingPoint || a.bits <= b.bits ? a : b;
     }
 
-    EncoderSettings partSettings (Codec codec, SampleFormat format, double rate, int channels)
+    EncoderSettings partSettings (Codec codec, PartWords words, double rate, int channels)
     {
         EncoderSettings settings;
         settings.codec = codec;
-        settings.sampleFormat = format;
+        settings.sampleFormat = words.sampleFormat();
         settings.sampleRate = rate;
         settings.channels = channels;
         settings.mp3Bitrate = 320;
@@ -75,61 +99,170 @@ namespace
         return juce::jmin (limit, (juce::int64) std::llround (position));
     }
 
+    // The sample a word read from the source stands for: a float's bits, or an integer
+    // with the file's bits at the top of 32. Exact either way.
+    inline double sampleOfWord (int word, bool floatWords)
+    {
+        if (floatWords)
+        {
+            float value;
+            std::memcpy (&value, &word, sizeof (value));
+            return value;
+        }
+
+        return (double) word * (1.0 / 2147483648.0);
+    }
+
     // The step the written word can hold near this sample: the sample's own float
-    // step for float32, the integer step otherwise. The first part's faded samples
+    // step for float words, the integer step otherwise. The first part's faded samples
     // are put on it, so that the source minus them is exactly representable too and
     // the two parts add up to the source without a rounding error.
-    double stepNear (double sample, SampleFormat format)
+    double stepNear (double sample, PartWords words)
     {
-        if (format != SampleFormat::float32)
-            return std::ldexp (1.0, -(encodedBitsPerSample (format) - 1));
+        if (! words.floatingPoint)
+            return std::ldexp (1.0, -(words.bits - 1));
 
         int exponent = 0;
         std::frexp ((float) sample, &exponent);
         return std::ldexp (1.0, juce::jmax (exponent - 24, -149));
     }
 
-    double fadedOnStep (double sample, double gain, SampleFormat format)
+    // One part's share of a sample inside the crossfade, where the first part keeps `gain`.
+    double fadedShare (double sample, double gain, bool isFirst, PartWords grid)
     {
-        if (sample == 0.0)
-            return 0.0;
+        // Infinity or not-a-number cannot be shared out: it goes whole to one side.
+        if (! std::isfinite (sample))
+            return isFirst == (gain >= 0.5) ? sample : 0.0;
 
-        const double step = stepNear (sample, format);
-        return std::round (gain * sample / step) * step;
+        if (sample == 0.0)
+            return isFirst ? sample : 0.0;
+
+        const double step = stepNear (sample, grid);
+        const double first = std::round (gain * sample / step) * step;
+        return isFirst ? first : sample - first;
     }
 
-    void fillPart (const juce::AudioBuffer<double>& source, juce::AudioBuffer<double>& part, bool isFirst,
-                   int cut, int fade, SampleFormat format)
+    /** Samples into the words a part's writer takes. Float parts are never clamped: a
+        take over full scale keeps its level. */
+    void toPartWords (const double* samples, int* words, int count, PartWords format)
     {
-        const int frames = source.getNumSamples();
-        part.clear();
-
-        for (int ch = 0; ch < source.getNumChannels(); ++ch)
+        if (! format.floatingPoint)
         {
-            const double* in = source.getReadPointer (ch);
-            double* out = part.getWritePointer (ch);
+            quantiseToPcm (samples, words, count, format.bits);
+            return;
+        }
 
-            if (isFirst)
-                std::copy (in, in + cut, out);
-            else
-                std::copy (in + cut + fade, in + frames, out + cut + fade);
-
-            for (int j = 0; j < fade; ++j)
-            {
-                const double gain = 1.0 - (double) j / (double) fade;
-                const double s = in[cut + j];
-                const double first = fadedOnStep (s, gain, format);
-                out[cut + j] = isFirst ? first : s - first;
-            }
+        for (int i = 0; i < count; ++i)
+        {
+            const auto value = (float) samples[i];
+            std::memcpy (words + i, &value, sizeof (value));
         }
     }
 
-    bool encodePart (const juce::AudioBuffer<double>& part, const juce::File& target, Codec codec,
-                     const EncoderSettings& settings, juce::String& error)
+    /** What one part is, and how its samples come from the source's. */
+    struct PartPlan
     {
-        auto encoder = makeEncoder (codec, error);
-        return encoder != nullptr && encoder->encode (part, target, settings, error);
-    }
+        juce::File target;
+        Codec codec = Codec::wav;
+        PartWords words;
+        bool isFirst = true;
+        bool takesSourceWords = false;   // its writer takes the source's words as they are read
+    };
+
+    /** The frames of the source and of both parts, a block at a time. */
+    class SplitBlocks
+    {
+    public:
+        SplitBlocks (int numChannels, bool floatSource, juce::int64 cutFrame, juce::int64 fadeFrames,
+                     PartWords fadeGrid)
+            : channels (numChannels), floatWords (floatSource), cut (cutFrame), fade (fadeFrames), grid (fadeGrid),
+              source ((size_t) channels * framesPerBlock), part ((size_t) channels * framesPerBlock),
+              zeros (framesPerBlock, 0), samples (framesPerBlock),
+              sourceChannels ((size_t) channels), partChannels ((size_t) channels),
+              zeroChannels ((size_t) channels, zeros.data())
+        {
+            for (int ch = 0; ch < channels; ++ch)
+            {
+                sourceChannels[(size_t) ch] = source.data() + (size_t) ch * framesPerBlock;
+                partChannels[(size_t) ch] = part.data() + (size_t) ch * framesPerBlock;
+            }
+        }
+
+        bool read (juce::AudioFormatReader& reader, juce::int64 start, int count)
+        {
+            blockStart = start;
+            blockFrames = count;
+            return reader.read (sourceChannels.data(), channels, start, count, false);
+        }
+
+        /** The block of one part, in the words its writer takes. */
+        const int* const* partBlock (const PartPlan& plan)
+        {
+            const auto blockEnd = blockStart + blockFrames;
+            const bool wholeSource = plan.isFirst ? blockEnd <= cut : blockStart >= cut + fade;
+            const bool silent = plan.isFirst ? blockStart >= cut + fade : blockEnd <= cut;
+
+            if (wholeSource && plan.takesSourceWords)
+                return sourceChannels.data();
+
+            if (silent)
+                return zeroChannels.data();
+
+            for (int ch = 0; ch < channels; ++ch)
+                fillPartChannel (plan, sourceChannels[(size_t) ch], partChannels[(size_t) ch]);
+
+            return partChannels.data();
+        }
+
+    private:
+        int relative (juce::int64 frame) const
+        {
+            return (int) juce::jlimit ((juce::int64) 0, (juce::int64) blockFrames, frame - blockStart);
+        }
+
+        void fillPartChannel (const PartPlan& plan, const int* in, int* out)
+        {
+            const int fadeFrom = relative (cut), fadeTo = relative (cut + fade);
+            const int copyFrom = plan.isFirst ? 0 : fadeTo, copyTo = plan.isFirst ? fadeFrom : blockFrames;
+            const int zeroFrom = plan.isFirst ? fadeTo : 0, zeroTo = plan.isFirst ? blockFrames : fadeFrom;
+
+            std::fill (out + zeroFrom, out + zeroTo, 0);
+
+            if (plan.takesSourceWords)
+            {
+                std::copy (in + copyFrom, in + copyTo, out + copyFrom);
+            }
+            else
+            {
+                for (int i = copyFrom; i < copyTo; ++i)
+                    samples[(size_t) (i - copyFrom)] = sampleOfWord (in[i], floatWords);
+
+                toPartWords (samples.data(), out + copyFrom, copyTo - copyFrom, plan.words);
+            }
+
+            for (int i = fadeFrom; i < fadeTo; ++i)
+            {
+                const double gain = 1.0 - (double) (blockStart + i - cut) / (double) fade;
+                samples[(size_t) (i - fadeFrom)] = fadedShare (sampleOfWord (in[i], floatWords), gain, plan.isFirst, grid);
+            }
+
+            toPartWords (samples.data(), out + fadeFrom, fadeTo - fadeFrom, plan.words);
+        }
+
+        const int channels;
+        const bool floatWords;
+        const juce::int64 cut, fade;
+        const PartWords grid;
+
+        std::vector<int> source, part, zeros;
+        std::vector<double> samples;
+        std::vector<int*> sourceChannels;
+        std::vector<int*> partChannels;
+        std::vector<int*> zeroChannels;
+
+        juce::int64 blockStart = 0;
+        int blockFrames = 0;
+    };
 } // namespace
 
 TrackSplitResult TrackSplitResult::failure (const juce::String& message)
@@ -137,7 +270,7 @@ TrackSplitResult TrackSplitResult::failure (const juce::String& message)
     return { false, message };
 }
 
-TrackSplitResult splitTrackFile (const TrackSplitRequest& request)
+TrackSplitResult splitTrackFile (const TrackSplitRequest& request, const CancelTest& shouldCancel)
 {
     if (! request.source.existsAsFile())
         return TrackSplitResult::failure ("The track's file is no longer where it was imported from.");
@@ -166,49 +299,76 @@ TrackSplitResult splitTrackFile (const TrackSplitRequest& request)
         return TrackSplitResult::failure (error);
 
     const double rate = info.sampleRate > 0.0 ? info.sampleRate : 48000.0;
-    const auto firstSettings = partSettings (*firstCodec, partFormat (*firstCodec, info.bitsPerSample), rate,
-                                             info.numChannels);
-    const auto secondSettings = partSettings (*secondCodec, partFormat (*secondCodec, info.bitsPerSample), rate,
-                                              info.numChannels);
+    std::array<PartPlan, 2> plans;
+    plans[0] = { request.firstPart, *firstCodec, partWords (*firstCodec, info), true, false };
+    plans[1] = { request.secondPart, *secondCodec, partWords (*secondCodec, info), false, false };
 
-    // Refused before the whole file is read.
-    if (! checkEncoderSettings (*firstCodec, firstSettings, info.numChannels, error)
-        || ! checkEncoderSettings (*secondCodec, secondSettings, info.numChannels, error))
+    // Refused before anything is read.
+    for (const auto& plan : plans)
+        if (! checkEncoderSettings (plan.codec, partSettings (plan.codec, plan.words, rate, info.numChannels),
+                                    info.numChannels, error))
+            return TrackSplitResult::failure (error);
+
+    auto reader = openAudioFileForReading (request.source, error);
+
+    if (reader == nullptr)
         return TrackSplitResult::failure (error);
 
-    juce::AudioBuffer<double> source;
-
-    if (! readAudioFileForRender (request.source, 0.0, source, error, renderFrameLimit))
-        return TrackSplitResult::failure (error);
-
-    const int frames = source.getNumSamples();
+    const juce::int64 frames = reader->lengthInSamples;
+    const int channels = (int) reader->numChannels;
+    const bool floatSource = reader->usesFloatingPointData;
+    const int sourceBits = (int) reader->bitsPerSample;
 
     if (frames <= 0)
         return TrackSplitResult::failure ("That track has no audio in it.");
 
-    // The parts are built one after the other in one buffer beside the source.
-    const auto partBytes = audioBufferBytes (source.getNumChannels(), frames, (int) sizeof (double));
+    if (! fileMayHoldFrames (request.source, *reader, frames))
+        return TrackSplitResult::failure (damagedAudioSentence);
 
-    // The source and one part; channels and frames are bounded, so this cannot overflow.
-    if (! checkAudioMemoryBudget (2 * partBytes, error))
-        return TrackSplitResult::failure (error);
+    // A writer takes the words as read when it stores them as they are: float bits in a
+    // float part, integers in a part of at least their length.
+    for (auto& plan : plans)
+        plan.takesSourceWords = floatSource ? plan.words.floatingPoint
+                                            : ! plan.words.floatingPoint && plan.words.bits >= sourceBits;
 
-    const int cut = (int) roundedFrame (rate * request.splitSeconds, frames);
-    const int fade = (int) roundedFrame (request.crossfadeMs * 0.001 * rate, frames - cut);
+    const auto cut = roundedFrame (rate * request.splitSeconds, frames);
+    const auto fade = roundedFrame (request.crossfadeMs * 0.001 * rate, frames - cut);
 
     // Both parts put the faded samples on the coarser of their two word lengths.
-    const auto fadeFormat = coarserFormat (firstSettings.sampleFormat, secondSettings.sampleFormat);
+    SplitBlocks blocks (channels, floatSource, cut, fade, coarserWords (plans[0].words, plans[1].words));
+    std::array<TrackSplitPart, 2> parts;
 
-    juce::AudioBuffer<double> part (source.getNumChannels(), frames);
+    for (size_t p = 0; p < parts.size(); ++p)
+        if (! parts[p].open (plans[p].target, plans[p].codec, plans[p].words.bits, plans[p].words.floatingPoint, rate,
+                             channels, frames, error))
+            return TrackSplitResult::failure (error);
 
-    fillPart (source, part, true, cut, fade, fadeFormat);
+    for (juce::int64 start = 0; start < frames; start += framesPerBlock)
+    {
+        if (isCancelled (shouldCancel))
+            return TrackSplitResult::failure (cancelledSentence);
 
-    if (! encodePart (part, request.firstPart, *firstCodec, firstSettings, error))
+        const int count = (int) juce::jmin ((juce::int64) framesPerBlock, frames - start);
+
+        if (! blocks.read (*reader, start, count))
+            return TrackSplitResult::failure (damagedAudioSentence);
+
+        for (size_t p = 0; p < parts.size(); ++p)
+            if (! parts[p].write (blocks.partBlock (plans[p]), count, error))
+                return TrackSplitResult::failure (error);
+    }
+
+    for (auto& part : parts)
+        if (! part.finish (error))
+            return TrackSplitResult::failure (error);
+
+    if (isCancelled (shouldCancel))
+        return TrackSplitResult::failure (cancelledSentence);
+
+    if (! parts[0].commit (error))
         return TrackSplitResult::failure (error);
 
-    fillPart (source, part, false, cut, fade, fadeFormat);
-
-    if (! encodePart (part, request.secondPart, *secondCodec, secondSettings, error))
+    if (! parts[1].commit (error))
     {
         request.firstPart.deleteFile();
         return TrackSplitResult::failure (error);

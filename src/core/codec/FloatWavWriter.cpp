@@ -38,14 +38,16 @@ juce::uint32 speakerMask (int channels)
 }
 } // namespace
 
-juce::MemoryBlock floatWavHeader (int channels, double sampleRate, juce::uint64 frames)
+juce::MemoryBlock floatWavHeader (int channels, double sampleRate, juce::uint64 frames, WavWords32 words)
 {
+    const bool floating = words == WavWords32::ieeeFloat;
     const auto blockAlign = (juce::uint32) channels * 4;
     const auto rate = (juce::uint32) juce::roundToInt (sampleRate);
     const auto dataBytes = frames * blockAlign;
     const auto mask = speakerMask (channels);
     const juce::uint32 formatBytes = mask != 0 ? 40 : 18;
-    const auto plainRiffSize = 4 + (8 + formatBytes) + (8 + 4) + 8 + dataBytes;
+    const juce::uint32 factBytes = floating ? 8 + 4 : 0;
+    const auto plainRiffSize = 4 + (8 + formatBytes) + factBytes + 8 + dataBytes;
     const bool rf64 = plainRiffSize > largestRiffSize;
 
     juce::MemoryOutputStream out;
@@ -71,7 +73,7 @@ juce::MemoryBlock floatWavHeader (int channels, double sampleRate, juce::uint64 
 
     writeTag (out, "fmt ");
     out.writeInt ((int) formatBytes);
-    out.writeShort ((short) (mask != 0 ? 0xfffe : 3));
+    out.writeShort ((short) (mask != 0 ? 0xfffe : (floating ? 3 : 1)));
     out.writeShort ((short) channels);
     out.writeInt ((int) rate);
     out.writeInt ((int) (rate * blockAlign));
@@ -80,33 +82,38 @@ juce::MemoryBlock floatWavHeader (int channels, double sampleRate, juce::uint64 
 
     if (mask != 0)
     {
-        // WAVE_FORMAT_EXTENSIBLE: valid bits, speaker mask, the IEEE float sub-format.
-        static const juce::uint8 floatSubFormat[16] = { 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                                        0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71 };
+        // WAVE_FORMAT_EXTENSIBLE: valid bits, speaker mask, the IEEE float (or PCM) sub-format.
+        juce::uint8 subFormat[16] = { 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                      0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71 };
+        subFormat[0] = floating ? 0x03 : 0x01;
         out.writeShort (22);
         out.writeShort (32);
         out.writeInt ((int) mask);
-        out.write (floatSubFormat, sizeof (floatSubFormat));
+        out.write (subFormat, sizeof (subFormat));
     }
     else
     {
         out.writeShort (0);   // cbSize: no extension
     }
 
-    writeTag (out, "fact");
-    out.writeInt (4);
-    out.writeInt ((int) (juce::uint32) juce::jmin (frames, (juce::uint64) largestRiffSize));
+    if (floating)
+    {
+        writeTag (out, "fact");
+        out.writeInt (4);
+        out.writeInt ((int) (juce::uint32) juce::jmin (frames, (juce::uint64) largestRiffSize));
+    }
 
     writeTag (out, "data");
     out.writeInt (rf64 ? -1 : (int) (juce::uint32) dataBytes);
     return out.getMemoryBlock();
 }
 
-FloatWavWriter::FloatWavWriter (juce::OutputStream* stream, double rate, int channels, juce::int64 frames)
+FloatWavWriter::FloatWavWriter (juce::OutputStream* stream, double rate, int channels, juce::int64 frames,
+                                WavWords32 words)
     : juce::AudioFormatWriter (stream, "WAV file", rate, (unsigned int) channels, 32)
 {
-    usesFloatingPointData = true;
-    const auto header = floatWavHeader (channels, rate, (juce::uint64) juce::jmax ((juce::int64) 0, frames));
+    usesFloatingPointData = words == WavWords32::ieeeFloat;
+    const auto header = floatWavHeader (channels, rate, (juce::uint64) juce::jmax ((juce::int64) 0, frames), words);
     output->write (header.getData(), header.getSize());
 }
 
@@ -121,20 +128,19 @@ bool FloatWavWriter::write (const int** samples, int numSamples)
         capacity = needed;
     }
 
-    auto* const* floats = reinterpret_cast<const float* const*> (samples);
+    // Moved as 32-bit words, never as floats, so every bit pattern arrives as it was.
+    auto* const* words = reinterpret_cast<const juce::uint32* const*> (samples);
 
     for (int ch = 0; ch < channels; ++ch)
         for (int i = 0; i < numSamples; ++i)
-            interleaved[(size_t) i * (size_t) channels + (size_t) ch] = floats[ch] != nullptr ? floats[ch][i] : 0.0f;
+            interleaved[(size_t) i * (size_t) channels + (size_t) ch] = words[ch] != nullptr ? words[ch][i] : 0u;
 
    #if JUCE_BIG_ENDIAN
-    auto* words = reinterpret_cast<juce::uint32*> (interleaved.get());
-
     for (size_t i = 0; i < needed; ++i)
-        words[i] = juce::ByteOrder::swap (words[i]);
+        interleaved[i] = juce::ByteOrder::swap (interleaved[i]);
    #endif
 
-    return output->write (interleaved.get(), needed * sizeof (float));
+    return output->write (interleaved.get(), needed * sizeof (juce::uint32));
 }
 
 } // namespace korvid

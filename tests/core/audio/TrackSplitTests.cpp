@@ -1,7 +1,9 @@
 #include "core/audio/TrackSplit.h"
 
+#include "core/audio/AudioProbe.h"
 #include "core/audio/AudioReading.h"
 #include "core/audio/AudioTestFiles.h"
+#include "core/audio/ForeignAudioFiles.h"
 #include "core/codec/PcmTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +30,15 @@ TrackSplitRequest requestFor (const juce::File& source, double seconds, const ju
     request.secondPart = second;
     request.crossfadeMs = crossfadeMs;
     return request;
+}
+
+// Splits into parts of these names, removing those an earlier case left.
+TrackSplitResult splitAnew (const juce::File& source, double seconds, double crossfadeMs, const juce::File& first,
+                            const juce::File& second)
+{
+    first.deleteFile();
+    second.deleteFile();
+    return splitTrackFile (requestFor (source, seconds, first, second, crossfadeMs));
 }
 
 juce::MemoryBlock bytesOf (const juce::File& file)
@@ -127,6 +138,168 @@ TEST (TrackSplit, FloatSourceKeepsFloatInWavAndExactSums)
                        (double) input.getSample (ch, i)) << "frame " << i;
 }
 
+// A float take may go past full scale; its parts keep every sample as it is, so they
+// still add up to the take exactly, in the crossfade too.
+TEST (TrackSplit, FloatTakeOverFullScaleSplitsIntoPartsThatAddUpExactly)
+{
+    struct Case { double seconds; double crossfadeMs; };
+    const Case cases[] = { { 0.2, 10.0 }, { 0.2, 0.0 }, { 0.0, 50.0 } };
+
+    TempFolder temp;
+    const auto source = temp.file ("Hits_splitted.wav");
+    auto input = test::makeSine (2, 40000, 441.0, 44100.0, 3.0f);
+    input.setSample (0, 8820, 1.0e30f);     // at the cut
+    input.setSample (1, 8821, -7.5f);
+    input.setSample (0, 8822, 1.0e-40f);    // below the smallest normal float
+    ASSERT_TRUE (test::writeAudioFile (source, input, 44100.0, 32));
+
+    const auto written = readBack (source);
+    ASSERT_TRUE (written.ok && written.floatingPoint);
+    ASSERT_EQ (written.floats[0][8820], 1.0e30f) << "the source itself must hold samples over full scale";
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (juce::String (c.seconds) + " s, " + juce::String (c.crossfadeMs) + " ms");
+        const auto first = temp.file ("Hits.wav");
+        const auto second = temp.file ("Hits 2.wav");
+        const auto result = splitAnew (source, c.seconds, c.crossfadeMs, first, second);
+        ASSERT_TRUE (result.ok) << result.message;
+
+        const auto a = readBack (first);
+        const auto b = readBack (second);
+        ASSERT_TRUE (a.ok && b.ok);
+        ASSERT_TRUE (a.floatingPoint && b.floatingPoint);
+        const int cut = (int) std::llround (c.seconds * 44100.0);
+        const int fade = (int) std::llround (c.crossfadeMs * 44.1);
+
+        for (size_t ch = 0; ch < 2; ++ch)
+        {
+            for (size_t i = 0; i < written.floats[ch].size(); ++i)
+            {
+                const float s = written.floats[ch][i];
+                const float x = a.floats[ch][i];
+                const float y = b.floats[ch][i];
+                ASSERT_EQ (x + y, s) << "channel " << ch << ", frame " << i;
+
+                if ((int) i < cut)
+                {
+                    ASSERT_EQ (y, 0.0f) << "frame " << i;
+                }
+                else if ((int) i >= cut + fade)
+                {
+                    ASSERT_EQ (x, 0.0f) << "frame " << i;
+                }
+            }
+        }
+    }
+}
+
+// Word lengths a file may declare inside larger words, and 32-bit integers: the parts keep
+// every bit of them.
+TEST (TrackSplit, DeclaredWordLengthsKeepEveryBit)
+{
+    struct Case { int validBits; int wordBytes; int partBits; };
+    const Case cases[] = { { 20, 3, 24 }, { 12, 2, 16 }, { 18, 3, 24 }, { 32, 4, 32 } };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.validBits);
+        TempFolder temp;
+        const auto source = temp.file ("Take_splitted.wav");
+        const auto samples = test::integerNoise (2, 30000, c.validBits, 5);
+        test::WavLayout layout;
+        layout.validBits = c.validBits;
+        layout.wordBytes = c.wordBytes;
+        ASSERT_TRUE (test::writeBytes (source, test::wavBytes (layout, 48000, samples)));
+
+        const auto first = temp.file ("Take.wav");
+        const auto second = temp.file ("Take 2.wav");
+        const auto result = splitTrackFile (requestFor (source, 0.3, first, second));
+        ASSERT_TRUE (result.ok) << result.message;
+
+        const auto a = readBack (first);
+        const auto b = readBack (second);
+        ASSERT_TRUE (a.ok && b.ok);
+        EXPECT_EQ (a.bitsPerSample, c.partBits);
+        EXPECT_EQ (b.bitsPerSample, c.partBits);
+        EXPECT_FALSE (a.floatingPoint || b.floatingPoint);
+
+        // The system's own reader takes the parts too, so they import.
+        AudioFileInfo info;
+        juce::String error;
+        EXPECT_TRUE (probeAudioFile (second, info, error)) << error;
+        EXPECT_EQ (info.bitsPerSample, c.partBits);
+
+        for (size_t ch = 0; ch < 2; ++ch)
+            for (size_t i = 0; i < samples[ch].size(); ++i)
+                ASSERT_EQ ((juce::int64) a.integers[ch][i] + b.integers[ch][i],
+                           (juce::int64) samples[ch][i] << (c.partBits - c.validBits))
+                    << "frame " << i;
+    }
+}
+
+// Asked before every block: a cancelled split leaves no part and no temporary file, and
+// a name taken while it runs is never written over.
+TEST (TrackSplit, CancelsAndNeverReplacesANameTakenMeanwhile)
+{
+    TempFolder temp;
+    const auto source = temp.file ("Take_splitted.wav");
+    ASSERT_TRUE (test::writePcmFile (source, test::randomPcm (2, 80000, 24, 4), 48000.0, 24));
+    const auto first = temp.file ("Take.wav");
+    const auto second = temp.file ("Brass.wav");
+
+    struct Case
+    {
+        const char* name;
+        int onCall;                 // the check at which something happens
+        juce::File takenMeanwhile;  // empty: the split is cancelled there instead
+        const char* message;
+    };
+
+    const Case cases[] = {
+        { "cancelled at once", 1, {}, "The split was cancelled." },
+        { "cancelled half-way", 3, {}, "The split was cancelled." },
+        { "first name taken", 2, first, "There is already a file with one of those names." },
+        { "second name taken", 4, second, "There is already a file with one of those names." },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        first.deleteFile();
+        second.deleteFile();
+        const auto before = folderEntries (temp.folder);
+        int calls = 0;
+
+        const auto result = splitTrackFile (requestFor (source, 0.5, first, second), [&]
+        {
+            if (++calls != c.onCall)
+                return false;
+
+            if (c.takenMeanwhile == juce::File())
+                return true;
+
+            c.takenMeanwhile.replaceWithText ("someone else's file");
+            return false;
+        });
+
+        EXPECT_FALSE (result.ok);
+        EXPECT_EQ (result.message, c.message);
+        EXPECT_GE (calls, c.onCall);
+
+        auto expected = before;
+
+        if (c.takenMeanwhile != juce::File())
+        {
+            EXPECT_EQ (c.takenMeanwhile.loadFileAsString(), "someone else's file");
+            expected.add (c.takenMeanwhile.getFileName());
+            expected.sort (false);
+        }
+
+        EXPECT_EQ (folderEntries (temp.folder), expected);
+    }
+}
+
 // Where the cut and the fade fall: split 0 fades over the first frames, a split at
 // or past the end leaves the second part silent, 0 ms cuts hard.
 TEST (TrackSplit, CutAndCrossfadeLandOnTheRightFrames)
@@ -148,10 +321,7 @@ TEST (TrackSplit, CutAndCrossfadeLandOnTheRightFrames)
         SCOPED_TRACE (juce::String (c.seconds) + " s, " + juce::String (c.crossfadeMs) + " ms");
         const auto first = temp.file ("A.wav");
         const auto second = temp.file ("B.wav");
-        first.deleteFile();
-        second.deleteFile();
-
-        const auto result = splitTrackFile (requestFor (source, c.seconds, first, second, c.crossfadeMs));
+        const auto result = splitAnew (source, c.seconds, c.crossfadeMs, first, second);
         ASSERT_TRUE (result.ok) << result.message;
         const auto a = readBack (first).integers.front();
         const auto b = readBack (second).integers.front();

@@ -77,8 +77,9 @@ namespace korvid::ui
         fileNameLabel.setText (juce::File (path).getFileName(), juce::dontSendNotification);
         refreshWaveform();
         startSpectrogram (path);
+        showSplitState();
 
-        if (autoplayToggle.getToggleState())
+        if (autoplayToggle.getToggleState() && ! isShownTrackSplitting())
         {
             const auto start = overview.lengthSeconds > 0.0 ? firstSoundFraction() * overview.lengthSeconds : 0.0;
             appState.preview.play ({ juce::File (path) }, appState.session.getPreset().exportSettings.masterSampleRate,
@@ -120,7 +121,8 @@ namespace korvid::ui
 
     bool ImportPage::canAudition()
     {
-        if (currentPath.isEmpty())
+        // A track being split has no file at its path until the split ends.
+        if (currentPath.isEmpty() || isShownTrackSplitting())
             return false;
 
         if (! appState.preview.deviceOpen)
@@ -194,7 +196,7 @@ namespace korvid::ui
         auto& engine = appState.preview;
         const bool current = currentPath.isNotEmpty() && engine.isCurrent (getTrackPreviewKey());
 
-        transportButton.setEnabled (currentPath.isNotEmpty());
+        transportButton.setEnabled (currentPath.isNotEmpty() && ! isShownTrackSplitting());
         transportButton.setPlaying (current && engine.playing.load());
         transportButton.setLoading (current && engine.loading.load());
 

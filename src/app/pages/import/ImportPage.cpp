@@ -63,6 +63,10 @@ namespace korvid::ui
         zoomSettleTimer->stopTimer();
         ++generation;
         spectrogramPool.removeAllJobs (true, 3000);
+
+        // A running split stops at its next block and puts the original back; its last
+        // steps (removing what it wrote, a rename) may wait for the disk, so it gets time.
+        splitPool.removeAllJobs (true, 30000);
         appState.waveforms.listeners.remove (this);
         appState.session.removeListener (this);
         trackTable.setModel (nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AssignMenu.h"
+#include "app/pages/import/ImportSplitPlan.h"
 #include "core/audio/Spectrogram.h"
 #include "core/audio/TrackSplit.h"
 #include "core/audio/WaveformOverview.h"
@@ -29,7 +30,7 @@ namespace korvid::ui
 
         Holds no model of its own: rows, selections and menus carry track and stem ids that
         are looked up in the session whenever they are used. Message thread only, but for
-        the spectrogram job, which works on copies and posts its result back. */
+        the spectrogram and split jobs, which work on copies and post their results back. */
     class ImportPage : public juce::Component,
                        public juce::FileDragAndDropTarget,
                        public juce::TableListBoxModel,
@@ -42,6 +43,8 @@ namespace korvid::ui
         class SpectrogramJob;
         class ZoomSettleTimer;
         struct SpectrogramResult;
+        class SplitJob;
+        struct SplitOutcome;
 
         using AssignMenuContext = ui::AssignMenuContext;
 
@@ -71,8 +74,9 @@ namespace korvid::ui
 
         explicit ImportPage (AppState& state);
 
-        /** Stops the timer and the spectrogram job and leaves the session's and the cache's
-            listener lists before the members go, so the application state may go after it. */
+        /** Stops the timer, the spectrogram job and a running split (which puts the original
+            back) and leaves the session's and the cache's listener lists before the members go,
+            so the application state may go after it. */
         ~ImportPage() override;
 
         /** The space key, the transport button and a double-click: plays the shown track,
@@ -118,9 +122,17 @@ namespace korvid::ui
         double currentTrackSeconds() const;
 
         juce::PopupMenu createSplitMenu (double seconds) const;
-        /** Writes the two parts; the core's split unless a test puts another in its place. */
-        std::function<TrackSplitResult (const TrackSplitRequest&)> splitStep { splitTrackFile };
+        /** Writes the two parts on the split job's thread; the core's split unless a test puts
+            another in its place. */
+        std::function<TrackSplitResult (const TrackSplitRequest&, const CancelTest&)> splitStep { splitTrackFile };
+        /** Refuses what it can before the disk changes, then splits the shown track on the
+            split job's thread; the window keeps answering meanwhile. */
         void splitTrackAt (double seconds, const juce::String& name);
+        /** A finished split, on the message thread: the parts take the track's place. */
+        void applySplitOutcome (SplitOutcome&& outcome);
+        /** A split is running; the split controls do nothing until it ends. */
+        bool isSplitting() const noexcept                              { return splittingTrackId.isNotEmpty(); }
+        const juce::String& getSplittingTrackId() const noexcept       { return splittingTrackId; }
 
         /** Asks for the spectrogram of the whole file, or of the visible range while zoomed. */
         void startSpectrogram (const juce::String& path);
@@ -199,6 +211,8 @@ namespace korvid::ui
         void zoomSettled();
         void restoreWholeFileSpectrogram();
         void showWarning (const juce::String& title, const juce::String& message);
+        bool isShownTrackSplitting() const;
+        void showSplitState();
         void seekFromView (double viewFraction);
         double fileFractionForView (double viewFraction) const;
 
@@ -237,6 +251,10 @@ namespace korvid::ui
 
         juce::ThreadPool spectrogramPool { 1 };
         std::atomic<int> generation { 0 };
+
+        juce::ThreadPool splitPool { 1 };
+        juce::String splittingTrackId;   // the track whose split runs; empty when none does
+        double splittingSeconds = 0.0;
 
         std::vector<juce::String> rows;
         int sortColumnId = 1;
@@ -296,5 +314,39 @@ namespace korvid::ui
         const int generation;
         const double startSeconds;
         const double lengthSeconds;
+    };
+
+    /** What a split job sends back: the page that asked (a weak reference made on the message
+        thread), the track and its files, and how the disk was left. */
+    struct ImportPage::SplitOutcome
+    {
+        juce::Component::SafePointer<ImportPage> page;
+        juce::String trackId;
+        juce::File original;
+        TrackSplitFiles files;
+        bool ok = false;
+        juce::String message;   // the sentence to show when it failed
+    };
+
+    /** One split on the page's split thread: moves the original aside, writes both parts and,
+        when that fails or is stopped, moves the original back, so the disk is left split or
+        as it was whatever becomes of the page. Works on the values it was made with only. */
+    class ImportPage::SplitJob : public juce::ThreadPoolJob
+    {
+    public:
+        using SplitStep = std::function<TrackSplitResult (const TrackSplitRequest&, const CancelTest&)>;
+
+        SplitJob (SplitOutcome request, double splitSeconds, SplitStep split);
+
+        JobStatus runJob() override;
+
+        /** The disk work itself, without posting. */
+        static SplitOutcome carryOut (SplitOutcome request, double splitSeconds, const SplitStep& split,
+                                      const CancelTest& shouldCancel);
+
+    private:
+        SplitOutcome outcome;
+        const double seconds;
+        const SplitStep splitStep;
     };
 }

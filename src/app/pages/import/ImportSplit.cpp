@@ -3,7 +3,6 @@
 #include "app/AppState.h"
 #include "app/pages/import/ImportSplitPlan.h"
 #include "core/model/Types.h"
-#include "core/session/TrackFiles.h"
 #include "ui/LayoutHelpers.h"
 #include "ui/ScopedDialogOwner.h"
 
@@ -26,7 +25,7 @@ namespace korvid::ui
 
     void ImportPage::offerSplitAt (double fileFraction)
     {
-        if (appState.session.findTrack (currentTrackId) == nullptr)
+        if (appState.session.findTrack (currentTrackId) == nullptr || isSplitting())
             return;
 
         const double length = currentTrackSeconds();
@@ -59,7 +58,7 @@ namespace korvid::ui
         if (hover < 0.0)
             hover = spectrogramView.getHoverFraction();
 
-        if (hover < 0.0 || appState.session.findTrack (currentTrackId) == nullptr)
+        if (hover < 0.0 || appState.session.findTrack (currentTrackId) == nullptr || isSplitting())
             return false;
 
         const double fileFraction = fileFractionForView (hover);
@@ -72,7 +71,7 @@ namespace korvid::ui
     {
         const auto* track = appState.session.findTrack (currentTrackId);
 
-        if (track == nullptr)
+        if (track == nullptr || isSplitting())
             return;
 
         juce::Component::SafePointer<ImportPage> safeThis (this);
@@ -98,7 +97,7 @@ namespace korvid::ui
     {
         const auto* track = appState.session.findTrack (currentTrackId);
 
-        if (track == nullptr)
+        if (track == nullptr || isSplitting())
             return;
 
         const auto trackId = track->id;
@@ -120,25 +119,61 @@ namespace korvid::ui
 
         appState.preview.stop();
 
-        if (! moveFileWithoutReplacing (original, files.keptSource))
-            return showWarning (notSplitTitle, "The original could not be renamed. It may be open in another program.");
+        splittingTrackId = trackId;
+        splittingSeconds = seconds;
+        showSplitState();
 
-        TrackSplitRequest request;
-        request.source = files.keptSource;
-        request.splitSeconds = seconds;
-        request.firstPart = files.firstPart;
-        request.secondPart = files.secondPart;
-        request.crossfadeMs = splitCrossfadeMs;
+        SplitOutcome request;
+        request.page = this;
+        request.trackId = trackId;
+        request.original = original;
+        request.files = files;
+        splitPool.addJob (new SplitJob (std::move (request), seconds, splitStep), true);
+    }
 
-        const auto result = splitStep (request);
+    bool ImportPage::isShownTrackSplitting() const
+    {
+        return isSplitting() && currentTrackId == splittingTrackId;
+    }
 
-        if (! result.ok)
+    void ImportPage::showSplitState()
+    {
+        if (currentPath.isNotEmpty())
         {
-            if (moveFileWithoutReplacing (files.keptSource, original))
-                return showWarning (notSplitTitle, result.message);
+            auto text = juce::File (currentPath).getFileName();
 
-            return showWarning (notSplitTitle, result.message + "\n\nThe original could not be put back; it is now "
-                                                   + files.keptSource.getFullPathName() + ".");
+            if (isShownTrackSplitting())
+                text << "  (splitting at " << formatDuration (splittingSeconds) << "...)";
+
+            fileNameLabel.setText (text, juce::dontSendNotification);
+        }
+
+        if (isShownTrackSplitting())
+        {
+            const auto length = currentTrackSeconds();
+            setSplitMarker (length > 0.0 ? splittingSeconds / length : -1.0);
+        }
+
+        updateTransport();
+        trackTable.repaint();
+    }
+
+    void ImportPage::applySplitOutcome (SplitOutcome&& outcome)
+    {
+        const bool wasShown = isShownTrackSplitting();
+        splittingTrackId.clear();
+        const auto& files = outcome.files;
+
+        if (wasShown)
+            setSplitMarker (-1.0);
+
+        showSplitState();
+
+        if (! outcome.ok)
+        {
+            // Anything read from the original's path while it was moved aside is stale.
+            appState.waveforms.forget (outcome.original.getFullPathName());
+            return showWarning (notSplitTitle, outcome.message);
         }
 
         for (const auto& file : { files.firstPart, files.secondPart, files.keptSource })
@@ -147,22 +182,33 @@ namespace korvid::ui
         // The first part has the original's path, so the original's track must leave before
         // it can come in; the second part keeps the cue (and its settings) alive meanwhile.
         const auto secondResult = appState.session.importFiles ({ files.secondPart.getFullPathName() }, false);
-        appState.session.removeTracks ({ trackId });
+        appState.session.removeTracks ({ outcome.trackId });
         const auto firstResult = appState.session.importFiles ({ files.firstPart.getFullPathName() }, false);
 
         // The first part lives at the old path: everything kept for that path is stale.
-        currentPath.clear();
-        currentTrackId.clear();
-        overview = {};
-        overviewPath.clear();
-        wholeFileSpectrogram = {};
-        wholeFileSpectrogramPath.clear();
-        ++generation;
+        if (juce::File (wholeFileSpectrogramPath) == files.firstPart)
+        {
+            wholeFileSpectrogram = {};
+            wholeFileSpectrogramPath.clear();
+        }
+
+        if (juce::File (overviewPath) == files.firstPart)
+        {
+            overview = {};
+            overviewPath.clear();
+        }
 
         // The panel shows the first part afresh rather than a picture of a file that is gone.
-        for (const auto& part : appState.session.getTracks())
-            if (part.file == files.firstPart)
-                selectTracks ({ part.id });
+        if (wasShown || juce::File (currentPath) == files.firstPart)
+        {
+            currentPath.clear();
+            currentTrackId.clear();
+            ++generation;
+
+            for (const auto& part : appState.session.getTracks())
+                if (part.file == files.firstPart)
+                    selectTracks ({ part.id });
+        }
 
         juce::StringArray missing;
 

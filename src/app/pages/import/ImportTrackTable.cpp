@@ -285,6 +285,13 @@ namespace korvid::ui
 
             case importColumn::status:
             {
+                if (track->id == splittingTrackId)
+                {
+                    g.setColour (colours::accent);
+                    g.drawText ("Splitting...", box, juce::Justification::centredLeft, true);
+                    break;
+                }
+
                 if (! usable)
                 {
                     g.setColour (colours::bad);
@@ -346,6 +353,9 @@ namespace korvid::ui
 
             case importColumn::stem:
             case importColumn::status:
+                if (track->id == splittingTrackId)
+                    return "This track is being split. Both parts take its place in the list when the split ends.";
+
                 return track->reason + "\nRight-click to assign this to a stem.";
 
             default:

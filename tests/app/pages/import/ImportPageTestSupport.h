@@ -50,6 +50,12 @@ namespace korvid::ui::importtest
             state->session.setPreset (preset);
         }
 
+        /** Runs the message loop until the split job's outcome has been applied. */
+        bool waitForSplit()
+        {
+            return pumpUntil ([this] { return ! page->isSplitting(); });
+        }
+
         bool waitForSpectrogram()
         {
             return pumpUntil ([this] { return ! page->getSpectrogramView().isAnalysing(); });

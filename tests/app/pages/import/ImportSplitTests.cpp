@@ -1,7 +1,12 @@
 #include "app/pages/import/ImportPageTestSupport.h"
+#include "app/pages/import/ImportRows.h"
 #include "app/pages/import/ImportSplitPlan.h"
 #include "core/audio/AudioReading.h"
 #include "core/model/Types.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace korvid::ui::importtest
 {
@@ -13,6 +18,44 @@ namespace korvid::ui::importtest
             file.loadFileAsData (block);
             return block;
         }
+
+        /** Every entry of the folder, hidden ones included, sorted. */
+        juce::StringArray entriesOf (const juce::File& folder)
+        {
+            juce::StringArray names;
+
+            for (const auto& entry : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*"))
+                names.add (entry.getFileName());
+
+            names.sort (false);
+            return names;
+        }
+
+        /** Waits on a worker until the condition holds; false after a generous time. */
+        bool waitOnWorker (const std::function<bool()>& condition)
+        {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds (30);
+
+            while (! condition())
+            {
+                if (std::chrono::steady_clock::now() > deadline)
+                    return false;
+
+                std::this_thread::sleep_for (std::chrono::milliseconds (1));
+            }
+
+            return true;
+        }
+
+        /** Counts its ticks on the message thread. */
+        struct TickCounter : juce::Timer
+        {
+            TickCounter()            { startTimer (10); }
+            ~TickCounter() override  { stopTimer(); }
+            void timerCallback() override { ++ticks; }
+
+            std::atomic<int> ticks { 0 };
+        };
     }
 
     TEST_F (ImportPageTest, SplitNamesTakeTheFirstFreeNameAndRefuseWhatCannotNameAPart)
@@ -83,6 +126,7 @@ namespace korvid::ui::importtest
 
         page->selectTracks ({ id });
         page->splitTrackAt (65.0, "Brass");
+        ASSERT_TRUE (waitForSplit());
         ASSERT_TRUE (dialogs->asked.empty()) << lastQuestion()->message;
 
         const auto kept = dir.getChildFile ("Strings_splitted.wav");
@@ -134,8 +178,9 @@ namespace korvid::ui::importtest
         page->selectTracks ({ idOf (file) });
         const auto before = bytesOf (file);
 
-        page->splitStep = [] (const TrackSplitRequest&) { return TrackSplitResult::failure ("That track has no audio in it."); };
+        page->splitStep = [] (const TrackSplitRequest&, const CancelTest&) { return TrackSplitResult::failure ("That track has no audio in it."); };
         page->splitTrackAt (1.0, "Brass");
+        ASSERT_TRUE (waitForSplit());
 
         ASSERT_NE (lastQuestion(), nullptr);
         EXPECT_EQ (lastQuestion()->title, "The stem was not split");
@@ -155,12 +200,13 @@ namespace korvid::ui::importtest
         const auto before = bytesOf (file);
 
         // Something takes the original's name while the split runs.
-        page->splitStep = [] (const TrackSplitRequest& request)
+        page->splitStep = [] (const TrackSplitRequest& request, const CancelTest&)
         {
             request.firstPart.replaceWithText ("someone else's file");
             return TrackSplitResult::failure ("There is already a file with one of those names.");
         };
         page->splitTrackAt (1.0, "Brass");
+        ASSERT_TRUE (waitForSplit());
 
         const auto kept = dir.getChildFile ("Strings_splitted.wav");
         ASSERT_NE (lastQuestion(), nullptr);
@@ -239,5 +285,123 @@ namespace korvid::ui::importtest
             texts.add (juce::String (it.getItem().itemID) + " " + it.getItem().text);
 
         EXPECT_EQ (texts, juce::StringArray ({ "0 At 1:05.0", "1 Split stem here (S)" }));
+    }
+
+    // The split runs on its own thread: a timer of the window keeps firing meanwhile, the
+    // row and the panel say the track is being split, the split controls rest, and the
+    // parts take the track's place when it ends.
+    TEST_F (ImportPageTest, TheWindowKeepsAnsweringWhileASplitRunsAndTakesItsResult)
+    {
+        const auto dir = folder ("Cue");
+        const auto file = writeTake (dir.getChildFile ("Strings.wav"), 4.0, 0.0, 44100.0, 2);
+        page->importPaths ({ dir });
+        const auto id = idOf (file);
+        page->selectTracks ({ id });
+
+        TickCounter timer;
+        std::atomic<int> ticksWhileSplitting { -1 };
+        std::atomic<bool> mayFinish { false };
+
+        page->splitStep = [&] (const TrackSplitRequest& request, const CancelTest& shouldCancel)
+        {
+            // Only a message thread that is free can make the timer tick.
+            const int before = timer.ticks.load();
+            waitOnWorker ([&] { return timer.ticks.load() >= before + 3; });
+            ticksWhileSplitting = timer.ticks.load() - before;
+            waitOnWorker ([&] { return mayFinish.load(); });
+            return splitTrackFile (request, shouldCancel);
+        };
+
+        page->splitTrackAt (1.0, "Brass");
+
+        EXPECT_TRUE (page->isSplitting());
+        EXPECT_EQ (page->getSplittingTrackId(), id);
+        EXPECT_EQ (page->getFileNameLabel().getText(), "Strings.wav  (splitting at " + formatDuration (1.0) + "...)");
+        EXPECT_FALSE (page->getTransportButton().isEnabled());
+        EXPECT_EQ (page->getCellTooltip (0, importColumn::status),
+                   "This track is being split. Both parts take its place in the list when the split ends.");
+        EXPECT_NEAR (page->getWaveformView().getMarkerFraction(), 0.25, 1.0e-9);
+
+        // The split controls do nothing until it ends.
+        page->getWaveformView().setHoverFraction (0.5);
+        EXPECT_FALSE (page->keyPressed (juce::KeyPress ('s')));
+        page->askForSplitName (2.0);
+        page->splitTrackAt (2.0, "Horns");
+        EXPECT_TRUE (dialogs->asked.empty());
+
+        ASSERT_TRUE (pumpUntil ([&] { return ticksWhileSplitting.load() >= 0; }));
+        EXPECT_GE (ticksWhileSplitting.load(), 3);
+        mayFinish = true;
+        ASSERT_TRUE (waitForSplit());
+
+        EXPECT_TRUE (dialogs->asked.empty()) << lastQuestion()->message;
+        EXPECT_TRUE (dir.getChildFile ("Strings_splitted.wav").existsAsFile());
+        EXPECT_FALSE (dir.getChildFile ("Horns.wav").exists());
+        EXPECT_EQ (listedNames(), juce::StringArray ({ "Brass.wav", "Strings.wav" }));
+        EXPECT_EQ (page->getCurrentTrackId(), idOf (file));
+        EXPECT_EQ (page->getFileNameLabel().getText(), "Strings.wav");
+        EXPECT_TRUE (page->getTransportButton().isEnabled());
+        EXPECT_LT (page->getWaveformView().getMarkerFraction(), 0.0);
+    }
+
+    // Closing the page stops a split where it is: the original goes back, byte for byte, and
+    // nothing it wrote stays. A split whose disk work was done is left as it ended.
+    TEST_F (ImportPageTest, ThePageGoneBeforeASplitEndsLeavesTheFilesAsTheSplitLeftThem)
+    {
+        struct Case
+        {
+            const char* name;
+            bool stopHalfWay;
+            std::initializer_list<const char*> filesLeft;
+        };
+
+        const Case cases[] = {
+            { "stopped half-way", true, { "Strings.wav" } },
+            { "done on disk", false, { "Brass.wav", "Strings.wav", "Strings_splitted.wav" } },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.name);
+            makePage();
+            const auto dir = folder (c.name);
+            const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0, 0.0, 44100.0, 2);
+            const auto before = bytesOf (file);
+            page->importPaths ({ dir });
+            page->selectTracks ({ idOf (file) });
+
+            std::atomic<bool> reached { false };
+            std::atomic<int> blocks { 0 };
+
+            page->splitStep = [&] (const TrackSplitRequest& request, const CancelTest& shouldCancel)
+            {
+                auto result = splitTrackFile (request, [&]
+                {
+                    if (c.stopHalfWay && ++blocks == 3)
+                    {
+                        reached = true;
+                        waitOnWorker (shouldCancel);
+                    }
+
+                    return shouldCancel();
+                });
+
+                reached = true;
+                return result;
+            };
+
+            page->splitTrackAt (1.0, "Brass");
+            ASSERT_TRUE (waitOnWorker ([&] { return reached.load(); }));
+            page.reset();
+            pump (50);
+
+            juce::StringArray expected (c.filesLeft);
+            EXPECT_EQ (entriesOf (dir), expected);
+
+            if (c.stopHalfWay)
+            {
+                EXPECT_TRUE (bytesOf (file) == before);
+            }
+        }
     }
 }
