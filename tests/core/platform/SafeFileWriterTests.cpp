@@ -1,6 +1,8 @@
 #include "core/platform/SafeFileWriter.h"
 
+#include "core/platform/TemporaryFiles.h"
 #include "core/storage/ScratchFolder.h"
+#include "support/FileSizeCap.h"
 
 #include <gtest/gtest.h>
 
@@ -39,13 +41,14 @@ namespace
     }
 } // namespace
 
-TEST (SafeFileWriter, WritesTextWithLineFeedsOnlyAndReplacesTheTarget)
+TEST (SafeFileWriter, WritesTextWithTheAskedLineEndsAndReplacesTheTarget)
 {
     struct Case
     {
         const char* name;
         juce::String text;
         const char* expected;
+        LineEnds lineEnds = LineEnds::lineFeed;
     };
 
     const Case cases[] {
@@ -53,6 +56,9 @@ TEST (SafeFileWriter, WritesTextWithLineFeedsOnlyAndReplacesTheTarget)
         { "lone cr", "x\ry", "xy" },
         { "empty", "", "" },
         { "utf8 without bom", juce::String::fromUTF8 ("\xc3\x89t\xc3\xa9"), "\xc3\x89t\xc3\xa9" },
+        { "crlf asked, lf given", "a\nb\n", "a\r\nb\r\n", LineEnds::carriageReturnLineFeed },
+        { "crlf asked, crlf given", "a\r\nb", "a\r\nb", LineEnds::carriageReturnLineFeed },
+        { "crlf asked, lone cr", "a\rb\n", "ab\r\n", LineEnds::carriageReturnLineFeed },
     };
 
     test::ScratchFolder temp;
@@ -64,7 +70,7 @@ TEST (SafeFileWriter, WritesTextWithLineFeedsOnlyAndReplacesTheTarget)
         ASSERT_TRUE (target.replaceWithText ("old content"));
 
         juce::String error ("left over from before");
-        ASSERT_TRUE (writeFileSafely (target, c.text, error));
+        ASSERT_TRUE (writeFileSafely (target, c.text, error, c.lineEnds));
 
         EXPECT_TRUE (error.isEmpty());
         EXPECT_EQ (bytesOf (target), std::string (c.expected));
@@ -152,6 +158,11 @@ TEST (SafeFileWriter, TemporaryFileIsHiddenBesideTheTargetAndGoesAwayUnlessCommi
         EXPECT_TRUE (tempFile.getFileName().startsWith (".Delivery_temp"));
         EXPECT_EQ (tempFile.getFileExtension(), ".vlpr");
 
+        // Its name says who writes it, so a leftover can be told from a file in progress.
+        TemporaryFileWriter named;
+        ASSERT_TRUE (temporaryFileWriterOf (tempFile, named)) << tempFile.getFileName();
+        EXPECT_TRUE (named == thisTemporaryFileWriter());
+
         auto stream = writer.createOutputStream();
         ASSERT_NE (stream, nullptr);
         stream->writeText ("abandoned", false, false, nullptr);
@@ -210,3 +221,103 @@ TEST (SafeFileWriter, WritesBinaryBytesUnchanged)
     EXPECT_EQ (bytesOf (target), bytes);
     EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("take.wav"));
 }
+
+TEST (SafeFileWriter, ANewNameIsTakenOnlyWhenNoFileHasIt)
+{
+    test::ScratchFolder temp;
+    const auto planned = temp.file ("Mix.wav");
+    const auto taken = temp.file ("Mix-2.wav");
+    ASSERT_TRUE (taken.replaceWithText ("another run's"));
+
+    SafeFileWriter writer (planned);
+    {
+        auto stream = writer.createOutputStream();
+        ASSERT_NE (stream, nullptr);
+        ASSERT_TRUE (stream->write ("ours", 4));
+    }
+
+    EXPECT_EQ (writer.commitAsNewFile (taken), SafeFileWriter::NewName::taken);
+    EXPECT_EQ (taken.loadFileAsString(), "another run's");
+    EXPECT_FALSE (writer.committed);
+    EXPECT_TRUE (writer.temporaryFile().existsAsFile()) << "kept for the next name";
+
+    const auto free = temp.file ("Mix-3.wav");
+    ASSERT_EQ (writer.commitAsNewFile (free), SafeFileWriter::NewName::claimed) << writer.error;
+    EXPECT_TRUE (writer.committed);
+    EXPECT_EQ (writer.target, free);
+    EXPECT_EQ (free.loadFileAsString(), "ours");
+    EXPECT_EQ (entryNames (temp.folder), juce::StringArray ({ "Mix-2.wav", "Mix-3.wav" }));
+}
+
+#if ! JUCE_WINDOWS
+// A disk that fills while the text is written, also during the last buffer or the final
+// flush, never replaces the old file with a short one.
+TEST (SafeFileWriter, ATextCutShortKeepsTheOldFileAndSaysSo)
+{
+    struct Case
+    {
+        const char* name;
+        int textBytes;
+        int capBytes;
+        const char* error;
+    };
+
+    const char* const diskFull = "Writing failed, the disk may be full.";
+
+    // A write cut short says nothing more; one refused outright gives the system's text.
+    const Case cases[] {
+        { "small text, cut in its only buffer", 3000, 2990, diskFull },
+        { "long text, cut in its last buffer", 40000, 39900, diskFull },
+        { "long text, cut in an early buffer", 40000, 10000, diskFull },
+        { "nothing fits", 3000, 0, "File too large" },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        test::ScratchFolder temp;
+        const auto target = temp.file ("Session.vlpr");
+        ASSERT_TRUE (target.replaceWithText ("old content"));
+
+        const auto text = juce::String::repeatedString ("x", c.textBytes - 1) + "\n";
+        juce::String error;
+        bool written = true;
+
+        {
+            const test::FileSizeCap cap (c.capBytes);
+            written = writeFileSafely (target, text, error);
+        }
+
+        EXPECT_FALSE (written);
+        EXPECT_EQ (error, c.error);
+        EXPECT_EQ (target.loadFileAsString(), "old content");
+        EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("Session.vlpr"));
+
+        ASSERT_TRUE (writeFileSafely (target, text, error)) << "with room again: " << error;
+        EXPECT_EQ (target.getSize(), (juce::int64) c.textBytes);
+    }
+}
+
+TEST (SafeFileWriter, AShortTemporaryFileIsNeverCommitted)
+{
+    // Whatever the stream was told, a temporary file shorter than what was written to it
+    // (cut by something outside the stream) replaces nothing.
+    test::ScratchFolder temp;
+    const auto target = temp.file ("take.wav");
+    ASSERT_TRUE (target.replaceWithText ("old"));
+
+    SafeFileWriter writer (target);
+    {
+        auto stream = writer.createOutputStream();
+        ASSERT_NE (stream, nullptr);
+        ASSERT_TRUE (stream->write ("0123456789", 10));
+    }
+
+    ASSERT_TRUE (writer.temporaryFile().replaceWithText ("01234"));
+    EXPECT_FALSE (writer.commit());
+    EXPECT_EQ (writer.error, "Writing failed, the disk may be full.");
+    EXPECT_EQ (writer.commitAsNewFile (temp.file ("other.wav")), SafeFileWriter::NewName::failed);
+    EXPECT_EQ (target.loadFileAsString(), "old");
+    EXPECT_FALSE (temp.file ("other.wav").exists());
+}
+#endif
