@@ -76,7 +76,7 @@ bool RenderContext::sumStems()
     {
         const auto& stem = request.stems[(size_t) i];
 
-        if (isCancelled())
+        if (cueCancelled())
             return PieceStart::none;
 
         reportProgress (0.02 + 0.43 * (double) i / (double) juce::jmax ((size_t) 1, stemCount),
@@ -129,7 +129,7 @@ bool RenderContext::sumStems()
             addStemError (stem, result, text);
 
         // Asked first, so a piece that stopped for the cancel leaves the cue cancelled.
-        const bool cancelled = isCancelled();
+        const bool cancelled = cueCancelled();
 
         if (cancelled || ! piece.read.errors.isEmpty() || ! piece.measured)
         {
@@ -152,7 +152,7 @@ bool RenderContext::sumStems()
     startStep();
     runInOrder (workers, (int) stemCount, piecesAtOnce, steps);
 
-    if (! summedSoFar || isCancelled())
+    if (! summedSoFar || cueCancelled())
         return false;
 
     return measureMix();
@@ -183,9 +183,9 @@ bool RenderContext::measureMix()
     const bool truePeakMode = headroom.peakMode == PeakMode::truePeak;
     report.peakMode = headroom.peakMode;
 
-    const auto peaks = measurePeaks (mix, truePeakMode, headroom.truePeakOversampling, [this] { return isCancelled(); });
+    const auto peaks = measurePeaks (mix, truePeakMode, headroom.truePeakOversampling, [this] { return cueCancelled(); });
 
-    if (isCancelled())
+    if (cueCancelled())
         return false;
 
     report.mixSamplePeak = peaks.samplePeak;

@@ -2,13 +2,9 @@
 
 #include "core/platform/SafeFileWriter.h"
 #include "core/storage/ScratchFolder.h"
+#include "support/EndedWriter.h"
 
 #include <gtest/gtest.h>
-
-#if ! JUCE_WINDOWS
- #include <sys/wait.h>
- #include <unistd.h>
-#endif
 
 using namespace korvid;
 
@@ -25,24 +21,6 @@ namespace
         return names;
     }
 
-   #if ! JUCE_WINDOWS
-    // A writer whose process has ended: a child that exits at once and is collected.
-    TemporaryFileWriter endedWriter()
-    {
-        const auto child = fork();
-
-        if (child == 0)
-            _exit (0);
-
-        int status = 0;
-        waitpid (child, &status, 0);
-
-        auto writer = thisTemporaryFileWriter();
-        writer.processId = child;
-        writer.processStart = 12345;
-        return writer;
-    }
-   #endif
 } // namespace
 
 TEST (TemporaryFiles, ANameCarriesItsWriterAndKeepsTheTargetsExtension)
@@ -107,10 +85,10 @@ TEST (TemporaryFiles, LeftoversOfEndedWritersGoAndEverythingElseStays)
     auto earlierProcess = thisTemporaryFileWriter();   // an earlier process that had this id
     earlierProcess.processStart += 1;
 
-    auto otherMachine = endedWriter();
+    auto otherMachine = test::endedTemporaryFileWriter();
     otherMachine.machine = thisTemporaryFileWriter().machine == "00000000" ? "00000001" : "00000000";
 
-    const auto ended = temporaryFileFor (target, endedWriter());
+    const auto ended = temporaryFileFor (target, test::endedTemporaryFileWriter());
     const auto reused = temporaryFileFor (target, earlierProcess);
     const auto elsewhere = temporaryFileFor (target, otherMachine);
     const auto running = temporaryFileFor (target);
@@ -119,7 +97,7 @@ TEST (TemporaryFiles, LeftoversOfEndedWritersGoAndEverythingElseStays)
                               target })
         ASSERT_TRUE (file.replaceWithText ("x"));
 
-    EXPECT_FALSE (isTemporaryFileWriterRunning (endedWriter()));
+    EXPECT_FALSE (isTemporaryFileWriterRunning (test::endedTemporaryFileWriter()));
     EXPECT_FALSE (isTemporaryFileWriterRunning (earlierProcess));
     EXPECT_TRUE (isTemporaryFileWriterRunning (otherMachine)) << "another machine's writers cannot be looked up";
     EXPECT_TRUE (isTemporaryFileWriterRunning (thisTemporaryFileWriter()));
