@@ -12,24 +12,20 @@ using namespace korvid;
 
 namespace
 {
-    // Every entry of the folder, hidden ones included, as names.
-    juce::StringArray entryNames (const juce::File& folder)
-    {
-        juce::StringArray names;
-
-        for (const auto& child : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*"))
-            names.add (child.getFileName());
-
-        names.sort (false);
-        return names;
-    }
-
     // As a std::string: juce::MemoryBlock compares empty blocks through memcmp on null.
     std::string bytesOf (const juce::File& file)
     {
         juce::MemoryBlock block;
         file.loadFileAsData (block);
         return block.isEmpty() ? std::string() : std::string ((const char*) block.getData(), block.getSize());
+    }
+
+    // Writes the bytes through the writer's stream and closes it.
+    void writeThrough (SafeFileWriter& writer, const std::string& bytes)
+    {
+        auto stream = writer.createOutputStream();
+        ASSERT_NE (stream, nullptr);
+        ASSERT_TRUE (stream->write (bytes.data(), bytes.size()));
     }
 
     // A file in a fresh sub-folder whose full path has exactly `length` characters.
@@ -74,7 +70,7 @@ TEST (SafeFileWriter, WritesTextWithTheAskedLineEndsAndReplacesTheTarget)
 
         EXPECT_TRUE (error.isEmpty());
         EXPECT_EQ (bytesOf (target), std::string (c.expected));
-        EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("Delivery.vlpr"));
+        EXPECT_EQ (temp.entryNames(), juce::StringArray ("Delivery.vlpr"));
     }
 }
 
@@ -128,7 +124,7 @@ TEST (SafeFileWriter, FailuresLeaveTheOldFileAndNoTemporaryFile)
         { "path too long", fileWithPathLength (temp.folder, 300), "The destination path is too long." },
     };
 
-    const auto before = entryNames (temp.folder);
+    const auto before = temp.entryNames();
 
     for (const auto& c : cases)
     {
@@ -137,7 +133,7 @@ TEST (SafeFileWriter, FailuresLeaveTheOldFileAndNoTemporaryFile)
         EXPECT_FALSE (writeFileSafely (c.target, "new", error));
         EXPECT_TRUE (error.startsWith (c.expectedStart)) << error;
 
-        EXPECT_EQ (entryNames (temp.folder), before);
+        EXPECT_EQ (temp.entryNames(), before);
         EXPECT_EQ (blocker.loadFileAsString(), "keep me");
         EXPECT_EQ (occupied.getChildFile ("inside.txt").loadFileAsString(), "inner");
     }
@@ -171,7 +167,7 @@ TEST (SafeFileWriter, TemporaryFileIsHiddenBesideTheTargetAndGoesAwayUnlessCommi
     }
 
     EXPECT_EQ (target.loadFileAsString(), "old");
-    EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("Delivery.vlpr"));
+    EXPECT_EQ (temp.entryNames(), juce::StringArray ("Delivery.vlpr"));
 }
 
 TEST (SafeFileWriter, CommitReportsWhatIsMissing)
@@ -194,7 +190,7 @@ TEST (SafeFileWriter, CommitReportsWhatIsMissing)
         EXPECT_EQ (writer.createOutputStream(), nullptr);
     }
 
-    EXPECT_TRUE (entryNames (temp.folder).isEmpty());
+    EXPECT_TRUE (temp.entryNames().isEmpty());
 }
 
 TEST (SafeFileWriter, WritesBinaryBytesUnchanged)
@@ -209,17 +205,13 @@ TEST (SafeFileWriter, WritesBinaryBytesUnchanged)
         bytes.append ("\r\n\0\xff", 4);
 
     SafeFileWriter writer (target);
-    {
-        auto stream = writer.createOutputStream();
-        ASSERT_NE (stream, nullptr);
-        ASSERT_TRUE (stream->write (bytes.data(), bytes.size()));
-    }
+    writeThrough (writer, bytes);
 
     EXPECT_FALSE (target.exists()) << "the target appears only on commit";
     ASSERT_TRUE (writer.commit()) << writer.error;
     EXPECT_TRUE (writer.committed);
     EXPECT_EQ (bytesOf (target), bytes);
-    EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("take.wav"));
+    EXPECT_EQ (temp.entryNames(), juce::StringArray ("take.wav"));
 }
 
 TEST (SafeFileWriter, ANewNameIsTakenOnlyWhenNoFileHasIt)
@@ -230,11 +222,7 @@ TEST (SafeFileWriter, ANewNameIsTakenOnlyWhenNoFileHasIt)
     ASSERT_TRUE (taken.replaceWithText ("another run's"));
 
     SafeFileWriter writer (planned);
-    {
-        auto stream = writer.createOutputStream();
-        ASSERT_NE (stream, nullptr);
-        ASSERT_TRUE (stream->write ("ours", 4));
-    }
+    writeThrough (writer, "ours");
 
     EXPECT_EQ (writer.commitAsNewFile (taken), SafeFileWriter::NewName::taken);
     EXPECT_EQ (taken.loadFileAsString(), "another run's");
@@ -246,7 +234,7 @@ TEST (SafeFileWriter, ANewNameIsTakenOnlyWhenNoFileHasIt)
     EXPECT_TRUE (writer.committed);
     EXPECT_EQ (writer.target, free);
     EXPECT_EQ (free.loadFileAsString(), "ours");
-    EXPECT_EQ (entryNames (temp.folder), juce::StringArray ({ "Mix-2.wav", "Mix-3.wav" }));
+    EXPECT_EQ (temp.entryNames(), juce::StringArray ({ "Mix-2.wav", "Mix-3.wav" }));
 }
 
 #if ! JUCE_WINDOWS
@@ -291,7 +279,7 @@ TEST (SafeFileWriter, ATextCutShortKeepsTheOldFileAndSaysSo)
         EXPECT_FALSE (written);
         EXPECT_EQ (error, c.error);
         EXPECT_EQ (target.loadFileAsString(), "old content");
-        EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("Session.vlpr"));
+        EXPECT_EQ (temp.entryNames(), juce::StringArray ("Session.vlpr"));
 
         ASSERT_TRUE (writeFileSafely (target, text, error)) << "with room again: " << error;
         EXPECT_EQ (target.getSize(), (juce::int64) c.textBytes);
@@ -307,11 +295,7 @@ TEST (SafeFileWriter, AShortTemporaryFileIsNeverCommitted)
     ASSERT_TRUE (target.replaceWithText ("old"));
 
     SafeFileWriter writer (target);
-    {
-        auto stream = writer.createOutputStream();
-        ASSERT_NE (stream, nullptr);
-        ASSERT_TRUE (stream->write ("0123456789", 10));
-    }
+    writeThrough (writer, "0123456789");
 
     ASSERT_TRUE (writer.temporaryFile().replaceWithText ("01234"));
     EXPECT_FALSE (writer.commit());

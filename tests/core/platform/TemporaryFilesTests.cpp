@@ -8,21 +8,6 @@
 
 using namespace korvid;
 
-namespace
-{
-    juce::StringArray entryNames (const juce::File& folder)
-    {
-        juce::StringArray names;
-
-        for (const auto& child : folder.findChildFiles (juce::File::findFiles, false, "*"))
-            names.add (child.getFileName());
-
-        names.sort (false);
-        return names;
-    }
-
-} // namespace
-
 TEST (TemporaryFiles, ANameCarriesItsWriterAndKeepsTheTargetsExtension)
 {
     test::ScratchFolder temp;
@@ -114,6 +99,6 @@ TEST (TemporaryFiles, LeftoversOfEndedWritersGoAndEverythingElseStays)
     juce::StringArray expected { running.getFileName(), elsewhere.getFileName(), ".DS_Store", ".Drums_temp3fa9c01e.wav",
                                  target.getFileName(), inProgress.temporaryFile().getFileName() };
     expected.sort (false);
-    EXPECT_EQ (entryNames (temp.folder), expected);
+    EXPECT_EQ (temp.entryNames(), expected);
 }
 #endif

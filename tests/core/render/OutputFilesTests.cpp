@@ -53,21 +53,28 @@ namespace
         return buffer.getNumChannels() > 0 && buffer.getNumSamples() > 0 ? buffer.getSample (0, 0) : -1.0;
     }
 
+    // Float WAV without dither or sub-folders, no full mix, and a gain that only attenuates,
+    // so each track's level (kept below the target) reaches its file unchanged.
+    Preset plainPreset (const juce::StringArray& stemNames)
+    {
+        auto preset = makeRenderPreset (stemNames);
+        auto& settings = preset.exportSettings;
+        settings.formats = { floatWav() };
+        settings.stemsSubFolder = {};
+        settings.exportFullMix = false;
+        settings.headroom.peakMode = PeakMode::samplePeak;
+        settings.headroom.gainMode = GainMode::attenuateOnly;
+        return preset;
+    }
+
     // One cue rendered as the export page renders it: a constant track per stem below
-    // <temp>/Source, the real planner and a RenderContext writing below <temp>/Cue. Project
-    // "PRJ", cue "Intro", float WAV without dither or sub-folders, no full mix, and a gain
-    // that only attenuates, so each track's level (kept below the target) reaches its file.
+    // <temp>/Source, the real planner and a RenderContext writing below <temp>/Cue, with
+    // the plain preset for project "PRJ" and cue "Intro".
     struct Delivery
     {
         explicit Delivery (const juce::StringArray& stemNames = { "Drums" }, std::vector<float> levels = {})
+            : preset (plainPreset (stemNames))
         {
-            preset = makeRenderPreset (stemNames);
-            auto& settings = preset.exportSettings;
-            settings.formats = { floatWav() };
-            settings.stemsSubFolder = {};
-            settings.exportFullMix = false;
-            settings.headroom.peakMode = PeakMode::samplePeak;
-            settings.headroom.gainMode = GainMode::attenuateOnly;
             preset.metadata.cue = "Intro";
 
             for (int i = 0; i < stemNames.size(); ++i)
@@ -354,15 +361,9 @@ TEST (OutputFiles, NeverReplacesAFileWrittenInThisRun)
 
         const auto cue = [&] (const juce::String& cueName, float level)
         {
-            auto preset = makeRenderPreset ({ "Drums" });
-            auto& settings = preset.exportSettings;
-            settings.formats = { floatWav() };
-            settings.stemsSubFolder = {};
-            settings.exportFullMix = false;
-            settings.headroom.peakMode = PeakMode::samplePeak;
-            settings.headroom.gainMode = GainMode::attenuateOnly;
-            settings.naming.stemTemplate = "{stemName}";
-            settings.naming.collisionPolicy = c.policy;
+            auto preset = plainPreset ({ "Drums" });
+            preset.exportSettings.naming.stemTemplate = "{stemName}";
+            preset.exportSettings.naming.collisionPolicy = c.policy;
 
             const auto file = temp.file ("Source").getChildFile (cueName).getChildFile ("Drums.wav");
             writeWav (file, constant (level));
