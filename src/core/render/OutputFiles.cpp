@@ -267,21 +267,21 @@ BufferFiles planBufferFiles (const CueOutput& output, const juce::String& naming
 }
 
 void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<double>& buffer, BufferFiles& files,
-                       const CancelTest& shouldCancel)
+                       const CancelTest& isCancelled)
 {
     if (files.files.empty())
         return;
 
     const double projectRate = request.sampleRate;
     const auto policy = request.preset.exportSettings.naming.collisionPolicy;
-    const auto overview = makeWaveformOverview (buffer, projectRate, writtenFileOverviewBuckets, shouldCancel);
+    const auto overview = makeWaveformOverview (buffer, projectRate, writtenFileOverviewBuckets, isCancelled);
 
     // Converted copies for this buffer only, one per whole-number rate.
     std::map<juce::int64, juce::AudioBuffer<double>> convertedCopies;
 
     for (auto& planned : files.files)
     {
-        if (isCancelled (shouldCancel))
+        if (korvid::isCancelled (isCancelled))
             return;
 
         planned.reached = true;
@@ -298,12 +298,12 @@ void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<dou
 
             if (found == convertedCopies.end())
             {
-                auto converted = resampleBuffer (buffer, projectRate, planned.writtenRate, shouldCancel);
+                auto converted = resampleBuffer (buffer, projectRate, planned.writtenRate, isCancelled);
 
                 if (converted.getNumChannels() == 0)
                 {
                     // A cancel is reported by the cue itself, not as an error.
-                    if (! isCancelled (shouldCancel))
+                    if (! korvid::isCancelled (isCancelled))
                         files.writingError = "Could not convert '" + files.label + "' to " + kiloHertzText (planned.writtenRate)
                                            + " kHz: the audio is too long or there is not enough memory for it.";
                     return;
@@ -328,9 +328,9 @@ void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<dou
         planned.settings.channels = audio->getNumChannels();
         SafeFileWriter writer (planned.file);
 
-        if (! encoder->encodeInto (*audio, writer, planned.settings, error, shouldCancel))
+        if (! encoder->encodeInto (*audio, writer, planned.settings, error, isCancelled))
         {
-            if (! isCancelled (shouldCancel))
+            if (! korvid::isCancelled (isCancelled))
                 files.writingError = files.label + " -> " + planned.file.getFileName() + ": " + error;
             return;
         }

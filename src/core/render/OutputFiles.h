@@ -24,7 +24,7 @@ struct CueOutput
     const RenderRequest& request;
     CueReport& report;                // errors, warnings and written files go here
     juce::StringArray& writtenPaths;  // full paths written (or being written) in this run
-    CancelTest shouldCancel;          // the cue's latched cancel test; may be empty
+    CancelTest isCancelled;           // the cue's latched cancel test; may be empty
     juce::StringArray* stillBeingWritten = nullptr;   // paths planned but not yet recorded
     juce::StringArray* sweptFolders = nullptr;        // folders already cleared of leftovers
     bool createsFolders = true;       // false to name files without touching the disk
@@ -87,7 +87,7 @@ BufferFiles planBufferFiles (const CueOutput& output, const juce::String& naming
     run made there since planning is never replaced: incrementVersion moves on to the next
     free name (the report then lists that one), abort fails the file. */
 void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<double>& buffer, BufferFiles& files,
-                       const CancelTest& shouldCancel);
+                       const CancelTest& isCancelled);
 
 /** Hands the outcome to the report in file order: warnings, written files and the first
     error; names reserved for files that were not written are given back. True when every
