@@ -1,5 +1,4 @@
 #include "core/audio/AudioProbe.h"
-#include "core/codec/CheckedFileOutputStream.h"
 #include "core/model/BuiltInPresets.h"
 #include "core/platform/SafeFileWriter.h"
 #include "core/render/RenderJob.h"
@@ -244,16 +243,18 @@ double ioFloorSeconds (const std::vector<korvid::RenderRequest>& requests, const
         for (const auto& file : cue.files)
         {
             korvid::SafeFileWriter writer (folder.getChildFile ("Floor " + juce::String (++written) + ".wav"));
-            bool failed = false;
 
             {
-                korvid::CheckedFileOutputStream stream (writer.temporaryFile(), 1 << 20, failed);
+                auto stream = writer.createOutputStream (1 << 20);
+
+                if (stream == nullptr)
+                    return -1.0;
 
                 for (auto left = file.sizeBytes; left > 0; left -= (juce::int64) chunkBytes)
-                    stream.write (chunk.get(), (size_t) juce::jmin (left, (juce::int64) chunkBytes));
+                    stream->write (chunk.get(), (size_t) juce::jmin (left, (juce::int64) chunkBytes));
             }
 
-            if (failed || ! writer.commit())
+            if (! writer.commit())
                 return -1.0;
         }
 

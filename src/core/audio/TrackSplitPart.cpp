@@ -1,9 +1,7 @@
 #include "core/audio/TrackSplitPart.h"
 
 #include "core/audio/AudioFormats.h"
-#include "core/codec/CheckedFileOutputStream.h"
 #include "core/codec/FloatWavWriter.h"
-#include "core/platform/FileMoves.h"
 
 #include <algorithm>
 
@@ -36,12 +34,11 @@ bool TrackSplitPart::open (const juce::File& target, Codec codec, int bits, bool
         return false;
     }
 
-    const auto temporaryFile = safeWriter->temporaryFile();
-    auto stream = std::make_unique<CheckedFileOutputStream> (temporaryFile, streamBufferBytes, streamFailed);
+    auto stream = safeWriter->createOutputStream (streamBufferBytes);
 
-    if (! stream->openedOk())
+    if (stream == nullptr)
     {
-        error = "Could not open '" + temporaryFile.getFullPathName() + "' for writing.";
+        error = "Could not open '" + safeWriter->temporaryFile().getFullPathName() + "' for writing.";
         return false;
     }
 
@@ -77,7 +74,7 @@ bool TrackSplitPart::write (const int* const* channels, int count, juce::String&
     // The framework's writers take a list that ends in a null pointer.
     std::copy (channels, channels + (channelList.size() - 1), channelList.begin());
 
-    if (! writer->write (channelList.data(), count) || streamFailed)
+    if (! writer->write (channelList.data(), count) || safeWriter->writeFailed())
     {
         error = "Writing failed part-way through; the disk may be full.";
         return false;
@@ -92,7 +89,7 @@ bool TrackSplitPart::finish (juce::String& error)
     // flushes, syncs and closes, and any failure there leaves the target name alone.
     writer.reset();
 
-    if (streamFailed || safeWriter == nullptr || safeWriter->temporary == nullptr)
+    if (safeWriter == nullptr || safeWriter->temporary == nullptr || safeWriter->writeFailed())
     {
         error = "Finishing the file failed; the disk may be full.";
         return false;
@@ -103,23 +100,23 @@ bool TrackSplitPart::finish (juce::String& error)
 
 bool TrackSplitPart::commit (juce::String& error)
 {
-    const auto& target = safeWriter->target;
+    const auto target = safeWriter->target;
 
-    if (target.exists())
+    switch (safeWriter->commitAsNewFile (target))
     {
-        error = "There is already a file with one of those names.";
-        return false;
+        case NewName::claimed:
+            return true;
+
+        case NewName::taken:
+            error = "There is already a file with one of those names.";
+            return false;
+
+        case NewName::failed:
+            break;
     }
 
-    if (! moveFileWithoutReplacing (safeWriter->temporaryFile(), target))
-    {
-        error = target.exists() ? juce::String ("There is already a file with one of those names.")
-                                : "Could not give the part its name '" + target.getFullPathName() + "'.";
-        return false;
-    }
-
-    safeWriter->committed = true;
-    return true;
+    error = safeWriter->error;
+    return false;
 }
 
 } // namespace korvid

@@ -39,10 +39,9 @@ public:
     bool commit (juce::String& error);
 
 private:
-    // In this order, so the writer (and the stream it owns, which reports into the flag) goes
+    // In this order, so the writer (and the stream it owns, which reports to the safe writer) goes
     // before the temporary file is removed.
     std::unique_ptr<SafeFileWriter> safeWriter;
-    bool streamFailed = false;
     std::unique_ptr<juce::AudioFormatWriter> writer;
     std::vector<const int*> channelList;
 };

@@ -8,6 +8,8 @@
 namespace korvid
 {
 
+class SafeFileWriter;
+
 /** Turns a buffer of double samples into an audio file. The target is replaced only
     when the whole file was written; on failure it is left as it was, no temporary file
     stays behind and `error` holds one sentence. */
@@ -20,6 +22,13 @@ public:
     virtual bool encode (const juce::AudioBuffer<double>& buffer, const juce::File& target,
                          const EncoderSettings& settings, juce::String& error,
                          const CancelTest& shouldCancel = {}) = 0;
+
+    /** Writes the whole file into the writer's temporary file and leaves it there, for the
+        caller to commit under the name it claims. On failure `error` holds one sentence
+        and the writer is not to be committed. */
+    virtual bool encodeInto (const juce::AudioBuffer<double>& buffer, SafeFileWriter& writer,
+                             const EncoderSettings& settings, juce::String& error,
+                             const CancelTest& shouldCancel = {}) = 0;
 
     /** "JUCE WAV encoder", "JUCE AIFF encoder", "JUCE FLAC encoder". */
     virtual juce::String name() const = 0;

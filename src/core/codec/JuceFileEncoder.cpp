@@ -1,7 +1,6 @@
 #include "core/codec/JuceFileEncoder.h"
 
 #include "core/audio/AudioLimits.h"
-#include "core/codec/CheckedFileOutputStream.h"
 #include "core/model/CodecCapabilities.h"
 #include "core/codec/Dither.h"
 #include "core/codec/FloatWavWriter.h"
@@ -88,6 +87,30 @@ bool JuceFileEncoder::encode (const juce::AudioBuffer<double>& buffer, const juc
                               const CancelTest& shouldCancel)
 {
     error.clear();
+
+    // Refused settings leave the disk untouched, folders included.
+    if (! checkEncoderSettings (codec, settings, buffer.getNumChannels(), error))
+        return false;
+
+    SafeFileWriter safeWriter (target);
+
+    if (! encodeInto (buffer, safeWriter, settings, error, shouldCancel))
+        return false;
+
+    if (! safeWriter.commit())
+    {
+        error = safeWriter.error;
+        return false;
+    }
+
+    return true;
+}
+
+bool JuceFileEncoder::encodeInto (const juce::AudioBuffer<double>& buffer, SafeFileWriter& safeWriter,
+                                  const EncoderSettings& settings, juce::String& error,
+                                  const CancelTest& shouldCancel)
+{
+    error.clear();
     const int channels = buffer.getNumChannels();
 
     if (! checkEncoderSettings (codec, settings, channels, error))
@@ -104,10 +127,6 @@ bool JuceFileEncoder::encode (const juce::AudioBuffer<double>& buffer, const juc
     const int bits = encodedBitsPerSample (settings.sampleFormat);
     const bool writesFloat = settings.sampleFormat == SampleFormat::float32;
 
-    // Declared first so it is destroyed last: an uncommitted temporary file is removed
-    // only after the writer and its stream have let go of it.
-    SafeFileWriter safeWriter (target);
-
     if (safeWriter.temporary == nullptr)
     {
         error = safeWriter.error;
@@ -115,10 +134,9 @@ bool JuceFileEncoder::encode (const juce::AudioBuffer<double>& buffer, const juc
     }
 
     const auto temporaryFile = safeWriter.temporaryFile();
-    bool streamFailed = false;
-    auto stream = std::make_unique<CheckedFileOutputStream> (temporaryFile, streamBufferBytes, streamFailed);
+    auto stream = safeWriter.createOutputStream (streamBufferBytes);
 
-    if (! stream->openedOk())
+    if (stream == nullptr)
     {
         error = "Could not open '" + temporaryFile.getFullPathName() + "' for writing.";
         return false;
@@ -195,7 +213,7 @@ bool JuceFileEncoder::encode (const juce::AudioBuffer<double>& buffer, const juc
         const bool written = writesFloat ? writer->writeFromFloatArrays (floatChannels.data(), channels, count)
                                          : writer->write (integerChannels.data(), count);
 
-        if (! written || streamFailed)
+        if (! written || safeWriter.writeFailed())
         {
             error = "Writing failed part-way through; the disk may be full.";
             return false;
@@ -206,15 +224,9 @@ bool JuceFileEncoder::encode (const juce::AudioBuffer<double>& buffer, const juc
     // stream flushes, syncs and closes; any failure there keeps the old target.
     writer.reset();
 
-    if (streamFailed)
+    if (safeWriter.writeFailed())
     {
         error = "Finishing the file failed; the disk may be full.";
-        return false;
-    }
-
-    if (! safeWriter.commit())
-    {
-        error = safeWriter.error;
         return false;
     }
 

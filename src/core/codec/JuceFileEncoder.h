@@ -19,6 +19,10 @@ public:
                  const EncoderSettings& settings, juce::String& error,
                  const CancelTest& shouldCancel = {}) override;
 
+    bool encodeInto (const juce::AudioBuffer<double>& buffer, SafeFileWriter& writer,
+                     const EncoderSettings& settings, juce::String& error,
+                     const CancelTest& shouldCancel = {}) override;
+
     juce::String name() const override;
 
     const Codec codec;

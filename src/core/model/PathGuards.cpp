@@ -1,5 +1,7 @@
 #include "core/model/PathGuards.h"
 
+#include "core/platform/FolderCreation.h"
+
 namespace korvid
 {
 
@@ -87,7 +89,7 @@ bool checkOutputFolder (const juce::File& folder, juce::String& error)
 
     if (! folder.isDirectory())
     {
-        const auto created = folder.createDirectory();
+        const auto created = createFolderWithParents (folder);
 
         if (created.failed())
         {

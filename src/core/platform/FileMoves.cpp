@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#if JUCE_LINUX
+#if JUCE_LINUX || JUCE_MAC || JUCE_BSD
  #include <cerrno>
  #include <cstdio>
  #include <fcntl.h>
@@ -13,47 +13,57 @@
 namespace korvid
 {
 
-namespace
+NewName moveToNewName (const juce::File& from, const juce::File& to)
 {
+   #if JUCE_LINUX || JUCE_MAC || JUCE_BSD
+    const auto* source = from.getFullPathName().toRawUTF8();
+    const auto* destination = to.getFullPathName().toRawUTF8();
+
    #if JUCE_LINUX
-    bool renameNoReplace (const juce::File& from, const juce::File& to, int& failure)
-    {
-        const auto source = from.getFullPathName().toStdString();
-        const auto destination = to.getFullPathName().toStdString();
+    if (::renameat2 (AT_FDCWD, source, AT_FDCWD, destination, RENAME_NOREPLACE) == 0)
+        return NewName::claimed;
 
-        if (::renameat2 (AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
-            return true;
+    if (errno == EEXIST)
+        return NewName::taken;
 
-        failure = errno;
-
-        if (failure != EINVAL && failure != ENOSYS)
-            return false;
-
-        // The file system cannot rename without replacing: a hard link fails on a taken name.
-        if (::link (source.c_str(), destination.c_str()) == 0)
-        {
-            if (::unlink (source.c_str()) == 0)
-                return true;
-
-            ::unlink (destination.c_str());
-            failure = errno;
-            return false;
-        }
-
-        failure = errno;
-
-        if (failure == EEXIST || to.exists())
-            return false;
-
-        // Neither is supported (some removable media): the name was free a moment ago.
-        if (std::rename (source.c_str(), destination.c_str()) == 0)
-            return true;
-
-        failure = errno;
-        return false;
-    }
+    // Only a file system without the flag goes on to the hard link below.
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return NewName::failed;
    #endif
-} // namespace
+
+    // A hard link fails when the name exists; the old name then goes.
+    if (::link (source, destination) == 0)
+    {
+        ::unlink (source);
+        return NewName::claimed;
+    }
+
+    if (errno == EEXIST)
+        return NewName::taken;
+
+    // Folders without hard links (some shared and removable volumes): an empty file made
+    // exclusively takes the name, and the moved file then replaces that placeholder.
+    const int placeholder = ::open (destination, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+
+    if (placeholder < 0)
+        return errno == EEXIST ? NewName::taken : NewName::failed;
+
+    ::close (placeholder);
+
+    if (::rename (source, destination) == 0)
+        return NewName::claimed;
+
+    ::unlink (destination);
+    return NewName::failed;
+   #else
+    // No single call here refuses an existing name, so a name taken between the test and
+    // the move may be lost; the test keeps that moment short.
+    if (to.exists())
+        return NewName::taken;
+
+    return from.moveFileTo (to) ? NewName::claimed : NewName::failed;
+   #endif
+}
 
 bool isSameFile (const juce::File& a, const juce::File& b)
 {
@@ -68,31 +78,25 @@ bool isSameFile (const juce::File& a, const juce::File& b)
 
 bool moveFileWithoutReplacing (const juce::File& from, const juce::File& to)
 {
-   #if JUCE_LINUX
-    int failure = 0;
+    const auto outcome = moveToNewName (from, to);
 
-    if (renameNoReplace (from, to, failure))
+    if (outcome == NewName::claimed)
         return true;
 
-    if (failure != EEXIST || ! isSameFile (from, to))
+    // Only a change of letter case on a volume that ignores case finds its own file there.
+    if (outcome != NewName::taken || ! isSameFile (from, to))
         return false;
 
     const auto aside = from.getParentDirectory().getNonexistentChildFile (".velvane-rename", ".tmp", false);
 
-    if (! renameNoReplace (from, aside, failure))
+    if (moveToNewName (from, aside) != NewName::claimed)
         return false;
 
-    if (renameNoReplace (aside, to, failure))
+    if (moveToNewName (aside, to) == NewName::claimed)
         return true;
 
-    renameNoReplace (aside, from, failure);
+    moveToNewName (aside, from);
     return false;
-   #else
-    if (to.exists() && ! isSameFile (from, to))
-        return false;
-
-    return from.moveFileTo (to);
-   #endif
 }
 
 } // namespace korvid

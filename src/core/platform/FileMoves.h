@@ -5,6 +5,15 @@
 namespace korvid
 {
 
+/** What moving a file to a name that must still be free came to. */
+enum class NewName { claimed, taken, failed };
+
+/** Moves `from` to `to` only when no file has that name: the file system claims the name
+    in one step where it can (a rename that refuses to replace, else a hard link, else an
+    empty placeholder made exclusively), so of two movers only one gets the name and
+    neither replaces the other's file. */
+NewName moveToNewName (const juce::File& from, const juce::File& to);
+
 /** True when the two names are one file: equal paths, or the same file on disk (a
     case-insensitive volume, a hard link). Only the platform decides. */
 bool isSameFile (const juce::File& a, const juce::File& b);

@@ -1,9 +1,46 @@
 #include "core/platform/SafeFileWriter.h"
 
 #include "core/model/PathGuards.h"
+#include "core/platform/FileMoves.h"
+#include "core/platform/FolderCreation.h"
+#include "core/platform/TemporaryFiles.h"
+
+#if JUCE_LINUX || JUCE_MAC || JUCE_BSD
+ #include <cerrno>
+ #include <cstdio>
+ #include <fcntl.h>
+ #include <unistd.h>
+#endif
 
 namespace korvid
 {
+
+namespace
+{
+    const char* const diskFullMessage = "Writing failed, the disk may be full.";
+
+   #if JUCE_LINUX || JUCE_MAC || JUCE_BSD
+    bool replaceWith (const juce::File& from, const juce::File& to)
+    {
+        // One rename: the target has its old content or the new one, never a copy half made.
+        return ::rename (from.getFullPathName().toRawUTF8(), to.getFullPathName().toRawUTF8()) == 0;
+    }
+   #else
+    bool replaceWith (const juce::File& from, const juce::File& to)
+    {
+        // Another program may hold the target open for a moment.
+        for (int attempt = 0; attempt < 5; ++attempt)
+        {
+            if (from.replaceFileIn (to))
+                return true;
+
+            juce::Thread::sleep (100);
+        }
+
+        return false;
+    }
+   #endif
+} // namespace
 
 SafeFileWriter::SafeFileWriter (const juce::File& targetFile)
     : target (targetFile)
@@ -22,7 +59,7 @@ SafeFileWriter::SafeFileWriter (const juce::File& targetFile)
     }
 
     const auto folder = target.getParentDirectory();
-    const auto made = folder.createDirectory();
+    const auto made = createFolderWithParents (folder);
 
     if (made.failed())
     {
@@ -30,7 +67,7 @@ SafeFileWriter::SafeFileWriter (const juce::File& targetFile)
         return;
     }
 
-    temporary = std::make_unique<juce::TemporaryFile> (target, juce::TemporaryFile::useHiddenFile);
+    temporary = std::make_unique<juce::TemporaryFile> (target, temporaryFileFor (target));
 }
 
 SafeFileWriter::~SafeFileWriter()
@@ -46,7 +83,7 @@ juce::File SafeFileWriter::temporaryFile() const
     return temporary != nullptr ? temporary->getFile() : juce::File();
 }
 
-std::unique_ptr<juce::FileOutputStream> SafeFileWriter::createOutputStream (size_t bufferSize)
+std::unique_ptr<CheckedFileOutputStream> SafeFileWriter::createOutputStream (size_t bufferSize)
 {
     if (temporary == nullptr)
     {
@@ -56,9 +93,10 @@ std::unique_ptr<juce::FileOutputStream> SafeFileWriter::createOutputStream (size
         return nullptr;
     }
 
-    auto stream = std::make_unique<juce::FileOutputStream> (temporary->getFile(), bufferSize);
+    streamOpened = true;
+    auto stream = std::make_unique<CheckedFileOutputStream> (temporary->getFile(), bufferSize, streamOutcome);
 
-    if (stream->failedToOpen())
+    if (! stream->openedOk())
     {
         error = "Could not open a temporary file for writing.";
         return nullptr;
@@ -67,7 +105,7 @@ std::unique_ptr<juce::FileOutputStream> SafeFileWriter::createOutputStream (size
     return stream;
 }
 
-bool SafeFileWriter::commit()
+bool SafeFileWriter::readyToCommit()
 {
     if (temporary == nullptr)
     {
@@ -77,23 +115,85 @@ bool SafeFileWriter::commit()
         return false;
     }
 
-    if (! temporary->getFile().existsAsFile())
+    if (writeFailed())
+    {
+        error = diskFullMessage;
+        return false;
+    }
+
+    const auto file = temporary->getFile();
+
+    if (! file.existsAsFile())
     {
         error = "Nothing was written to the temporary file.";
         return false;
     }
 
-    if (! temporary->overwriteTargetFileWithTemporary())
+    // Whatever the stream was told, the file on disk must hold all of it.
+    if (streamOpened && file.getSize() != streamOutcome.length)
+    {
+        error = diskFullMessage;
+        return false;
+    }
+
+    return true;
+}
+
+bool SafeFileWriter::commit()
+{
+    if (! readyToCommit())
+        return false;
+
+    if (! replaceWith (temporary->getFile(), target))
     {
         error = "Could not replace '" + target.getFullPathName() + "'.";
         return false;
     }
 
     committed = true;
+    syncFolder();
     return true;
 }
 
-bool writeFileSafely (const juce::File& target, const juce::String& text, juce::String& error)
+SafeFileWriter::NewName SafeFileWriter::commitAsNewFile (const juce::File& name)
+{
+    if (! readyToCommit())
+        return NewName::failed;
+
+    const auto outcome = moveToNewName (temporary->getFile(), name);
+
+    if (outcome == NewName::failed)
+    {
+        error = "Could not write '" + name.getFullPathName() + "'.";
+        return outcome;
+    }
+
+    if (outcome == NewName::claimed)
+    {
+        target = name;
+        committed = true;
+        syncFolder();
+    }
+
+    return outcome;
+}
+
+void SafeFileWriter::syncFolder() const
+{
+   #if JUCE_LINUX || JUCE_MAC || JUCE_BSD
+    // The rename reaches the disk with the folder. The file is in place by now whatever
+    // this gives, so a failure here changes nothing for the caller.
+    const int folder = ::open (target.getParentDirectory().getFullPathName().toRawUTF8(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+
+    if (folder >= 0)
+    {
+        ::fsync (folder);
+        ::close (folder);
+    }
+   #endif
+}
+
+bool writeFileSafely (const juce::File& target, const juce::String& text, juce::String& error, LineEnds lineEnds)
 {
     SafeFileWriter writer (target);
 
@@ -102,6 +202,11 @@ bool writeFileSafely (const juce::File& target, const juce::String& text, juce::
         error = writer.error;
         return false;
     }
+
+    auto bytes = text.removeCharacters ("\r");
+
+    if (lineEnds == LineEnds::carriageReturnLineFeed)
+        bytes = bytes.replace ("\n", "\r\n");
 
     {
         auto stream = writer.createOutputStream (16384);
@@ -112,22 +217,18 @@ bool writeFileSafely (const juce::File& target, const juce::String& text, juce::
             return false;
         }
 
-        // "\n" as the line ending makes the stream drop every carriage return.
-        if (! stream->writeText (text, false, false, "\n"))
+        if (! stream->write (bytes.toRawUTF8(), bytes.getNumBytesAsUTF8()))
         {
-            error = "Writing failed, the disk may be full.";
+            error = diskFullMessage;
             return false;
         }
 
+        // Flushing writes the last buffer and syncs the file; a short write there counts.
         stream->flush();
 
-        if (stream->getStatus().failed())
+        if (writer.writeFailed())
         {
-            error = stream->getStatus().getErrorMessage();
-
-            if (error.isEmpty())
-                error = "Writing failed, the disk may be full.";
-
+            error = writer.writeFailureReason().isNotEmpty() ? writer.writeFailureReason() : juce::String (diskFullMessage);
             return false;
         }
     }

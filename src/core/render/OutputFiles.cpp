@@ -9,6 +9,9 @@
 #include "core/model/PathGuards.h"
 #include "core/model/PresetChecks.h"
 #include "core/model/OutputNaming.h"
+#include "core/platform/FolderCreation.h"
+#include "core/platform/SafeFileWriter.h"
+#include "core/platform/TemporaryFiles.h"
 #include "core/report/ReportText.h"
 
 #include <cmath>
@@ -20,11 +23,6 @@ namespace korvid
 namespace
 {
 
-bool cancelled (const CueOutput& output)
-{
-    return isCancelled (output.isCancelled);
-}
-
 juce::String kiloHertzText (double rate)
 {
     return juce::String (rate / 1000.0, 1);
@@ -35,6 +33,67 @@ std::uint64_t ditherSeedFor (int position, FileKind kind, int fileIndex)
 {
     const auto seed = (juce::int64) position * 31 + (juce::int64) kind * 7919 + (juce::int64) fileIndex * 1009 + 1;
     return (std::uint64_t) seed;
+}
+
+// As many names as the naming itself tries before it gives up.
+constexpr int mostNamesClaimed = 999;
+
+// Gives a complete file its final name (see writeBufferFiles); on failure `failure` holds
+// the report's line.
+bool claimFinalName (SafeFileWriter& writer, const PlannedFile& planned, CollisionPolicy policy,
+                     const juce::String& label, juce::File& claimed, juce::String& failure)
+{
+    const auto writerFailed = [&]
+    {
+        failure = label + " -> " + planned.file.getFileName() + ": " + writer.error;
+        return false;
+    };
+
+    if (policy == CollisionPolicy::overwrite)
+    {
+        if (! writer.commit())
+            return writerFailed();
+
+        claimed = planned.file;
+        return true;
+    }
+
+    auto candidate = planned.file;
+
+    for (int attempt = 0; attempt < mostNamesClaimed; ++attempt)
+    {
+        const auto outcome = writer.commitAsNewFile (candidate);
+
+        if (outcome == SafeFileWriter::NewName::claimed)
+        {
+            claimed = candidate;
+            return true;
+        }
+
+        if (outcome == SafeFileWriter::NewName::failed)
+            return writerFailed();
+
+        // Another run wrote this name since it was planned.
+        if (policy == CollisionPolicy::abort)
+        {
+            failure = "'" + candidate.getFileName() + "' already exists.";
+            return false;
+        }
+
+        candidate = planned.namedFile;
+
+        if (! findFreeFileName (candidate, CollisionPolicy::incrementVersion, {}, failure))
+            return false;
+
+        if (! isPathLengthAllowed (candidate))
+        {
+            failure = "The generated path is too long: " + candidate.getFullPathName();
+            return false;
+        }
+    }
+
+    failure = "Could not find a free name for '" + planned.namedFile.getFileName() + "'.";
+    return false;
 }
 
 } // namespace
@@ -70,7 +129,13 @@ bool prepareOutputFolder (const CueOutput& output, const OutputFormat& format, F
         return false;
     }
 
-    const auto created = resolved.createDirectory();
+    if (! output.createsFolders)
+    {
+        folder = resolved;
+        return true;
+    }
+
+    const auto created = createFolderWithParents (resolved);
 
     if (created.failed())
     {
@@ -134,6 +199,13 @@ BufferFiles planBufferFiles (const CueOutput& output, const juce::String& naming
             break;
         }
 
+        // A run that was killed left its temporary files here; a running one keeps its own.
+        if (output.sweptFolders != nullptr && ! output.sweptFolders->contains (folder.getFullPathName()))
+        {
+            output.sweptFolders->add (folder.getFullPathName());
+            removeLeftoverTemporaryFiles (folder);
+        }
+
         NamingValues values;
         values.publisher = preset.metadata.publisher;
         values.project = preset.metadata.project;
@@ -156,6 +228,7 @@ BufferFiles planBufferFiles (const CueOutput& output, const juce::String& naming
             planned.namingWarnings.add ("Unknown naming token " + token + " was ignored.");
 
         auto file = folder.getChildFile (name);
+        planned.namedFile = file;
 
         // Never replaces a file this run already wrote, or is still writing, whatever the policy.
         if (! findFreeFileName (file, settings.naming.collisionPolicy, output.writtenPaths, error,
@@ -201,6 +274,7 @@ void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<dou
         return;
 
     const double projectRate = request.sampleRate;
+    const auto policy = request.preset.exportSettings.naming.collisionPolicy;
     const auto overview = makeWaveformOverview (buffer, projectRate, writtenFileOverviewBuckets, isCancelled);
 
     // Converted copies for this buffer only, one per whole-number rate.
@@ -253,25 +327,31 @@ void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<dou
         }
 
         planned.settings.channels = audio->getNumChannels();
+        SafeFileWriter writer (planned.file);
 
         // Counted as it goes to the file, before the encoder holds it to full scale.
         const auto clipped = countSamplesAtOrAbove (*audio, 1.0, isCancelled);
 
-        if (! encoder->encode (*audio, planned.file, planned.settings, error, isCancelled))
+        if (! encoder->encodeInto (*audio, writer, planned.settings, error, isCancelled))
         {
             if (! korvid::isCancelled (isCancelled))
                 files.writingError = files.label + " -> " + planned.file.getFileName() + ": " + error;
             return;
         }
 
+        juce::File claimed;
+
+        if (! claimFinalName (writer, planned, policy, files.label, claimed, files.writingError))
+            return;
+
         auto& written = planned.result;
-        written.file = planned.file;
+        written.file = claimed;
         written.label = files.label;
         written.formatDescription = planned.settings.toText();
         written.sampleRate = planned.writtenRate;
         written.lossless = isLosslessCodec (planned.codec);
         written.kind = files.kind;
-        written.sizeBytes = planned.file.getSize();
+        written.sizeBytes = claimed.getSize();
         written.overview = overview;
         written.levelDb = files.levelDb;
         written.ownGain = files.ownGain;
@@ -287,15 +367,7 @@ bool recordBufferFiles (const CueOutput& output, const BufferFiles& files)
 
     for (const auto& planned : files.files)
     {
-        if (planned.file != juce::File() && output.stillBeingWritten != nullptr)
-            output.stillBeingWritten->removeString (planned.file.getFullPathName(), true);
-
-        if (! complete || ! planned.written)
-        {
-            // Nobody wrote this name, so later outputs may have it.
-            if (planned.file != juce::File())
-                output.writtenPaths.removeString (planned.file.getFullPathName(), true);
-        }
+        settleReservedName (output, planned);
 
         if (! complete)
             continue;
@@ -345,24 +417,22 @@ bool recordBufferFiles (const CueOutput& output, const BufferFiles& files)
     return complete;
 }
 
-bool writeOutputFile (const CueOutput& output,
-                      const juce::AudioBuffer<double>& buffer,
-                      const juce::String& namingTemplate,
-                      const juce::String& fileNameToken,
-                      const juce::String& shortCode,
-                      int fileIndex,
-                      const juce::String& label,
-                      FileKind kind,
-                      double levelDb,
-                      bool ownGain)
+void settleReservedName (const CueOutput& output, const PlannedFile& planned)
 {
-    if (cancelled (output))
-        return false;
+    if (planned.file == juce::File())
+        return;
 
-    auto files = planBufferFiles (output, namingTemplate, fileNameToken, shortCode, fileIndex, label, kind, levelDb,
-                                  ownGain);
-    writeBufferFiles (output.request, buffer, files, output.isCancelled);
-    return recordBufferFiles (output, files);
+    const auto reserved = planned.file.getFullPathName();
+
+    if (output.stillBeingWritten != nullptr)
+        output.stillBeingWritten->removeString (reserved, true);
+
+    // A name nobody wrote is free again for later outputs; the file may have been written
+    // under another name than the one reserved.
+    output.writtenPaths.removeString (reserved, true);
+
+    if (planned.written)
+        output.writtenPaths.add (planned.result.file.getFullPathName());
 }
 
 bool isStemExported (const RequestStem& stem)

@@ -26,10 +26,12 @@ struct CueOutput
     juce::StringArray& writtenPaths;  // full paths written (or being written) in this run
     CancelTest isCancelled;           // the cue's latched cancel test; may be empty
     juce::StringArray* stillBeingWritten = nullptr;   // paths planned but not yet recorded
+    juce::StringArray* sweptFolders = nullptr;        // folders already cleared of leftovers
+    bool createsFolders = true;       // false to name files without touching the disk
 };
 
 /** The folder a file of this kind goes to for one format entry, created with its
-    parents. On failure `error` holds one sentence. */
+    parents (unless the output only names files). On failure `error` holds one sentence. */
 bool prepareOutputFolder (const CueOutput& output, const OutputFormat& format, FileKind kind,
                           juce::File& folder, juce::String& error);
 
@@ -39,6 +41,7 @@ struct PlannedFile
 {
     int position = 0;                     // 1 or 2 in the preset's format list
     Codec codec = Codec::wav;
+    juce::File namedFile;                 // as the template names it, before a free name was found
     juce::File file;                      // the name reserved for it
     double writtenRate = 0.0;
     EncoderSettings settings;             // channels are filled in from the audio written
@@ -50,7 +53,7 @@ struct PlannedFile
     bool reached = false;                 // no cancel came before this entry
     bool converted = false;               // its audio at the written rate was ready
     bool written = false;
-    WrittenFile result;
+    WrittenFile result;                   // its file is the name claimed, which another run may have moved on
 };
 
 /** One buffer's files, from planning to the report. Planning and recording run on the
@@ -70,13 +73,19 @@ struct BufferFiles
 
 /** Plans the files of one buffer for each enabled entry among the first two of the format
     list, reserving their names in `writtenPaths` (and in `stillBeingWritten`). Stops at the
-    first entry that cannot be written; its sentence waits in that entry. */
+    first entry that cannot be written; its sentence waits in that entry. Each folder met
+    is cleared once of temporary files that writers no longer running left there. */
 BufferFiles planBufferFiles (const CueOutput& output, const juce::String& namingTemplate,
                              const juce::String& fileNameToken, const juce::String& shortCode, int fileIndex,
                              const juce::String& label, FileKind kind, double levelDb, bool ownGain);
 
 /** Writes the planned files of a buffer at the project rate, converted to each written rate
-    once; stops at the first failure or cancel. Safe on any thread. */
+    once; stops at the first failure or cancel. Safe on any thread.
+
+    A file takes its final name only once it is complete. Under the overwrite policy it
+    replaces whatever has the name; otherwise the name is claimed so that a file another
+    run made there since planning is never replaced: incrementVersion moves on to the next
+    free name (the report then lists that one), abort fails the file. */
 void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<double>& buffer, BufferFiles& files,
                        const CancelTest& isCancelled);
 
@@ -85,17 +94,9 @@ void writeBufferFiles (const RenderRequest& request, const juce::AudioBuffer<dou
     planned file was written (also when none was planned). */
 bool recordBufferFiles (const CueOutput& output, const BufferFiles& files);
 
-/** Plans, writes and records in one go, on the calling thread. */
-bool writeOutputFile (const CueOutput& output,
-                      const juce::AudioBuffer<double>& buffer,
-                      const juce::String& namingTemplate,
-                      const juce::String& fileNameToken,
-                      const juce::String& shortCode,
-                      int fileIndex,
-                      const juce::String& label,
-                      FileKind kind,
-                      double levelDb,
-                      bool ownGain);
+/** Settles the name reserved for a planned file once its writing is over: the reservation
+    goes, and the name it was written under, when it was, stays taken for the run. */
+void settleReservedName (const CueOutput& output, const PlannedFile& planned);
 
 /** A stem writes a file when it has tracks or its empty policy asks for silence. */
 bool isStemExported (const RequestStem& stem);

@@ -94,7 +94,7 @@ CueReport RenderContext::run()
 
     if (request.analysisOnly)
     {
-        report.completed = ! isCancelled();
+        report.completed = ! cueCancelled();
         finish (startMs);
         return report;
     }
@@ -106,7 +106,7 @@ CueReport RenderContext::run()
     }
 
     verifyReconstruction();
-    report.completed = ! isCancelled() && report.errors.isEmpty();
+    report.completed = ! cueCancelled() && report.errors.isEmpty();
     finish (startMs);
     return report;
 }
@@ -118,7 +118,7 @@ void RenderContext::finish (double startMs)
 }
 
 //==============================================================================
-bool RenderContext::isCancelled()
+bool RenderContext::cueCancelled()
 {
     if (report.cancelled)
         return true;
@@ -172,7 +172,7 @@ void RenderContext::startStep()
 
 CueOutput RenderContext::cueOutput()
 {
-    return { request, report, writtenPaths, [this] { return isCancelled(); }, &pathsBeingWritten };
+    return { request, report, writtenPaths, [this] { return cueCancelled(); }, &pathsBeingWritten, &sweptFolders };
 }
 
 //==============================================================================

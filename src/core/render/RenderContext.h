@@ -78,16 +78,18 @@ private:
     struct SummedStem;
     struct WritingPiece;
 
-    // Summing (CueSumming.cpp).
+    // Summing (RenderContextSumming.cpp).
     void listPlannedStems();
     bool sumStems();
     bool measureMix();
     bool readStemTracks (const RequestStem& stem, PieceBuffers& buffers, bool recordGateResults,
                          const CancelTest& pieceCancelled, StemRead& read) const;
 
-    // Writing (CueWriting.cpp).
+    // Writing (RenderContextWriting.cpp).
     bool writeOutputs();
     bool measureGainedMix();
+    bool checkNamesBeforeWriting (const std::vector<WritingPiece>& pieces);
+    BufferFiles planPieceFiles (const WritingPiece& piece, const CueOutput& output) const;
     PieceStart prepareWritingPiece (WritingPiece& piece, int number);
     void writePiece (WritingPiece& piece, int number);
     bool finishWritingPiece (WritingPiece& piece, int number);
@@ -96,11 +98,13 @@ private:
     void recordFilesOfLatePiece (const WritingPiece& piece);
     void noteOrigins (const BufferFiles& files, const juce::String& stemId, bool knownEntry);
 
-    // Checking (CueChecking.cpp).
+    // Checking (RenderContextChecking.cpp).
     void verifyReconstruction();
 
     void finish (double startMs);
-    bool isCancelled();
+    // The latched cancel test, for the cue's own thread only: it marks the report. Pieces
+    // on workers ask pieceCancelTest instead.
+    bool cueCancelled();
     bool cancelRequested();
     CancelTest pieceCancelTest (int piece);
     void stopPiecesFrom (int piece);
@@ -123,6 +127,7 @@ private:
     juce::StringArray ownWrittenPaths;
     juce::StringArray& writtenPaths;                 // the run's list, or this cue's own
     juce::StringArray pathsBeingWritten;             // planned, not yet recorded
+    juce::StringArray sweptFolders;                  // cleared of leftover temporary files
     std::vector<int> fileIndices;
     CueReport report;
     std::vector<WrittenFileOrigin> fileOrigins;      // parallel to report.files

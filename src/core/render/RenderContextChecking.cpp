@@ -31,7 +31,7 @@ void RenderContext::verifyReconstruction()
         check.detail = "The render was cancelled.";
     };
 
-    if (isCancelled())
+    if (cueCancelled())
     {
         skipAsCancelled();
         return;
@@ -74,7 +74,7 @@ void RenderContext::verifyReconstruction()
 
     steps.prepare = [&] (int piece)
     {
-        if (isCancelled())
+        if (cueCancelled())
             return PieceStart::none;
 
         if (piece > 0)
@@ -95,7 +95,7 @@ void RenderContext::verifyReconstruction()
     {
         const auto& readBack = readBacks[(size_t) piece];
 
-        if (! checkedSoFar || (! readBack.read && isCancelled()))
+        if (! checkedSoFar || (! readBack.read && cueCancelled()))
             return false;
 
         checkedSoFar = piece == 0 ? files.takeMix (readBack.read, mix, readBack.error)
@@ -111,15 +111,15 @@ void RenderContext::verifyReconstruction()
     startStep();
     runInOrder (workers, (int) readBacks.size(), piecesAtOnce, steps);
 
-    if (isCancelled())
+    if (cueCancelled())
     {
         check = cancelledReconstruction (tolerance);
         return;
     }
 
-    check = checkedSoFar ? files.finish (mix, [this] { return isCancelled(); }) : files.result;
+    check = checkedSoFar ? files.finish (mix, [this] { return cueCancelled(); }) : files.result;
 
-    if (isCancelled())
+    if (cueCancelled())
     {
         skipAsCancelled();
         return;

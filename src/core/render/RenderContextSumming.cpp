@@ -111,7 +111,7 @@ bool RenderContext::sumStems()
     {
         const auto& stem = request.stems[(size_t) i];
 
-        if (isCancelled())
+        if (cueCancelled())
             return PieceStart::none;
 
         reportProgress (0.02 + 0.43 * (double) i / (double) juce::jmax ((size_t) 1, stemCount),
@@ -164,7 +164,7 @@ bool RenderContext::sumStems()
             addStemError (stem, result, text);
 
         // Asked first, so a piece that stopped for the cancel leaves the cue cancelled.
-        const bool cancelled = isCancelled();
+        const bool cancelled = cueCancelled();
 
         if (cancelled || ! piece.read.errors.isEmpty() || ! piece.measured)
         {
@@ -187,7 +187,7 @@ bool RenderContext::sumStems()
     startStep();
     runInOrder (workers, (int) stemCount, piecesAtOnce, steps);
 
-    if (! summedSoFar || isCancelled())
+    if (! summedSoFar || cueCancelled())
         return false;
 
     return measureMix();
@@ -218,9 +218,9 @@ bool RenderContext::measureMix()
     const bool truePeakMode = headroom.peakMode == PeakMode::truePeak;
     report.peakMode = headroom.peakMode;
 
-    const auto peaks = measurePeaks (mix, truePeakMode, headroom.truePeakOversampling, [this] { return isCancelled(); });
+    const auto peaks = measurePeaks (mix, truePeakMode, headroom.truePeakOversampling, [this] { return cueCancelled(); });
 
-    if (isCancelled())
+    if (cueCancelled())
         return false;
 
     report.mixSamplePeak = peaks.samplePeak;

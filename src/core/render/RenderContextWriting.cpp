@@ -47,7 +47,7 @@ bool RenderContext::writeOutputs()
     if (! measureGainedMix())
         return false;
 
-    if (isCancelled())
+    if (cueCancelled())
         return false;
 
     fileIndices = assignFileIndices (request);
@@ -81,6 +81,12 @@ bool RenderContext::writeOutputs()
 
     for (size_t m = 0; m < alternativeMixes.size(); ++m)
         addPiece (WritingPiece::Source::alternativeMix, m);
+
+    if (settings.naming.collisionPolicy == CollisionPolicy::abort && ! checkNamesBeforeWriting (pieces))
+    {
+        alternativeMixes.release();
+        return false;
+    }
 
     bool writtenSoFar = true;
     int finished = 0;
@@ -122,7 +128,7 @@ bool RenderContext::measureGainedMix()
     const auto& headroom = request.preset.exportSettings.headroom;
     const bool truePeakMode = headroom.peakMode == PeakMode::truePeak;
     const auto linearGain = report.gain.linearGain;
-    const CancelTest cancelled = [this] { return isCancelled(); };
+    const CancelTest cancelled = [this] { return cueCancelled(); };
 
     mix.applyGain (linearGain);
 
@@ -130,7 +136,7 @@ bool RenderContext::measureGainedMix()
     {
         const auto after = measurePeaks (mix, truePeakMode, headroom.truePeakOversampling, cancelled);
 
-        if (isCancelled())
+        if (cueCancelled())
             return false;
 
         report.afterGainSamplePeak = after.samplePeak;
@@ -147,7 +153,7 @@ bool RenderContext::measureGainedMix()
     report.afterGainKnown = true;
     report.clippedSamples = countSamplesAtOrAbove (mix, 1.0, cancelled);
 
-    if (isCancelled())
+    if (cueCancelled())
         return false;
 
     if (report.clippedSamples > 0)
@@ -157,19 +163,100 @@ bool RenderContext::measureGainedMix()
     return true;
 }
 
-PieceStart RenderContext::prepareWritingPiece (WritingPiece& piece, int number)
+bool RenderContext::checkNamesBeforeWriting (const std::vector<WritingPiece>& pieces)
+{
+    // Aborting on a clash must leave no file of the cue behind, so every name it would
+    // write is found, and checked against the disk and the run, before any audio exists.
+    // Nothing is reserved or created here: planning each piece does that as it comes.
+    auto namesTaken = writtenPaths;
+    auto namesInProgress = pathsBeingWritten;
+    CueReport unused;
+    CueOutput naming { request, unused, namesTaken, {}, &namesInProgress };
+    naming.createsFolders = false;
+
+    for (const auto& piece : pieces)
+    {
+        if (piece.source == WritingPiece::Source::stem && request.stems[piece.index].trackFiles.empty())
+        {
+            const auto emptyPolicy = request.stems[piece.index].emptyPolicy;
+
+            if (emptyPolicy == EmptyPolicy::failExport)
+                break;   // the cue ends at this stem; nothing after it is written
+
+            if (emptyPolicy == EmptyPolicy::skip)
+                continue;
+        }
+
+        if (piece.source == WritingPiece::Source::alternativeMix && alternativeMixes.members (piece.index).stems.empty())
+            continue;
+
+        const auto files = planPieceFiles (piece, naming);
+
+        if (! files.files.empty() && files.files.back().planningError.isNotEmpty())
+        {
+            report.errors.add (files.files.back().planningError);
+            return false;
+        }
+    }
+
+    return true;
+}
+
+BufferFiles RenderContext::planPieceFiles (const WritingPiece& piece, const CueOutput& output) const
 {
     using Source = WritingPiece::Source;
     const auto& settings = request.preset.exportSettings;
+
+    switch (piece.source)
+    {
+        case Source::stem:
+        {
+            const auto& stem = request.stems[piece.index];
+            return planBufferFiles (output, stem.namingTemplate, stem.fileNameToken, stem.shortCode,
+                                    fileIndices[piece.index], stem.displayName, FileKind::stem, -400.0, false);
+        }
+
+        case Source::fullMix:
+        {
+            const bool truePeakMode = settings.headroom.peakMode == PeakMode::truePeak;
+            const auto chosenPeak = truePeakMode ? report.afterGainTruePeak : report.afterGainSamplePeak;
+            const auto level = report.afterGainSamplePeak == 0.0 ? -400.0 : linearPeakToDb (chosenPeak);
+
+            return planBufferFiles (output, settings.naming.mixTemplate, settings.fullMixName, settings.fullMixCode,
+                                    settings.fullMixIndex, settings.fullMixName, FileKind::fullMix, level, false);
+        }
+
+        case Source::alternativeMix:
+        {
+            const auto& submix = request.preset.schema.submixes[alternativeMixes.members (piece.index).submixIndex];
+
+            // Mixes are numbered after the full mix, counting only those written.
+            int writtenBefore = 0;
+
+            for (size_t m = 0; m < piece.index; ++m)
+                if (! alternativeMixes.members (m).stems.empty())
+                    ++writtenBefore;
+
+            const auto code = submix.shortCode.trim().isNotEmpty() ? submix.shortCode.trim() : submix.name;
+            return planBufferFiles (output, settings.naming.mixTemplate, submix.name, code,
+                                    settings.fullMixIndex + 1 + writtenBefore, submix.name, FileKind::alternativeMix,
+                                    -400.0, settings.headroom.submixesReachTargetIndependently);
+        }
+    }
+
+    return {};
+}
+
+PieceStart RenderContext::prepareWritingPiece (WritingPiece& piece, int number)
+{
+    using Source = WritingPiece::Source;
 
     // A mix is summed from its members as they are written; it starts once all are in.
     if (piece.source == Source::alternativeMix && ! alternativeMixes.isComplete (piece.index))
         return PieceStart::afterEarlier;
 
-    if (isCancelled())
+    if (cueCancelled())
         return PieceStart::none;
-
-    const auto output = cueOutput();
 
     switch (piece.source)
     {
@@ -197,23 +284,12 @@ PieceStart RenderContext::prepareWritingPiece (WritingPiece& piece, int number)
             }
 
             borrowIfEmpty (buffersFor (number).audio);
-            piece.files = planBufferFiles (output, stem.namingTemplate, stem.fileNameToken, stem.shortCode,
-                                           fileIndices[piece.index], stem.displayName, FileKind::stem, -400.0, false);
             break;
         }
 
         case Source::fullMix:
-        {
             reportProgress (0.90, "Writing the full mix...", Phase::writing);
-
-            const bool truePeakMode = settings.headroom.peakMode == PeakMode::truePeak;
-            const auto chosenPeak = truePeakMode ? report.afterGainTruePeak : report.afterGainSamplePeak;
-            const auto level = report.afterGainSamplePeak == 0.0 ? -400.0 : linearPeakToDb (chosenPeak);
-
-            piece.files = planBufferFiles (output, settings.naming.mixTemplate, settings.fullMixName, settings.fullMixCode,
-                                           settings.fullMixIndex, settings.fullMixName, FileKind::fullMix, level, false);
             break;
-        }
 
         case Source::alternativeMix:
         {
@@ -228,20 +304,11 @@ PieceStart RenderContext::prepareWritingPiece (WritingPiece& piece, int number)
                 return PieceStart::start;
             }
 
-            // Mixes are numbered after the full mix, counting only those written.
-            int writtenBefore = 0;
-
-            for (size_t m = 0; m < piece.index; ++m)
-                if (! alternativeMixes.members (m).stems.empty())
-                    ++writtenBefore;
-
-            const auto code = submix.shortCode.trim().isNotEmpty() ? submix.shortCode.trim() : submix.name;
-            piece.files = planBufferFiles (output, settings.naming.mixTemplate, submix.name, code,
-                                           settings.fullMixIndex + 1 + writtenBefore, submix.name, FileKind::alternativeMix,
-                                           -400.0, settings.headroom.submixesReachTargetIndependently);
             break;
         }
     }
+
+    piece.files = planPieceFiles (piece, cueOutput());
 
     // A file that cannot be planned ends the cue once the files before it are written.
     const bool planningFailed = ! piece.files.files.empty() && piece.files.files.back().planningError.isNotEmpty();
@@ -348,7 +415,7 @@ bool RenderContext::finishWritingPiece (WritingPiece& piece, int number)
             for (const auto& text : piece.read.errors)
                 addStemError (request.stems[piece.index], report.stems[piece.index], text);
 
-        isCancelled();
+        cueCancelled();
         return false;
     }
 
@@ -362,7 +429,7 @@ bool RenderContext::finishWritingPiece (WritingPiece& piece, int number)
 
     if (! complete)
     {
-        isCancelled();
+        cueCancelled();
         return false;
     }
 
@@ -376,18 +443,14 @@ void RenderContext::recordFilesOfLatePiece (const WritingPiece& piece)
 {
     int written = 0;
 
+    const auto output = cueOutput();
+
     for (const auto& planned : piece.files.files)
     {
-        if (planned.file == juce::File())
-            continue;
-
-        pathsBeingWritten.removeString (planned.file.getFullPathName(), true);
+        settleReservedName (output, planned);
 
         if (! planned.written)
-        {
-            writtenPaths.removeString (planned.file.getFullPathName(), true);
             continue;
-        }
 
         report.files.push_back (planned.result);
         ++written;

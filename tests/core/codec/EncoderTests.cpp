@@ -11,10 +11,7 @@
 #include <cmath>
 #include <limits>
 
-#if ! JUCE_WINDOWS
- #include <csignal>
- #include <sys/resource.h>
-#endif
+#include "support/FileSizeCap.h"
 
 namespace korvid
 {
@@ -456,29 +453,7 @@ TEST (Encoder, DitherIsReproducibleBySeedAndStaysWithinItsSteps)
 }
 
 #if ! JUCE_WINDOWS
-// Caps the size of files this process writes, as a full disk would, for one scope.
-class FileSizeCap
-{
-public:
-    explicit FileSizeCap (rlim_t bytes)
-    {
-        getrlimit (RLIMIT_FSIZE, &saved);
-        previousHandler = std::signal (SIGXFSZ, SIG_IGN);
-        rlimit capped = saved;
-        capped.rlim_cur = bytes;
-        setrlimit (RLIMIT_FSIZE, &capped);
-    }
-
-    ~FileSizeCap()
-    {
-        setrlimit (RLIMIT_FSIZE, &saved);
-        std::signal (SIGXFSZ, previousHandler);
-    }
-
-private:
-    rlimit saved {};
-    void (*previousHandler) (int) = nullptr;
-};
+using test::FileSizeCap;
 
 // A write that fails while the file is being finished (everything before it sat in
 // the stream's buffer), part-way through, or a target that cannot be replaced: the

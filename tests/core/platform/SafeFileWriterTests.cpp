@@ -1,6 +1,8 @@
 #include "core/platform/SafeFileWriter.h"
 
+#include "core/platform/TemporaryFiles.h"
 #include "core/storage/ScratchFolder.h"
+#include "support/FileSizeCap.h"
 
 #include <gtest/gtest.h>
 
@@ -10,24 +12,20 @@ using namespace korvid;
 
 namespace
 {
-    // Every entry of the folder, hidden ones included, as names.
-    juce::StringArray entryNames (const juce::File& folder)
-    {
-        juce::StringArray names;
-
-        for (const auto& child : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*"))
-            names.add (child.getFileName());
-
-        names.sort (false);
-        return names;
-    }
-
     // As a std::string: juce::MemoryBlock compares empty blocks through memcmp on null.
     std::string bytesOf (const juce::File& file)
     {
         juce::MemoryBlock block;
         file.loadFileAsData (block);
         return block.isEmpty() ? std::string() : std::string ((const char*) block.getData(), block.getSize());
+    }
+
+    // Writes the bytes through the writer's stream and closes it.
+    void writeThrough (SafeFileWriter& writer, const std::string& bytes)
+    {
+        auto stream = writer.createOutputStream();
+        ASSERT_NE (stream, nullptr);
+        ASSERT_TRUE (stream->write (bytes.data(), bytes.size()));
     }
 
     // A file in a fresh sub-folder whose full path has exactly `length` characters.
@@ -39,13 +37,14 @@ namespace
     }
 } // namespace
 
-TEST (SafeFileWriter, WritesTextWithLineFeedsOnlyAndReplacesTheTarget)
+TEST (SafeFileWriter, WritesTextWithTheAskedLineEndsAndReplacesTheTarget)
 {
     struct Case
     {
         const char* name;
         juce::String text;
         const char* expected;
+        LineEnds lineEnds = LineEnds::lineFeed;
     };
 
     const Case cases[] {
@@ -53,6 +52,9 @@ TEST (SafeFileWriter, WritesTextWithLineFeedsOnlyAndReplacesTheTarget)
         { "lone cr", "x\ry", "xy" },
         { "empty", "", "" },
         { "utf8 without bom", juce::String::fromUTF8 ("\xc3\x89t\xc3\xa9"), "\xc3\x89t\xc3\xa9" },
+        { "crlf asked, lf given", "a\nb\n", "a\r\nb\r\n", LineEnds::carriageReturnLineFeed },
+        { "crlf asked, crlf given", "a\r\nb", "a\r\nb", LineEnds::carriageReturnLineFeed },
+        { "crlf asked, lone cr", "a\rb\n", "ab\r\n", LineEnds::carriageReturnLineFeed },
     };
 
     test::ScratchFolder temp;
@@ -64,11 +66,11 @@ TEST (SafeFileWriter, WritesTextWithLineFeedsOnlyAndReplacesTheTarget)
         ASSERT_TRUE (target.replaceWithText ("old content"));
 
         juce::String error ("left over from before");
-        ASSERT_TRUE (writeFileSafely (target, c.text, error));
+        ASSERT_TRUE (writeFileSafely (target, c.text, error, c.lineEnds));
 
         EXPECT_TRUE (error.isEmpty());
         EXPECT_EQ (bytesOf (target), std::string (c.expected));
-        EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("Delivery.vlpr"));
+        EXPECT_EQ (temp.entryNames(), juce::StringArray ("Delivery.vlpr"));
     }
 }
 
@@ -122,7 +124,7 @@ TEST (SafeFileWriter, FailuresLeaveTheOldFileAndNoTemporaryFile)
         { "path too long", fileWithPathLength (temp.folder, 300), "The destination path is too long." },
     };
 
-    const auto before = entryNames (temp.folder);
+    const auto before = temp.entryNames();
 
     for (const auto& c : cases)
     {
@@ -131,7 +133,7 @@ TEST (SafeFileWriter, FailuresLeaveTheOldFileAndNoTemporaryFile)
         EXPECT_FALSE (writeFileSafely (c.target, "new", error));
         EXPECT_TRUE (error.startsWith (c.expectedStart)) << error;
 
-        EXPECT_EQ (entryNames (temp.folder), before);
+        EXPECT_EQ (temp.entryNames(), before);
         EXPECT_EQ (blocker.loadFileAsString(), "keep me");
         EXPECT_EQ (occupied.getChildFile ("inside.txt").loadFileAsString(), "inner");
     }
@@ -152,6 +154,11 @@ TEST (SafeFileWriter, TemporaryFileIsHiddenBesideTheTargetAndGoesAwayUnlessCommi
         EXPECT_TRUE (tempFile.getFileName().startsWith (".Delivery_temp"));
         EXPECT_EQ (tempFile.getFileExtension(), ".vlpr");
 
+        // Its name says who writes it, so a leftover can be told from a file in progress.
+        TemporaryFileWriter named;
+        ASSERT_TRUE (temporaryFileWriterOf (tempFile, named)) << tempFile.getFileName();
+        EXPECT_TRUE (named == thisTemporaryFileWriter());
+
         auto stream = writer.createOutputStream();
         ASSERT_NE (stream, nullptr);
         stream->writeText ("abandoned", false, false, nullptr);
@@ -160,7 +167,7 @@ TEST (SafeFileWriter, TemporaryFileIsHiddenBesideTheTargetAndGoesAwayUnlessCommi
     }
 
     EXPECT_EQ (target.loadFileAsString(), "old");
-    EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("Delivery.vlpr"));
+    EXPECT_EQ (temp.entryNames(), juce::StringArray ("Delivery.vlpr"));
 }
 
 TEST (SafeFileWriter, CommitReportsWhatIsMissing)
@@ -183,7 +190,7 @@ TEST (SafeFileWriter, CommitReportsWhatIsMissing)
         EXPECT_EQ (writer.createOutputStream(), nullptr);
     }
 
-    EXPECT_TRUE (entryNames (temp.folder).isEmpty());
+    EXPECT_TRUE (temp.entryNames().isEmpty());
 }
 
 TEST (SafeFileWriter, WritesBinaryBytesUnchanged)
@@ -198,15 +205,103 @@ TEST (SafeFileWriter, WritesBinaryBytesUnchanged)
         bytes.append ("\r\n\0\xff", 4);
 
     SafeFileWriter writer (target);
-    {
-        auto stream = writer.createOutputStream();
-        ASSERT_NE (stream, nullptr);
-        ASSERT_TRUE (stream->write (bytes.data(), bytes.size()));
-    }
+    writeThrough (writer, bytes);
 
     EXPECT_FALSE (target.exists()) << "the target appears only on commit";
     ASSERT_TRUE (writer.commit()) << writer.error;
     EXPECT_TRUE (writer.committed);
     EXPECT_EQ (bytesOf (target), bytes);
-    EXPECT_EQ (entryNames (temp.folder), juce::StringArray ("take.wav"));
+    EXPECT_EQ (temp.entryNames(), juce::StringArray ("take.wav"));
 }
+
+TEST (SafeFileWriter, ANewNameIsTakenOnlyWhenNoFileHasIt)
+{
+    test::ScratchFolder temp;
+    const auto planned = temp.file ("Mix.wav");
+    const auto taken = temp.file ("Mix-2.wav");
+    ASSERT_TRUE (taken.replaceWithText ("another run's"));
+
+    SafeFileWriter writer (planned);
+    writeThrough (writer, "ours");
+
+    EXPECT_EQ (writer.commitAsNewFile (taken), SafeFileWriter::NewName::taken);
+    EXPECT_EQ (taken.loadFileAsString(), "another run's");
+    EXPECT_FALSE (writer.committed);
+    EXPECT_TRUE (writer.temporaryFile().existsAsFile()) << "kept for the next name";
+
+    const auto free = temp.file ("Mix-3.wav");
+    ASSERT_EQ (writer.commitAsNewFile (free), SafeFileWriter::NewName::claimed) << writer.error;
+    EXPECT_TRUE (writer.committed);
+    EXPECT_EQ (writer.target, free);
+    EXPECT_EQ (free.loadFileAsString(), "ours");
+    EXPECT_EQ (temp.entryNames(), juce::StringArray ({ "Mix-2.wav", "Mix-3.wav" }));
+}
+
+#if ! JUCE_WINDOWS
+// A disk that fills while the text is written, also during the last buffer or the final
+// flush, never replaces the old file with a short one.
+TEST (SafeFileWriter, ATextCutShortKeepsTheOldFileAndSaysSo)
+{
+    struct Case
+    {
+        const char* name;
+        int textBytes;
+        int capBytes;
+        const char* error;
+    };
+
+    const char* const diskFull = "Writing failed, the disk may be full.";
+
+    // A write cut short says nothing more; one refused outright gives the system's text.
+    const Case cases[] {
+        { "small text, cut in its only buffer", 3000, 2990, diskFull },
+        { "long text, cut in its last buffer", 40000, 39900, diskFull },
+        { "long text, cut in an early buffer", 40000, 10000, diskFull },
+        { "nothing fits", 3000, 0, "File too large" },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        test::ScratchFolder temp;
+        const auto target = temp.file ("Session.vlpr");
+        ASSERT_TRUE (target.replaceWithText ("old content"));
+
+        const auto text = juce::String::repeatedString ("x", c.textBytes - 1) + "\n";
+        juce::String error;
+        bool written = true;
+
+        {
+            const test::FileSizeCap cap (c.capBytes);
+            written = writeFileSafely (target, text, error);
+        }
+
+        EXPECT_FALSE (written);
+        EXPECT_EQ (error, c.error);
+        EXPECT_EQ (target.loadFileAsString(), "old content");
+        EXPECT_EQ (temp.entryNames(), juce::StringArray ("Session.vlpr"));
+
+        ASSERT_TRUE (writeFileSafely (target, text, error)) << "with room again: " << error;
+        EXPECT_EQ (target.getSize(), (juce::int64) c.textBytes);
+    }
+}
+
+TEST (SafeFileWriter, AShortTemporaryFileIsNeverCommitted)
+{
+    // Whatever the stream was told, a temporary file shorter than what was written to it
+    // (cut by something outside the stream) replaces nothing.
+    test::ScratchFolder temp;
+    const auto target = temp.file ("take.wav");
+    ASSERT_TRUE (target.replaceWithText ("old"));
+
+    SafeFileWriter writer (target);
+    writeThrough (writer, "0123456789");
+
+    ASSERT_TRUE (writer.temporaryFile().replaceWithText ("01234"));
+    EXPECT_FALSE (writer.commit());
+    EXPECT_EQ (writer.error, "Writing failed, the disk may be full.");
+    EXPECT_EQ (writer.commitAsNewFile (temp.file ("other.wav")), SafeFileWriter::NewName::failed);
+    EXPECT_EQ (target.loadFileAsString(), "old");
+    EXPECT_FALSE (temp.file ("other.wav").exists());
+}
+#endif

@@ -1,30 +1,23 @@
 #include "core/render/OutputFiles.h"
 
-#include "core/audio/AudioReading.h"
+#include "RenderTestSupport.h"
+
 #include "core/audio/AudioTestFiles.h"
 #include "core/audio/Resampler.h"
 #include "core/model/CodecCapabilities.h"
-#include "core/session/SessionTestSupport.h"
+#include "core/render/RenderContext.h"
+#include "support/EndedWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 using namespace korvid;
+using namespace korvid::rendertest;
 
 namespace
 {
     constexpr int testFrames = 4800;
-
-    juce::AudioBuffer<double> constantBuffer (double value, int channels = 2, int frames = testFrames)
-    {
-        juce::AudioBuffer<double> buffer (channels, frames);
-
-        for (int ch = 0; ch < channels; ++ch)
-            juce::FloatVectorOperations::fill (buffer.getWritePointer (ch), value, frames);
-
-        return buffer;
-    }
 
     OutputFormat floatWav (const juce::String& subFolder = {}, bool enabled = true)
     {
@@ -44,35 +37,66 @@ namespace
         return format;
     }
 
-    // One cue's writing state around a hand-made request: 48 kHz stereo, project "PRJ",
-    // cue "Intro", float WAV without sub-folders, written below <temp>/Cue.
+    juce::AudioBuffer<float> constant (float value, int frames = testFrames)
+    {
+        juce::AudioBuffer<float> buffer (2, frames);
+
+        for (int ch = 0; ch < 2; ++ch)
+            juce::FloatVectorOperations::fill (buffer.getWritePointer (ch), value, frames);
+
+        return buffer;
+    }
+
+    double firstSample (const juce::File& file)
+    {
+        const auto buffer = readBack (file);
+        return buffer.getNumChannels() > 0 && buffer.getNumSamples() > 0 ? buffer.getSample (0, 0) : -1.0;
+    }
+
+    // Float WAV without dither or sub-folders, no full mix, and a gain that only attenuates,
+    // so each track's level (kept below the target) reaches its file unchanged.
+    Preset plainPreset (const juce::StringArray& stemNames)
+    {
+        auto preset = makeRenderPreset (stemNames);
+        auto& settings = preset.exportSettings;
+        settings.formats = { floatWav() };
+        settings.stemsSubFolder = {};
+        settings.exportFullMix = false;
+        settings.headroom.peakMode = PeakMode::samplePeak;
+        settings.headroom.gainMode = GainMode::attenuateOnly;
+        return preset;
+    }
+
+    // One cue rendered as the export page renders it: a constant track per stem below
+    // <temp>/Source, the real planner and a RenderContext writing below <temp>/Cue, with
+    // the plain preset for project "PRJ" and cue "Intro".
     struct Delivery
     {
-        Delivery()
+        explicit Delivery (const juce::StringArray& stemNames = { "Drums" }, std::vector<float> levels = {})
+            : preset (plainPreset (stemNames))
         {
-            request.preset = test::makeTestPreset ({ test::makeTestStem ("Drums", {}), test::makeTestStem ("Bass", {}),
-                                                     test::makeTestStem ("Keys", {}) });
-            auto& settings = request.preset.exportSettings;
-            settings.formats = { floatWav() };
-            settings.stemsSubFolder = {};
-            request.preset.metadata.project = "PRJ";
-            request.preset.metadata.cue = "Intro";
-            request.outputFolder = temp.file ("Cue");
-            request.outputFolder.createDirectory();
-            request.channels = 2;
-            request.sampleRate = 48000.0;
-            request.lengthFrames = testFrames;
+            preset.metadata.cue = "Intro";
+
+            for (int i = 0; i < stemNames.size(); ++i)
+            {
+                const auto file = temp.file ("Source").getChildFile (stemNames[i] + ".wav");
+                writeWav (file, constant (i < (int) levels.size() ? levels[(size_t) i] : 0.25f));
+                tracks.push_back (makeTrack (file, "stem-" + stemNames[i]));
+            }
         }
 
-        ExportSettings& settings() { return request.preset.exportSettings; }
+        ExportSettings& settings() { return preset.exportSettings; }
+        juce::File output() const { return temp.file ("Cue"); }
 
-        CueOutput output() { return { request, report, writtenPaths, cancel }; }
-
-        bool writeStem (const juce::AudioBuffer<double>& buffer, const juce::String& label = "Drums", int index = 1,
-                        const juce::String& token = "Drums")
+        const CueReport& render (CancelTest cancel = {}, RenderJob::ProgressCallback progress = {})
         {
-            return writeOutputFile (output(), buffer, settings().naming.stemTemplate, token, "DRU", index, label,
-                                    FileKind::stem, -400.0, false);
+            // Planning refuses some of what is tried here, and the render must still hold.
+            auto planned = makeRenderRequest (preset, tracks, output(), false);
+            request = planned.request;
+            request.cueName = "Intro";
+            RenderContext context (request, std::move (cancel), std::move (progress));
+            report = context.run();
+            return report;
         }
 
         // The report's files, relative to the temporary folder.
@@ -86,26 +110,15 @@ namespace
             return paths;
         }
 
+        // Every file below the cue's folder, hidden ones included.
+        juce::StringArray filesOnDisk() const { return listFiles (output()); }
+
         test::TempFolder temp;
+        Preset preset;
+        std::vector<Track> tracks;
         RenderRequest request;
         CueReport report;
-        juce::StringArray writtenPaths;
-        CancelTest cancel;
     };
-
-    juce::AudioBuffer<double> readBack (const juce::File& file)
-    {
-        juce::AudioBuffer<double> buffer;
-        juce::String error;
-        readWholeAudioFile (file, buffer, error);
-        return buffer;
-    }
-
-    double firstSample (const juce::File& file)
-    {
-        const auto buffer = readBack (file);
-        return buffer.getNumChannels() > 0 && buffer.getNumSamples() > 0 ? buffer.getSample (0, 0) : -1.0;
-    }
 }
 
 TEST (OutputFiles, FileIndicesFollowTheNumbering)
@@ -159,24 +172,24 @@ TEST (OutputFiles, FileIndicesFollowTheNumbering)
 
 TEST (OutputFiles, FolderLayout)
 {
+    // A stem, the full mix and an alternative mix of that stem, in that order.
     const struct
     {
         const char* name;
         const char* formatFolder;
         const char* stemsFolder;
-        FileKind kind;
-        const char* expected;   // empty when refused
-        const char* error;
+        juce::StringArray expected;   // none: refused
     } cases[] {
-        { "defaults, stem", "WAV", "STEMS", FileKind::stem, "Cue/WAV/STEMS/PRJ_Intro_01_Drums.wav", "" },
-        { "defaults, full mix", "WAV", "STEMS", FileKind::fullMix, "Cue/WAV/PRJ_Intro_Drums.wav", "" },
-        { "defaults, alternative mix", "WAV", "STEMS", FileKind::alternativeMix, "Cue/WAV/PRJ_Intro_Drums.wav", "" },
-        { "no format folder", "", "STEMS", FileKind::stem, "Cue/STEMS/PRJ_Intro_01_Drums.wav", "" },
-        { "side by side: stem", " ", "", FileKind::stem, "Cue/PRJ_Intro_01_Drums.wav", "" },
-        { "side by side: mix", "", "  ", FileKind::fullMix, "Cue/PRJ_Intro_Drums.wav", "" },
-        { "nested and trimmed", " Delivery/WAV ", " Stems ", FileKind::stem, "Cue/Delivery/WAV/Stems/PRJ_Intro_01_Drums.wav", "" },
-        { "leaving the cue folder", "../Elsewhere", "STEMS", FileKind::stem, "",
-          "The sub-folder '../Elsewhere/STEMS' is not a valid relative path." },
+        { "defaults", "WAV", "STEMS",
+          { "Cue/WAV/STEMS/PRJ_Intro_01_Drums.wav", "Cue/WAV/PRJ_Intro_Full Mix.wav", "Cue/WAV/PRJ_Intro_Alt.wav" } },
+        { "no format folder", "", "STEMS",
+          { "Cue/STEMS/PRJ_Intro_01_Drums.wav", "Cue/PRJ_Intro_Full Mix.wav", "Cue/PRJ_Intro_Alt.wav" } },
+        { "side by side", " ", "  ",
+          { "Cue/PRJ_Intro_01_Drums.wav", "Cue/PRJ_Intro_Full Mix.wav", "Cue/PRJ_Intro_Alt.wav" } },
+        { "nested and trimmed", " Delivery/WAV ", " Stems ",
+          { "Cue/Delivery/WAV/Stems/PRJ_Intro_01_Drums.wav", "Cue/Delivery/WAV/PRJ_Intro_Full Mix.wav",
+            "Cue/Delivery/WAV/PRJ_Intro_Alt.wav" } },
+        { "leaving the cue folder", "../Elsewhere", "STEMS", {} },
     };
 
     for (const auto& c : cases)
@@ -185,22 +198,19 @@ TEST (OutputFiles, FolderLayout)
         Delivery delivery;
         delivery.settings().formats = { floatWav (c.formatFolder) };
         delivery.settings().stemsSubFolder = c.stemsFolder;
-        const auto templateText = c.kind == FileKind::stem ? delivery.settings().naming.stemTemplate
-                                                           : delivery.settings().naming.mixTemplate;
+        delivery.settings().exportFullMix = true;
+        delivery.preset.schema.submixes = { { "alt", "Alt", "ALT", { "stem-Drums" } } };
 
-        const bool written = writeOutputFile (delivery.output(), constantBuffer (0.25), templateText, "Drums", "DRU", 1,
-                                              "Drums", c.kind, -400.0, false);
+        const auto& report = delivery.render();
 
-        EXPECT_EQ (written, juce::String (c.expected).isNotEmpty());
-        EXPECT_EQ (delivery.listedFiles(), juce::String (c.expected).isEmpty() ? juce::StringArray()
-                                                                                : juce::StringArray (c.expected));
-        EXPECT_EQ (delivery.report.errors, juce::String (c.error).isEmpty() ? juce::StringArray()
-                                                                             : juce::StringArray (c.error));
+        EXPECT_EQ (report.completed, c.expected.size() > 0);
+        EXPECT_EQ (delivery.listedFiles(), c.expected);
+        EXPECT_EQ (report.errors.isEmpty(), c.expected.size() > 0) << report.errors.joinIntoString ("\n");
 
-        if (written)
-            EXPECT_TRUE (delivery.report.files[0].file.existsAsFile());
-        else
-            EXPECT_FALSE (delivery.temp.file ("Elsewhere").exists());
+        for (const auto& written : report.files)
+            EXPECT_TRUE (written.file.existsAsFile());
+
+        EXPECT_FALSE (delivery.temp.file ("Elsewhere").exists());
     }
 }
 
@@ -213,22 +223,16 @@ TEST (OutputFiles, OnlyTheFirstTwoFormatEntriesAreWritten)
     {
         const char* name;
         std::vector<OutputFormat> formats;
-        bool result;
         juce::StringArray files;
-        juce::StringArray errors;
     } cases[] {
-        { "one entry", { floatWav ("1") }, true, { drums ("1", ".wav") }, {} },
-        { "two entries", { floatWav ("1"), withCodec (floatWav ("2"), Codec::flac) }, true,
-          { drums ("1", ".wav"), drums ("2", ".flac") }, {} },
-        { "third never written", { floatWav ("1"), floatWav ("2"), floatWav ("3") }, true,
-          { drums ("1", ".wav"), drums ("2", ".wav") }, {} },
+        { "one entry", { floatWav ("1") }, { drums ("1", ".wav") } },
+        { "two entries", { floatWav ("1"), withCodec (floatWav ("2"), Codec::flac) },
+          { drums ("1", ".wav"), drums ("2", ".flac") } },
+        { "third never written", { floatWav ("1"), floatWav ("2"), floatWav ("3") },
+          { drums ("1", ".wav"), drums ("2", ".wav") } },
         { "disabled first is not replaced",
           { floatWav ("1", false), withCodec (floatWav ("2"), Codec::aiff), withCodec (floatWav ("3"), Codec::flac) },
-          true, { drums ("2", ".aif") }, {} },
-        { "first two disabled", { floatWav ("1", false), floatWav ("2", false), floatWav ("3") }, true, {}, {} },
-        { "no entry", {}, true, {}, {} },
-        { "unavailable codec", { floatWav ("1"), withCodec (floatWav ("2"), Codec::mp3) }, false,
-          { drums ("1", ".wav") }, { codecUnavailableMessage (Codec::mp3) } },
+          { drums ("2", ".aif") } },
     };
 
     for (const auto& c : cases)
@@ -237,12 +241,11 @@ TEST (OutputFiles, OnlyTheFirstTwoFormatEntriesAreWritten)
         Delivery delivery;
         delivery.settings().formats = c.formats;
 
-        EXPECT_EQ (delivery.writeStem (constantBuffer (0.25)), c.result);
+        const auto& report = delivery.render();
+        EXPECT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
         EXPECT_EQ (delivery.listedFiles(), c.files);
-        EXPECT_EQ (delivery.report.errors, c.errors);
-        EXPECT_EQ (delivery.writtenPaths.size(), c.files.size());
 
-        for (const auto& written : delivery.report.files)
+        for (const auto& written : report.files)
         {
             EXPECT_TRUE (written.file.existsAsFile());
             EXPECT_EQ (written.sizeBytes, written.file.getSize());
@@ -252,7 +255,7 @@ TEST (OutputFiles, OnlyTheFirstTwoFormatEntriesAreWritten)
 
 TEST (OutputFiles, UnsupportedRateIsConvertedAndWarnedOncePerCue)
 {
-    Delivery delivery;
+    Delivery delivery ({ "Drums", "Bass" });
     auto lowRate = floatWav ("a");
     lowRate.sampleRate = 22050.0;
     auto sameRate = lowRate;
@@ -260,32 +263,25 @@ TEST (OutputFiles, UnsupportedRateIsConvertedAndWarnedOncePerCue)
     delivery.settings().formats = { lowRate, sameRate };
     delivery.settings().naming.stemTemplate = "{cue}_{nope}_{stemName}_{sampleRate}";
 
-    const auto sine = [] (int frames)
-    {
-        juce::AudioBuffer<double> buffer;
-        buffer.makeCopyOf (test::makeSine (2, frames, 440.0, 48000.0));
-        return buffer;
-    };
+    const auto& report = delivery.render();
+    ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
 
-    ASSERT_TRUE (writeOutputFile (delivery.output(), sine (testFrames), delivery.settings().naming.stemTemplate, "Drums",
-                                  "DRU", 1, "Drums", FileKind::stem, -12.5, true));
-    ASSERT_TRUE (delivery.writeStem (sine (testFrames), "Bass", 2, "Bass"));
+    // Each once, however many files gave it.
+    const auto count = [&report] (const juce::String& warning)
+    { return std::count (report.warnings.begin(), report.warnings.end(), warning); };
 
-    EXPECT_EQ (delivery.report.warnings,
-               juce::StringArray ({ "WAV cannot store 22.1 kHz; written at 44.1 kHz instead.",
-                                    "Unknown naming token {nope} was ignored." }));
+    EXPECT_EQ (count ("WAV cannot store 22.1 kHz; written at 44.1 kHz instead."), 1);
+    EXPECT_EQ (count ("Unknown naming token {nope} was ignored."), 1);
     EXPECT_EQ (delivery.listedFiles(),
                juce::StringArray ({ "Cue/a/Intro_Drums_44.1k.wav", "Cue/b/Intro_Drums_44.1k.wav",
                                     "Cue/a/Intro_Bass_44.1k.wav", "Cue/b/Intro_Bass_44.1k.wav" }));
 
-    const auto& first = delivery.report.files[0];
+    const auto& first = report.files[0];
     EXPECT_EQ (first.sampleRate, 44100.0);
     EXPECT_EQ (first.formatDescription, "WAV 32bit float 44.1kHz 2ch");
     EXPECT_TRUE (first.lossless);
     EXPECT_EQ (first.kind, FileKind::stem);
     EXPECT_EQ (first.label, "Drums");
-    EXPECT_EQ (first.levelDb, -12.5);
-    EXPECT_TRUE (first.ownGain);
     EXPECT_EQ (first.overview.sampleRate, 48000.0);   // drawn from the project-rate audio
     EXPECT_NEAR (first.overview.lengthSeconds, 0.1, 1e-9);
     EXPECT_EQ (first.overview.minima.size(), (size_t) writtenFileOverviewBuckets);
@@ -295,29 +291,47 @@ TEST (OutputFiles, UnsupportedRateIsConvertedAndWarnedOncePerCue)
     EXPECT_EQ ((juce::int64) converted.getNumSamples(), resampledLength (testFrames, 48000.0, 44100.0));
 
     // Both entries got the same converted audio.
-    const auto other = readBack (delivery.report.files[1].file);
+    const auto other = readBack (report.files[1].file);
     ASSERT_EQ (other.getNumSamples(), converted.getNumSamples());
     for (int i = 0; i < converted.getNumSamples(); i += 97)
         EXPECT_EQ (other.getSample (1, i), converted.getSample (1, i));
 }
 
-TEST (OutputFiles, FailedConversionIsAnError)
+TEST (OutputFiles, AFailedConversionIsAnErrorAndNeverAnEmptyFile)
 {
-    // A project rate that cannot be converted from gives an empty buffer, never an empty file.
-    Delivery delivery;
-    delivery.request.sampleRate = 0.0;
+    // A project rate nothing converts from gives an empty buffer; the file is not written.
+    RenderRequest request;
+    request.preset = makeRenderPreset ({ "Drums" });
+    request.preset.exportSettings.formats = { floatWav() };
+    request.preset.exportSettings.stemsSubFolder = {};
+    test::TempFolder temp;
+    request.outputFolder = temp.file ("Cue");
+    ASSERT_TRUE (request.outputFolder.createDirectory());
+    request.sampleRate = 0.0;
 
-    EXPECT_FALSE (delivery.writeStem (constantBuffer (0.25)));
-    EXPECT_EQ (delivery.report.errors,
+    CueReport report;
+    juce::StringArray writtenPaths;
+    const CueOutput output { request, report, writtenPaths, {} };
+
+    juce::AudioBuffer<double> audio (2, testFrames);
+    audio.clear();
+    auto files = planBufferFiles (output, "{stemName}", "Drums", "DRU", 1, "Drums", FileKind::stem, -400.0, false);
+    writeBufferFiles (request, audio, files, {});
+
+    EXPECT_FALSE (recordBufferFiles (output, files));
+    EXPECT_EQ (report.errors,
                juce::StringArray ("Could not convert 'Drums' to 48.0 kHz: the audio is too long or there is not "
                                   "enough memory for it."));
-    EXPECT_TRUE (delivery.report.files.empty());
-    EXPECT_EQ (delivery.request.outputFolder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+    EXPECT_TRUE (report.files.empty());
+    EXPECT_TRUE (writtenPaths.isEmpty()) << "the name is free again";
+    EXPECT_TRUE (listFiles (request.outputFolder).isEmpty());
 }
 
 TEST (OutputFiles, NeverReplacesAFileWrittenInThisRun)
 {
-    const juce::String name = "PRJ_Intro_01_Drums.wav";
+    // Two cues of one run, A (0.125) then B (0.25), whose stem files are both named
+    // Drums.wav in one folder.
+    const juce::String name = "Drums.wav";
     const juce::String twice = "Two outputs of this run would both be named '" + name + "'.";
     const juce::String exists = "'" + name + "' already exists.";
 
@@ -325,17 +339,106 @@ TEST (OutputFiles, NeverReplacesAFileWrittenInThisRun)
     {
         const char* name;
         CollisionPolicy policy;
-        bool earlierRun;         // the file is left over from an earlier run, not written by this cue
-        bool secondWritten;
-        juce::String error;
-        int filesOnDisk;
+        bool earlierRun;          // a file of that name is there before the run
+        juce::StringArray files;  // on disk afterwards, with what each holds
+        juce::String errorOfA;
+        juce::String errorOfB;
     } cases[] {
-        { "overwrite, this run", CollisionPolicy::overwrite, false, false, twice, 1 },
-        { "increment, this run", CollisionPolicy::incrementVersion, false, true, {}, 2 },
-        { "abort, this run", CollisionPolicy::abort, false, false, exists, 1 },
-        { "overwrite, earlier run", CollisionPolicy::overwrite, true, true, {}, 1 },
-        { "increment, earlier run", CollisionPolicy::incrementVersion, true, true, {}, 2 },
-        { "abort, earlier run", CollisionPolicy::abort, true, false, exists, 1 },
+        { "overwrite, this run", CollisionPolicy::overwrite, false, { "Drums.wav=A" }, {}, twice },
+        { "increment, this run", CollisionPolicy::incrementVersion, false, { "Drums-2.wav=B", "Drums.wav=A" }, {}, {} },
+        { "abort, this run", CollisionPolicy::abort, false, { "Drums.wav=A" }, {}, exists },
+        { "overwrite, earlier run", CollisionPolicy::overwrite, true, { "Drums.wav=A" }, {}, twice },
+        { "increment, earlier run", CollisionPolicy::incrementVersion, true,
+          { "Drums-2.wav=A", "Drums-3.wav=B", "Drums.wav=earlier" }, {}, {} },
+        { "abort, earlier run", CollisionPolicy::abort, true, { "Drums.wav=earlier" }, exists, exists },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        test::TempFolder temp;
+        const auto output = temp.file ("Out");
+
+        const auto cue = [&] (const juce::String& cueName, float level)
+        {
+            auto preset = plainPreset ({ "Drums" });
+            preset.exportSettings.naming.stemTemplate = "{stemName}";
+            preset.exportSettings.naming.collisionPolicy = c.policy;
+
+            const auto file = temp.file ("Source").getChildFile (cueName).getChildFile ("Drums.wav");
+            writeWav (file, constant (level));
+            return planRequest (preset, { makeTrack (file, "stem-Drums") }, output, cueName);
+        };
+
+        if (c.earlierRun)
+            writeWav (output.getChildFile (name), constant (0.5f, 100));
+
+        const auto report = RenderJob::runQueue ({ cue ("A", 0.125f), cue ("B", 0.25f) }, {}, {});
+        ASSERT_EQ (report.cues.size(), 2u);
+        EXPECT_EQ (report.cues[0].errors, c.errorOfA.isEmpty() ? juce::StringArray() : juce::StringArray (c.errorOfA));
+        EXPECT_EQ (report.cues[1].errors, c.errorOfB.isEmpty() ? juce::StringArray() : juce::StringArray (c.errorOfB));
+
+        juce::StringArray onDisk;
+
+        for (const auto& path : listFiles (output))
+        {
+            const auto level = firstSample (output.getChildFile (path));
+            onDisk.add (path + "=" + (level == 0.125 ? "A" : level == 0.25 ? "B" : level == 0.5 ? "earlier" : "?"));
+        }
+
+        EXPECT_EQ (onDisk, c.files);
+
+        // Every listed file holds what its cue wrote.
+        for (const auto& cueReport : report.cues)
+            for (const auto& written : cueReport.files)
+                EXPECT_EQ (firstSample (written.file), cueReport.cueName == "A" ? 0.125 : 0.25) << cueReport.cueName;
+    }
+}
+
+TEST (OutputFiles, TwoEntriesIntoOneFolderNeverShareAFile)
+{
+    // Both entries name the stem alike: however the run refuses it, no file is listed
+    // twice, and what is listed is what is on disk.
+    Delivery delivery;
+    delivery.settings().formats = { floatWav(), floatWav() };
+    delivery.settings().naming.collisionPolicy = CollisionPolicy::overwrite;
+
+    const auto& report = delivery.render();
+    EXPECT_FALSE (report.completed);
+    EXPECT_FALSE (report.errors.isEmpty());
+
+    auto listed = delivery.listedFiles();
+    listed.removeDuplicates (false);
+    EXPECT_EQ (listed, delivery.listedFiles());
+
+    juce::StringArray onDisk;
+
+    for (const auto& path : delivery.filesOnDisk())
+        onDisk.add ("Cue/" + path);
+
+    listed.sort (false);
+    EXPECT_EQ (listed, onDisk);
+}
+
+TEST (OutputFiles, ANameAnotherRunTakesWhileTheFileIsWrittenIsNeverReplaced)
+{
+    // Between planning the stem's file and finishing it, another run writes that name.
+    const juce::String planned = "PRJ_Intro_01_Drums.wav";
+
+    const struct
+    {
+        const char* name;
+        CollisionPolicy policy;
+        juce::StringArray files;     // on disk afterwards, with what each holds
+        juce::StringArray listed;
+        juce::String error;
+    } cases[] {
+        { "increment moves on", CollisionPolicy::incrementVersion,
+          { "PRJ_Intro_01_Drums-2.wav=ours", "PRJ_Intro_01_Drums.wav=theirs" }, { "Cue/PRJ_Intro_01_Drums-2.wav" }, {} },
+        { "abort fails the file", CollisionPolicy::abort, { "PRJ_Intro_01_Drums.wav=theirs" }, {},
+          "'" + planned + "' already exists." },
+        { "overwrite replaces, as asked", CollisionPolicy::overwrite, { "PRJ_Intro_01_Drums.wav=ours" },
+          { "Cue/PRJ_Intro_01_Drums.wav" }, {} },
     };
 
     for (const auto& c : cases)
@@ -343,40 +446,115 @@ TEST (OutputFiles, NeverReplacesAFileWrittenInThisRun)
         SCOPED_TRACE (c.name);
         Delivery delivery;
         delivery.settings().naming.collisionPolicy = c.policy;
-        const auto target = delivery.request.outputFolder.getChildFile (name);
 
-        // Two outputs whose names come out the same: A, then B.
-        if (c.earlierRun)
-            ASSERT_TRUE (test::writeAudioFile (target, test::makeSine (2, 100, 440.0, 48000.0, 0.125f), 48000.0, 32));
-        else
-            ASSERT_TRUE (delivery.writeStem (constantBuffer (0.25), "A"));
+        // The stem's name is planned once "Writing Drums..." is reported; the next cancel
+        // point comes after that, before its audio is read.
+        std::atomic<bool> writing { false };
+        bool taken = false;
+        const auto theirs = delivery.output().getChildFile (planned);
 
-        EXPECT_EQ (delivery.writeStem (constantBuffer (0.5), "B"), c.secondWritten);
-        EXPECT_EQ (delivery.report.errors, c.error.isEmpty() ? juce::StringArray() : juce::StringArray (c.error));
-        EXPECT_EQ (delivery.request.outputFolder.getNumberOfChildFiles (juce::File::findFiles), c.filesOnDisk);
+        const auto& report = delivery.render ([&]
+                                              {
+                                                  if (writing && ! taken)
+                                                  {
+                                                      taken = true;
+                                                      writeWav (theirs, constant (0.5f, 100));
+                                                  }
 
-        // Every listed file still holds what was written under its label.
-        for (const auto& written : delivery.report.files)
-            EXPECT_EQ (firstSample (written.file), written.label == "A" ? 0.25 : 0.5) << written.label;
+                                                  return false;
+                                              },
+                                              [&] (double, const juce::String& text, RenderJob::Phase)
+                                              {
+                                                  if (text == "Writing Drums...")
+                                                      writing = true;
+                                              });
 
-        if (! c.secondWritten && c.earlierRun)
-        {
-            EXPECT_NE (firstSample (target), 0.5);
-        }
+        ASSERT_TRUE (taken);
+        EXPECT_EQ (report.errors, c.error.isEmpty() ? juce::StringArray() : juce::StringArray (c.error));
+        EXPECT_EQ (delivery.listedFiles(), c.listed);
+
+        juce::StringArray onDisk;
+
+        for (const auto& path : delivery.filesOnDisk())
+            onDisk.add (path + "=" + (firstSample (delivery.output().getChildFile (path)) == 0.5 ? "theirs" : "ours"));
+
+        EXPECT_EQ (onDisk, c.files);
     }
 }
 
-TEST (OutputFiles, TwoEntriesIntoOneFolderNeverShareAFile)
+TEST (OutputFiles, AnAbortDecidedByAnyFileOfTheCueWritesNothing)
+{
+    // Drums, Bass and Keys, then the full mix; a file of an earlier delivery is in the way
+    // of one of the last of them.
+    const struct
+    {
+        const char* name;
+        juce::StringArray earlierFiles;
+        juce::String error;
+    } cases[] {
+        { "the full mix is there already", { "PRJ_Intro_Full Mix.wav" }, "'PRJ_Intro_Full Mix.wav' already exists." },
+        { "the third stem is there already", { "PRJ_Intro_03_Keys.wav" }, "'PRJ_Intro_03_Keys.wav' already exists." },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        Delivery delivery ({ "Drums", "Bass", "Keys" }, { 0.125f, 0.125f, 0.125f });
+        delivery.settings().naming.collisionPolicy = CollisionPolicy::abort;
+        delivery.settings().exportFullMix = true;
+
+        ASSERT_TRUE (delivery.output().createDirectory());
+
+        for (const auto& earlier : c.earlierFiles)
+            ASSERT_TRUE (delivery.output().getChildFile (earlier).replaceWithText ("earlier"));
+
+        const auto& report = delivery.render();
+        EXPECT_FALSE (report.completed);
+        EXPECT_EQ (report.errors, juce::StringArray (c.error));
+        EXPECT_TRUE (report.files.empty());
+        EXPECT_EQ (delivery.filesOnDisk(), c.earlierFiles);
+    }
+}
+
+#if ! JUCE_WINDOWS
+TEST (OutputFiles, LeftoversOfEndedRunsGoFromTheFoldersWrittenIntoAndNothingElseDoes)
 {
     Delivery delivery;
-    delivery.settings().formats = { floatWav(), floatWav() };
-    delivery.settings().naming.collisionPolicy = CollisionPolicy::overwrite;
+    delivery.settings().formats = { floatWav ("WAV") };
+    delivery.settings().stemsSubFolder = "STEMS";
+    delivery.settings().exportFullMix = true;
 
-    EXPECT_FALSE (delivery.writeStem (constantBuffer (0.25)));
-    EXPECT_EQ (delivery.listedFiles(), juce::StringArray ("Cue/PRJ_Intro_01_Drums.wav"));
-    EXPECT_EQ (delivery.report.errors,
-               juce::StringArray ("Two outputs of this run would both be named 'PRJ_Intro_01_Drums.wav'."));
+    const auto stems = delivery.output().getChildFile ("WAV/STEMS");
+    const auto mixes = delivery.output().getChildFile ("WAV");
+    const auto untouched = delivery.output().getChildFile ("Old");
+
+    const auto leftover = [] (const juce::File& folder, const TemporaryFileWriter& writer)
+    {
+        const auto file = temporaryFileFor (folder.getChildFile ("PRJ_Intro_01_Drums.wav"), writer);
+        EXPECT_TRUE (file.getParentDirectory().createDirectory().wasOk());
+        EXPECT_TRUE (file.replaceWithText ("sixteen megabytes"));
+        return file;
+    };
+
+    const auto endedInStems = leftover (stems, test::endedTemporaryFileWriter());
+    const auto endedInMixes = leftover (mixes, test::endedTemporaryFileWriter());
+    const auto endedElsewhere = leftover (untouched, test::endedTemporaryFileWriter());
+    const auto stillWriting = leftover (stems, thisTemporaryFileWriter());
+
+    const auto& report = delivery.render();
+    ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+
+    EXPECT_FALSE (endedInStems.exists());
+    EXPECT_FALSE (endedInMixes.exists());
+    EXPECT_TRUE (endedElsewhere.exists()) << "a folder this render does not write into is left alone";
+    EXPECT_TRUE (stillWriting.exists()) << "a run that is still writing keeps its file";
+    juce::StringArray expected { "WAV/PRJ_Intro_Full Mix.wav", "WAV/STEMS/PRJ_Intro_01_Drums.wav" };
+    expected.add ("Old/" + endedElsewhere.getFileName());
+    expected.add ("WAV/STEMS/" + stillWriting.getFileName());
+    expected.sort (false);
+    EXPECT_EQ (delivery.filesOnDisk(), expected);
 }
+#endif
 
 TEST (OutputFiles, CancelStopsBeforeTheNextFile)
 {
@@ -386,11 +564,10 @@ TEST (OutputFiles, CancelStopsBeforeTheNextFile)
         std::function<bool (const Delivery&)> cancelWhen;
         int files;
     } cases[] {
-        { "before anything", [] (const Delivery&) { return true; }, 0 },
-        { "after the first file", [] (const Delivery& d) { return d.request.outputFolder.getChildFile ("1/PRJ_Intro_01_Drums.wav").existsAsFile(); }, 1 },
+        { "after the first file", [] (const Delivery& d) { return d.output().getChildFile ("1/PRJ_Intro_01_Drums.wav").existsAsFile(); }, 1 },
         // The first entry's temporary file is there while it is encoded.
         { "while encoding", [] (const Delivery& d)
-          { return ! d.request.outputFolder.getChildFile ("1").findChildFiles (juce::File::findFiles, false, ".*").isEmpty(); }, 0 },
+          { return ! d.output().getChildFile ("1").findChildFiles (juce::File::findFiles, false, ".*").isEmpty(); }, 0 },
     };
 
     for (const auto& c : cases)
@@ -398,13 +575,11 @@ TEST (OutputFiles, CancelStopsBeforeTheNextFile)
         SCOPED_TRACE (c.name);
         Delivery delivery;
         delivery.settings().formats = { floatWav ("1"), floatWav ("2") };
-        delivery.cancel = [&delivery, &c, fired = false]() mutable { return fired = fired || c.cancelWhen (delivery); };
 
-        EXPECT_FALSE (delivery.writeStem (constantBuffer (0.25)));
-        EXPECT_EQ ((int) delivery.report.files.size(), c.files);
-        EXPECT_EQ (delivery.writtenPaths.size(), c.files);
-        EXPECT_TRUE (delivery.report.errors.isEmpty());   // the cue reports its cancel itself
-        EXPECT_EQ (delivery.request.outputFolder.findChildFiles (juce::File::findFiles, true, "*", juce::File::FollowSymlinks::no).size(),
-                   c.files);
+        const auto& report = delivery.render ([&delivery, &c, fired = false]() mutable { return fired = fired || c.cancelWhen (delivery); });
+        EXPECT_TRUE (report.cancelled);
+        EXPECT_EQ ((int) report.files.size(), c.files);
+        EXPECT_TRUE (report.errors.isEmpty());   // the cue reports its cancel itself
+        EXPECT_EQ (delivery.filesOnDisk().size(), c.files);
     }
 }

@@ -3,11 +3,16 @@
 #include "core/audio/AudioTestFiles.h"
 #include "core/render/RenderBufferPool.h"
 #include "core/render/RenderJob.h"
+#include "core/render/RenderWorkers.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
 
 namespace korvid
 {
@@ -472,6 +477,114 @@ TEST_F (RenderJobTest, NoCueReplacesAFileAnEarlierCueOfTheRunWrote)
     }
 
     EXPECT_FALSE (report.cues[0].files.empty());
+}
+
+// Two runs (two windows, or two machines on a shared folder) render one cue into one
+// folder at the same moment, each planning its names before the other has written them.
+// Each keeps its own files, and each report lists exactly the files it left on disk.
+TEST_F (RenderJobTest, TwoRunsIntoOneFolderAtOnceNeverReplaceEachOthersFiles)
+{
+    // Every "Writing ..." step is reached by both runs before either goes on, so both plan
+    // each file (and make each new folder) before the other has written it.
+    struct Lockstep
+    {
+        std::mutex lock;
+        std::condition_variable changed;
+        std::map<juce::String, int> arrivals;
+        bool oneRunEnded = false;   // the other then no longer waits
+
+        void meet (const juce::String& step)
+        {
+            std::unique_lock<std::mutex> held (lock);
+            ++arrivals[step];
+            changed.notify_all();
+            changed.wait_for (held, std::chrono::seconds (60), [&] { return arrivals[step] >= 2 || oneRunEnded; });
+        }
+
+        void end()
+        {
+            const std::lock_guard<std::mutex> held (lock);
+            oneRunEnded = true;
+            changed.notify_all();
+        }
+    } lockstep;
+
+    const juce::StringArray stems { "Drums", "Bass", "Choir" };
+    const auto output = temp.folder.getChildFile ("Out").getChildFile ("Cue");
+
+    // Run A's tracks sit above zero and run B's below, so every file shows whose it is.
+    const auto plan = [&] (const juce::String& run, float sign)
+    {
+        std::vector<Track> tracks;
+
+        for (int i = 0; i < stems.size(); ++i)
+        {
+            const auto file = temp.folder.getChildFile ("Source " + run).getChildFile (stems[i] + ".wav");
+            auto audio = makeNoise (2, 2 * second, 0.05f, i);
+            audio.applyGain (0.5f);
+
+            for (int ch = 0; ch < 2; ++ch)
+                juce::FloatVectorOperations::add (audio.getWritePointer (ch), sign * (0.1f + 0.05f * (float) i), 2 * second);
+
+            writeWav (file, audio);
+            tracks.push_back (makeTrack (file, "stem-" + stems[i]));
+        }
+
+        auto preset = makeRenderPreset (stems);
+        preset.exportSettings.formats.front().subFolder = "WAV";
+        return planRequest (preset, tracks, output, "Cue");
+    };
+
+    const std::vector<RenderRequest> runA { plan ("A", 1.0f) };
+    const std::vector<RenderRequest> runB { plan ("B", -1.0f) };
+    BatchReport reportA, reportB;
+
+    const auto render = [&lockstep] (const std::vector<RenderRequest>& requests, BatchReport& report)
+    {
+        RenderWorkers oneWorker ({ 1, 1LL << 31 });
+        report = RenderJob::runQueue (requests, {},
+                                      [&lockstep] (double, const juce::String& text, Phase)
+                                      {
+                                          if (text.startsWith ("Writing"))
+                                              lockstep.meet (text);
+                                      },
+                                      oneWorker);
+        lockstep.end();
+    };
+
+    std::thread first ([&] { render (runA, reportA); });
+    std::thread second ([&] { render (runB, reportB); });
+    first.join();
+    second.join();
+
+    juce::StringArray listed;
+
+    for (const auto* report : { &reportA, &reportB })
+    {
+        ASSERT_EQ (report->cues.size(), 1u);
+        const auto& cue = report->cues.front();
+        EXPECT_TRUE (cue.completed) << cue.errors.joinIntoString ("\n");
+        EXPECT_EQ (cue.reconstruction.state, ReconstructionResult::State::passed) << cue.reconstruction.detail;
+        EXPECT_EQ (cue.files.size(), 4u) << "three stems and the full mix";
+
+        const bool isA = report == &reportA;
+
+        for (const auto& written : cue.files)
+        {
+            const auto path = written.file.getRelativePathFrom (output).replaceCharacter ('\\', '/');
+            EXPECT_FALSE (listed.contains (path)) << path << " is listed by both runs";
+            listed.add (path);
+
+            // The file on disk is the one this run wrote.
+            const auto audio = readBack (written.file);
+            ASSERT_GT (audio.getNumSamples(), 0) << path;
+            EXPECT_EQ (audio.getSample (0, 0) > 0.0, isA) << path;
+            EXPECT_EQ (written.sizeBytes, written.file.getSize()) << path;
+        }
+    }
+
+    listed.sort (false);
+    EXPECT_EQ (listFiles (output), listed) << "on disk: " << listFiles (output).joinIntoString (", ");
 }
 
 } // namespace

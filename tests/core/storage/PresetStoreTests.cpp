@@ -1,3 +1,4 @@
+#include "support/FileSizeCap.h"
 #include "support/ScopedEnvironmentVariable.h"
 #include "core/storage/PresetStore.h"
 
@@ -589,3 +590,55 @@ TEST (PresetStoreDefaults, DefaultFolderLivesInTheApplicationDataFolder)
                juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
                    .getChildFile ("Velvane").getChildFile ("Presets"));
 }
+
+#if ! JUCE_WINDOWS
+// A disk that fills while a preset is written keeps the preset as it was, also when the
+// save would have moved it to a new file and deleted the old one.
+TEST_F (PresetStoreTest, ASaveCutShortByAFullDiskKeepsTheOldPreset)
+{
+    PresetStore store (root);
+    juce::String error, id;
+    ASSERT_TRUE (store.createPreset (userPreset ("x"), "Strings", PresetKind::publisher, id, error)) << error;
+
+    const auto changed = [&store, &id] (const std::function<void (Preset&)>& change)
+    {
+        auto preset = store.loadPreset (id).preset;
+        change (preset);
+        return preset;
+    };
+
+    const struct
+    {
+        const char* what;
+        std::function<bool (juce::String&)> save;
+    } cases[] {
+        { "rename, which moves the file", [&] (auto& e) { return store.renamePreset (id, "Strings Deluxe", e); } },
+        { "new kind, which moves it to the other folder",
+          [&] (auto& e) { return store.savePreset (changed ([] (Preset& p) { p.kind = PresetKind::project; }), e); } },
+        { "save in place",
+          [&] (auto& e) { return store.savePreset (changed ([] (Preset& p) { p.metadata.composer = "Someone"; }), e); } },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        const auto before = snapshot();
+        ASSERT_EQ (before.size(), 1u);
+        const auto room = store.findEntry (id)->file.getSize() - 10;
+
+        juce::String saveError;
+        bool saved = true;
+
+        {
+            const test::FileSizeCap cap (room);
+            saved = c.save (saveError);
+        }
+
+        EXPECT_FALSE (saved);
+        EXPECT_EQ (saveError, "Writing failed, the disk may be full.");
+        EXPECT_EQ (snapshot(), before);
+        ASSERT_EQ (store.entries.size(), 1u);
+        EXPECT_EQ (store.loadPreset (id).preset.name, "Strings");
+    }
+}
+#endif

@@ -6,6 +6,8 @@
 #include "core/storage/ProjectPresetReader.h"
 #include "core/session/SessionTestSupport.h"
 
+#include "support/FileSizeCap.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -217,6 +219,29 @@ TEST_F (ProjectFileSession, SavedAndReopenedGivesTheSameCuesAndTheUsersAssignmen
     EXPECT_EQ (trackWithFile (reopened, cue1.getChildFile ("mystery.wav"))->source, AssignmentSource::manual);
     EXPECT_EQ (trackWithFile (reopened, cue1.getChildFile ("violin.wav"))->source, AssignmentSource::automatic);
 }
+
+#if ! JUCE_WINDOWS
+TEST_F (ProjectFileSession, ASaveCutShortByAFullDiskKeepsTheOldProject)
+{
+    const auto projectFile = temp.file ("Night.vlpr");
+    juce::String error;
+    ASSERT_TRUE (saveProjectFile (session, exportFolder.getFullPathName(), projectFile, error)) << error;
+    const auto before = projectFile.loadFileAsString();
+
+    ASSERT_TRUE (session.renameCue (cueIdForFolder (cue1), "Opening titles"));
+    bool saved = true;
+
+    {
+        const test::FileSizeCap cap (projectFile.getSize() - 10);
+        saved = saveProjectFile (session, exportFolder.getFullPathName(), projectFile, error);
+    }
+
+    EXPECT_FALSE (saved);
+    EXPECT_EQ (error, "Writing failed, the disk may be full.");
+    EXPECT_EQ (projectFile.loadFileAsString(), before);
+    EXPECT_EQ (temp.folder.findChildFiles (juce::File::findFiles, false, "*").size(), 1);
+}
+#endif
 
 TEST_F (ProjectFileSession, OnlyHandMadeAssignmentsAreRestored)
 {

@@ -23,6 +23,18 @@ struct ScratchFolder
 
     juce::File file (const juce::String& name) const { return folder.getChildFile (name); }
 
+    /** Every entry directly in the folder, hidden ones included, by name and sorted. */
+    juce::StringArray entryNames() const
+    {
+        juce::StringArray names;
+
+        for (const auto& child : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*"))
+            names.add (child.getFileName());
+
+        names.sort (false);
+        return names;
+    }
+
     juce::File folder;
 
     JUCE_DECLARE_NON_COPYABLE (ScratchFolder)

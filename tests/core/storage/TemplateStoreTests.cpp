@@ -1,5 +1,7 @@
 #include "core/storage/TemplateStore.h"
 
+#include "support/FileSizeCap.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -313,6 +315,29 @@ TEST_F (TemplateStoreTest, FailedSaveKeepsTheChangeInMemoryAndTheFileAsItWas)
     EXPECT_EQ (namesOf (store.templates), juce::StringArray ({ "Kept" }));
     EXPECT_EQ (blocker.loadFileAsString(), "x");
 }
+
+#if ! JUCE_WINDOWS
+TEST_F (TemplateStoreTest, ASaveCutShortByAFullDiskKeepsTheFileAndSaysSo)
+{
+    TemplateStore store (storeFile);
+    juce::String error;
+    ASSERT_TRUE (store.addOrReplace (makeTemplate ("Strings"), error)) << error;
+    const auto before = storeFile.loadFileAsString();
+
+    bool saved = true;
+
+    {
+        const test::FileSizeCap cap (storeFile.getSize() + 10);
+        saved = store.addOrReplace (makeTemplate ("Woodwinds"), error);
+    }
+
+    EXPECT_FALSE (saved);
+    EXPECT_EQ (error, "Writing failed, the disk may be full.");
+    EXPECT_EQ (storeFile.loadFileAsString(), before);
+    EXPECT_EQ (storeFile.getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
+    EXPECT_EQ (namesOf (store.templates), juce::StringArray ({ "Strings", "Woodwinds" }));
+}
+#endif
 
 TEST (TemplateStoreDefaults, DefaultFileLivesInTheApplicationDataFolder)
 {

@@ -35,32 +35,11 @@ namespace korvid::ui
 
     bool writeReportText (const juce::File& target, const juce::String& text, juce::String& error)
     {
+        if (writeFileSafely (target, text, error, LineEnds::carriageReturnLineFeed))
+            return true;
+
         error = "Could not write to " + target.getFullPathName();
-
-        SafeFileWriter writer (target);
-        auto stream = writer.createOutputStream();
-
-        if (stream == nullptr)
-            return false;
-
-        const auto crlf = text.removeCharacters ("\r").replace ("\n", "\r\n");
-        const auto* utf8 = crlf.toRawUTF8();
-
-        if (! stream->write (utf8, crlf.getNumBytesAsUTF8()))
-            return false;
-
-        stream->flush();
-
-        if (stream->getStatus().failed())
-            return false;
-
-        stream.reset();
-
-        if (! writer.commit())
-            return false;
-
-        error.clear();
-        return true;
+        return false;
     }
 
     //==============================================================================

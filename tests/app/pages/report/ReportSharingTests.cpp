@@ -1,6 +1,7 @@
 #include "app/pages/report/ReportPageTestSupport.h"
 #include "app/pages/report/ReportSharing.h"
 #include "core/report/ReportText.h"
+#include "support/FileSizeCap.h"
 
 namespace korvid::ui::reporttest
 {
@@ -147,6 +148,40 @@ namespace korvid::ui::reporttest
         EXPECT_EQ (dialogs->asked.size(), asked + 2);
         EXPECT_EQ (lastQuestion()->kind, testing::ScriptedDialogs::Kind::file);
     }
+
+#if ! JUCE_WINDOWS
+    // A disk that fills during the last bytes of a report, the final flush included, keeps
+    // the report that was there.
+    TEST_F (ReportSharingTest, ASaveCutShortByAFullDiskKeepsTheOldReportAndSaysSo)
+    {
+        for (const bool html : { false, true })
+        {
+            SCOPED_TRACE (html ? "html" : "text");
+            const auto target = root.getChildFile (html ? "cut.html" : "cut.txt");
+            ASSERT_TRUE (target.replaceWithText ("old"));
+            dialogs->files.push_back (target);
+
+            const auto document = html ? buildHtmlReport (state->lastReport, reportPageOptions()).removeCharacters ("\r")
+                                       : state->lastReport.toText().removeCharacters ("\r").replace ("\n", "\r\n");
+
+            {
+                const test::FileSizeCap cap ((juce::int64) document.getNumBytesAsUTF8() - 40);
+
+                if (html)
+                    page->saveHtml();
+                else
+                    page->saveText();
+            }
+
+            ASSERT_NE (lastQuestion(), nullptr);
+            EXPECT_EQ (lastQuestion()->title, "The report was not saved");
+            EXPECT_EQ (lastQuestion()->message, html ? juce::String ("Writing failed, the disk may be full.")
+                                                     : "Could not write to " + target.getFullPathName());
+            EXPECT_EQ (target.loadFileAsString(), "old");
+            EXPECT_TRUE (hiddenFilesIn (root).isEmpty());
+        }
+    }
+#endif
 
     TEST_F (ReportSharingTest, SaveHtmlProposesTheReportsNameAndWritesThePage)
     {

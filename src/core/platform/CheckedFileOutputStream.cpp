@@ -1,20 +1,26 @@
-#include "core/codec/CheckedFileOutputStream.h"
+#include "core/platform/CheckedFileOutputStream.h"
 
 #include <cstring>
 
 namespace korvid
 {
 
-CheckedFileOutputStream::CheckedFileOutputStream (const juce::File& target, size_t size, bool& failureFlag)
+CheckedFileOutputStream::CheckedFileOutputStream (const juce::File& target, size_t size, Outcome& outcomeToFill)
     : file (target, 0),   // unbuffered: each write reports its own outcome
       buffer (juce::jmax (size, (size_t) 1)),
       bufferSize (juce::jmax (size, (size_t) 1)),
-      failed (failureFlag)
+      outcome (outcomeToFill)
 {
     if (file.failedToOpen())
-        failed = true;
+    {
+        outcome.reason = file.getStatus().getErrorMessage();
+        outcome.failed = true;
+    }
     else
+    {
         position = file.getPosition();
+        outcome.length = juce::jmax (outcome.length, position);
+    }
 }
 
 CheckedFileOutputStream::~CheckedFileOutputStream()
@@ -29,23 +35,27 @@ bool CheckedFileOutputStream::openedOk() const
 
 bool CheckedFileOutputStream::fail()
 {
-    failed = true;
+    // A short write sets no error of its own; a refused one leaves the system's text.
+    if (outcome.reason.isEmpty() && file.getStatus().failed())
+        outcome.reason = file.getStatus().getErrorMessage();
+
+    outcome.failed = true;
     return false;
 }
 
 bool CheckedFileOutputStream::flushBuffer()
 {
     if (bytesInBuffer == 0)
-        return ! failed;
+        return ! outcome.failed;
 
     const auto count = bytesInBuffer;
     bytesInBuffer = 0;
-    return (! failed && file.write (buffer.get(), count)) || fail();
+    return (! outcome.failed && file.write (buffer.get(), count)) || fail();
 }
 
 void CheckedFileOutputStream::flush()
 {
-    if (failed)
+    if (outcome.failed)
     {
         bytesInBuffer = 0;
         return;
@@ -65,7 +75,7 @@ bool CheckedFileOutputStream::setPosition (juce::int64 newPosition)
 
     flushBuffer();
 
-    if (! failed && ! file.setPosition (newPosition))
+    if (! outcome.failed && ! file.setPosition (newPosition))
         return fail();
 
     position = newPosition;
@@ -81,7 +91,7 @@ bool CheckedFileOutputStream::write (const void* data, size_t numBytes)
 {
     // After a failure the file is discarded anyway; positions still move so the
     // writers finishing their headers see a consistent stream.
-    if (failed)
+    if (outcome.failed)
     {
         position += (juce::int64) numBytes;
         return false;
@@ -109,6 +119,7 @@ bool CheckedFileOutputStream::write (const void* data, size_t numBytes)
     }
 
     position += (juce::int64) numBytes;
+    outcome.length = juce::jmax (outcome.length, position);
     return true;
 }
 
