@@ -159,12 +159,16 @@ namespace
         useCleanup();
 
         // Two tracks whose paths hash to negative numbers, which once gave both names the
-        // same bare "-" at the front.
+        // same bare "-" at the front. The words after the number spread the hashes widely.
         juce::Array<juce::File> takes;
 
         for (int i = 0; takes.size() < 2 && i < 1000; ++i)
-            if (folder ("Takes").getChildFile ("Take " + juce::String (i) + ".wav").getFullPathName().hashCode64() < 0)
-                takes.add (writeCleanableTake ("Take " + juce::String (i) + ".wav"));
+        {
+            const auto name = "Take " + juce::String (i) + " of the strings section.wav";
+
+            if (folder ("Takes").getChildFile (name).getFullPathName().hashCode64() < 0)
+                takes.add (writeCleanableTake (name));
+        }
 
         ASSERT_EQ (takes.size(), 2);
 
