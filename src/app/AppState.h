@@ -102,11 +102,6 @@ namespace korvid::ui
         /** Names the program had before, whose settings are copied once into empty ones. */
         static juce::StringArray earlierApplicationNames();
 
-        /** Whether a settings file can be read safely: absent or empty, or a properties
-            document of at most maxSettingsFileBytes that passes the XML screen. False with
-            one sentence in `problem` otherwise. */
-        static bool isReadableSettingsFile (const juce::File& file, juce::String& problem);
-
         //==============================================================================
         // Declaration order is construction order; destruction runs the other way.
         std::unique_ptr<Dialogs> dialogs;
@@ -124,6 +119,11 @@ namespace korvid::ui
         int reportNumber = 0;   // raised by every setLastReport, so a page can tell a new report from a changed one
 
     private:
+        /** Whether a settings file can be read safely: absent or empty, or a properties
+            document of at most maxSettingsFileBytes that passes the XML screen. False with
+            one sentence in `problem` otherwise. */
+        static bool isReadableSettingsFile (const juce::File& file, juce::String& problem);
+
         void openSettings();
         juce::File setAsideUnreadableSettings (const juce::File& file, const juce::String& problem);
         void noticeAfterStart (const juce::String& title, const juce::String& message);
