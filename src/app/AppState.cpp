@@ -1,8 +1,10 @@
 #include "app/AppState.h"
 
 #include "core/model/BuiltInPresets.h"
+#include "core/storage/DocumentReading.h"
 #include "core/storage/ProjectFile.h"
 #include "core/storage/TextDecoding.h"
+#include "core/storage/XmlScreening.h"
 #include "ui/JuceDialogs.h"
 
 namespace korvid::ui
@@ -15,6 +17,7 @@ namespace korvid::ui
         const juce::String recentImportFoldersKey ("recentImportFolders");
         const juce::String stemsAlphabeticalKey ("stemsAlphabetical");
         const juce::String olderStemsAlphabeticalKey ("reviewAlphabeticalStems");
+        const juce::String settingsOuterTag ("PROPERTIES");   // the framework's properties document
     }
 
     AppState::AppState (PreviewEngine::OutputMode outputMode, std::unique_ptr<Dialogs> dialogsToUse)
@@ -70,10 +73,71 @@ namespace korvid::ui
         return { "Korvid" };
     }
 
+    bool AppState::isReadableSettingsFile (const juce::File& file, juce::String& problem)
+    {
+        // Nothing there, or nothing in it: nothing to lose.
+        if (! file.existsAsFile() || file.getSize() == 0)
+            return true;
+
+        juce::String text;
+
+        switch (readDocumentText (file, maxSettingsFileBytes, text))
+        {
+            case DocumentRead::unreadable:
+                problem = "The file could not be opened for reading.";
+                return false;
+
+            case DocumentRead::tooLarge:
+                problem = "The file is larger than the " + juce::String (maxSettingsFileBytes / 1024) + " kB limit.";
+                return false;
+
+            case DocumentRead::ok:
+                break;
+        }
+
+        return parseScreenedXml (text, settingsOuterTag, problem) != nullptr;
+    }
+
     void AppState::openSettings()
     {
-        settings = std::make_unique<juce::PropertiesFile> (settingsFileFor (applicationName),
-                                                           settingsOptionsFor (applicationName));
+        auto file = settingsFileFor (applicationName);
+        juce::String problem;
+
+        // The framework's reader would recurse through a deeply nested file until the stack
+        // runs out, spend minutes on a huge one, and save over whatever it could not read.
+        if (! isReadableSettingsFile (file, problem))
+            file = setAsideUnreadableSettings (file, problem);
+
+        settings = std::make_unique<juce::PropertiesFile> (file, settingsOptionsFor (applicationName));
+    }
+
+    juce::File AppState::setAsideUnreadableSettings (const juce::File& file, const juce::String& problem)
+    {
+        const juce::String title ("The settings could not be read");
+        const auto opening = juce::String (applicationName) + " could not read its settings file, so it starts with the "
+                             "default settings. " + problem + "\n\n";
+        const auto aside = unusedAsideFile (file);
+
+        if (aside != juce::File() && file.moveFileTo (aside))
+        {
+            noticeAfterStart (title, opening + "The file was kept as " + aside.getFullPathName() + ".");
+            return file;
+        }
+
+        // Left where it is and never written over: these settings live only until the exit.
+        noticeAfterStart (title, opening + "The file could not be set aside, so it was left as it is and the "
+                                           "settings of this session will not be saved.");
+        return {};
+    }
+
+    void AppState::noticeAfterStart (const juce::String& title, const juce::String& message)
+    {
+        // Posted, so it shows over the window once that is up.
+        juce::MessageManager::callAsync ([state = juce::WeakReference<AppState> (this), title, message]
+        {
+            if (state != nullptr)
+                state->dialogs->showMessage (juce::MessageBoxIconType::WarningIcon, title, message);
+        });
     }
 
     void AppState::copyEarlierSettings()
@@ -84,6 +148,12 @@ namespace korvid::ui
         for (const auto& name : earlierApplicationNames())
         {
             if (name == applicationName)
+                continue;
+
+            juce::String problem;
+
+            // Only read, never set aside: a damaged one simply holds nothing to copy.
+            if (! isReadableSettingsFile (settingsFileFor (name), problem))
                 continue;
 
             auto options = settingsOptionsFor (name);

@@ -32,8 +32,15 @@ namespace korvid::ui
         static constexpr int maxRecentProjects = 20;
         static constexpr int maxRecentImportFolders = 15;
 
+        /** The largest settings file that is read. Settings take a few kilobytes; a larger
+            file is damaged and is kept aside unread, like one that does not parse. */
+        static constexpr juce::int64 maxSettingsFileBytes = 1024 * 1024;
+
         /** Builds everything in start-up order; never fails (what cannot load starts empty).
-            `outputMode` chooses the preview engine's output; `dialogs` defaults to JUCE's boxes. */
+            A settings file that cannot be read is moved aside unread, to a name beside it
+            ("Velvane.unreadable.settings"), before the new one is opened, and a notice says
+            so once the start is over. `outputMode` chooses the preview engine's output;
+            `dialogs` defaults to JUCE's boxes. */
         explicit AppState (PreviewEngine::OutputMode outputMode = PreviewEngine::OutputMode::defaultDevice,
                            std::unique_ptr<Dialogs> dialogs = {});
 
@@ -112,7 +119,14 @@ namespace korvid::ui
         int reportNumber = 0;   // raised by every setLastReport, so a page can tell a new report from a changed one
 
     private:
+        /** Whether a settings file can be read safely: absent or empty, or a properties
+            document of at most maxSettingsFileBytes that passes the XML screen. False with
+            one sentence in `problem` otherwise. */
+        static bool isReadableSettingsFile (const juce::File& file, juce::String& problem);
+
         void openSettings();
+        juce::File setAsideUnreadableSettings (const juce::File& file, const juce::String& problem);
+        void noticeAfterStart (const juce::String& title, const juce::String& message);
         void copyEarlierSettings();
         void restoreOutputFolder();
         void startWithLastPreset();
@@ -136,6 +150,7 @@ namespace korvid::ui
         mutable StoredCopy storedCopy;
         void addToFileList (const juce::String& key, int cap, const juce::File& file);
 
+        JUCE_DECLARE_WEAK_REFERENCEABLE (AppState)
         JUCE_DECLARE_NON_COPYABLE (AppState)
     };
 }

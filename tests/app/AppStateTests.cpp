@@ -1,4 +1,5 @@
 #include "app/AppState.h"
+#include "support/MessageLoop.h"
 #include "support/ScopedEnvironmentVariable.h"
 
 #include "core/model/BuiltInPresets.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -166,6 +168,147 @@ namespace
         // Only what the start-up itself writes.
         EXPECT_FALSE (s.settings->containsKey ("uiScalePercent"));
         EXPECT_FALSE (s.settings->containsKey ("recentProjects"));
+    }
+
+    //==============================================================================
+    /** Damaged settings files of every kind the start must survive: the bytes, and what the
+        notice must name as the reason. */
+    struct DamagedSettings
+    {
+        const char* name;
+        juce::MemoryBlock bytes;
+        juce::String reason;
+    };
+
+    juce::MemoryBlock bytesOf (const juce::String& text)
+    {
+        return { text.toRawUTF8(), text.getNumBytesAsUTF8() };
+    }
+
+    juce::MemoryBlock bytesIn (const juce::File& file)
+    {
+        juce::MemoryBlock bytes;
+        file.loadFileAsData (bytes);
+        return bytes;
+    }
+
+    std::vector<DamagedSettings> damagedSettingsFiles()
+    {
+        const juce::String header ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+        // The parser recurses once per level it opens; the closing tags would not fit the size limit.
+        const auto nested = header + "<PROPERTIES>" + juce::String::repeatedString ("<a>", 200000);
+
+        // Well-formed, but one byte over the limit.
+        const auto value = "<PROPERTIES>\n  <VALUE name=\"big\" val=\"";
+        const auto ending = juce::String ("\"/>\n</PROPERTIES>\n");
+        const auto padding = (int) AppState::maxSettingsFileBytes + 1
+                           - (int) (header.getNumBytesAsUTF8() + std::strlen (value) + ending.getNumBytesAsUTF8());
+        const auto huge = header + value + juce::String::repeatedString ("x", padding) + ending;
+
+        return {
+            { "nested 200,000 levels deep", bytesOf (nested), "more than 64 levels deep" },
+            { "over the size limit", bytesOf (huge), "larger than the 1024 kB limit" },
+            { "not XML at all", bytesOf ("\x01\x02 PROP garbage {"), "This is not valid XML" },
+            { "cut off half way", bytesOf (header + "<PROPERTIES>\n  <VALUE name=\"presetId\" val=\"x"), "This is not valid XML" },
+            { "another kind of document", bytesOf (header + "<PRESET/>"), "<PRESET> where <PROPERTIES>" },
+            { "entities that expand", bytesOf (header + "<!DOCTYPE PROPERTIES [<!ENTITY a \"&a;&a;\">]><PROPERTIES>&a;</PROPERTIES>"),
+              "declaration" },
+        };
+    }
+
+    TEST_F (AppStateTest, ADamagedSettingsFileIsKeptAsideAndTheProgramStartsAndClosesOnDefaults)
+    {
+        const auto settingsFile = AppState::settingsFileFor ("Velvane");
+        const auto kept = settingsFile.getSiblingFile ("Velvane.unreadable.settings");
+
+        for (const auto& damaged : damagedSettingsFiles())
+        {
+            SCOPED_TRACE (damaged.name);
+            settingsFile.deleteFile();
+            kept.deleteFile();
+            ASSERT_TRUE (settingsFile.getParentDirectory().createDirectory());
+            ASSERT_TRUE (settingsFile.replaceWithData (damaged.bytes.getData(), damaged.bytes.getSize()));
+
+            // A start on the defaults, the file moved aside unread before anything was written.
+            auto& s = start();
+            EXPECT_EQ (s.presetId, makeEmptyPreset().id);
+            EXPECT_FALSE (s.settings->containsKey ("big"));
+            EXPECT_EQ (s.settings->getFile(), settingsFile);
+            EXPECT_TRUE (kept.existsAsFile());
+            EXPECT_TRUE (bytesIn (kept) == damaged.bytes);   // not written over, not even read into a new form
+
+            // Said once the start is over.
+            test::pumpMessagesUntil ([this] { return ! dialogs->asked.empty(); });
+            ASSERT_EQ (dialogs->asked.size(), 1u);
+            EXPECT_EQ (dialogs->asked[0].title, "The settings could not be read");
+            EXPECT_TRUE (dialogs->asked[0].message.contains (damaged.reason)) << dialogs->asked[0].message;
+            EXPECT_TRUE (dialogs->asked[0].message.contains (kept.getFullPathName())) << dialogs->asked[0].message;
+
+            // The close writes new settings beside the kept copy.
+            s.setStemsAlphabetical (true);
+            state.reset();
+            EXPECT_EQ (settingsOnDisk()->getValue ("presetId"), makeEmptyPreset().id);
+            EXPECT_TRUE (settingsOnDisk()->getBoolValue ("stemsAlphabetical"));
+            EXPECT_TRUE (bytesIn (kept) == damaged.bytes);
+
+            // The next start reads them and has nothing to say.
+            start();
+            EXPECT_TRUE (state->getStemsAlphabetical());
+            pumpMessages();
+            EXPECT_TRUE (dialogs->asked.empty());
+            state.reset();
+        }
+    }
+
+    TEST_F (AppStateTest, AnEarlierKeptCopyIsNeverReplaced)
+    {
+        const auto settingsFile = AppState::settingsFileFor ("Velvane");
+        ASSERT_TRUE (settingsFile.getParentDirectory().createDirectory());
+        ASSERT_TRUE (settingsFile.getSiblingFile ("Velvane.unreadable.settings").replaceWithText ("earlier"));
+        ASSERT_TRUE (settingsFile.replaceWithText ("{ broken"));
+
+        start();
+        state.reset();
+
+        EXPECT_EQ (settingsFile.getSiblingFile ("Velvane.unreadable.settings").loadFileAsString(), "earlier");
+        EXPECT_EQ (settingsFile.getSiblingFile ("Velvane.unreadable-2.settings").loadFileAsString(), "{ broken");
+    }
+
+    TEST_F (AppStateTest, EmptyOrMissingSettingsAreNoDamage)
+    {
+        const auto settingsFile = AppState::settingsFileFor ("Velvane");
+        ASSERT_TRUE (settingsFile.getParentDirectory().createDirectory());
+        ASSERT_TRUE (settingsFile.replaceWithText ({}));
+
+        start();
+        pumpMessages();
+        EXPECT_TRUE (dialogs->asked.empty());
+        state.reset();
+
+        EXPECT_EQ (settingsFile.getParentDirectory().findChildFiles (juce::File::findFiles, false, "*.settings").size(), 1);
+        EXPECT_EQ (settingsOnDisk()->getValue ("presetId"), makeEmptyPreset().id);
+    }
+
+    TEST_F (AppStateTest, ADamagedEarlierSettingsFileIsPassedOverUntouched)
+    {
+        const auto earlier = AppState::settingsFileFor ("Korvid");
+
+        for (const auto& damaged : damagedSettingsFiles())
+        {
+            SCOPED_TRACE (damaged.name);
+            AppState::settingsFileFor ("Velvane").deleteFile();
+            ASSERT_TRUE (earlier.getParentDirectory().createDirectory());
+            ASSERT_TRUE (earlier.replaceWithData (damaged.bytes.getData(), damaged.bytes.getSize()));
+
+            start();
+            EXPECT_FALSE (state->settings->containsKey ("big"));
+            pumpMessages();
+            EXPECT_TRUE (dialogs->asked.empty());
+            state.reset();
+
+            EXPECT_TRUE (bytesIn (earlier) == damaged.bytes);
+            EXPECT_EQ (earlier.getParentDirectory().getNumberOfChildFiles (juce::File::findFiles), 1);
+        }
     }
 
     //==============================================================================

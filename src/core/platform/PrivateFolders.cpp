@@ -32,8 +32,9 @@ namespace korvid
     {
         const auto runtime = juce::SystemStats::getEnvironmentVariable ("XDG_RUNTIME_DIR", {});
 
+        // A folder of the program's own inside either, so its files never meet another program's.
         if (runtime.isNotEmpty() && juce::File::isAbsolutePath (runtime) && isOwnFolder (juce::File (runtime)))
-            return juce::File (runtime);
+            return juce::File (runtime).getChildFile (programName);
 
         return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile (programName);
     }

@@ -5,10 +5,9 @@
 namespace korvid
 {
     /** Where the program keeps files of its own for a while (rendered auditions, a report page
-        opened in the browser): the
-        runtime folder when XDG_RUNTIME_DIR names a folder of this user, else the user's
-        application-data folder / `programName`. Never the shared temporary folder, where
-        another user could take a name first. */
+        opened in the browser): the runtime folder / `programName` when XDG_RUNTIME_DIR names
+        a folder of this user, else the user's application-data folder / `programName`. Never
+        the shared temporary folder, where another user could take a name first. */
     juce::File privateBaseFolder (const juce::String& programName);
 
     /** Makes sure the folder is one only this user can enter: a missing one is made with

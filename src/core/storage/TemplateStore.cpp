@@ -1,5 +1,5 @@
 #include "core/storage/TemplateStore.h"
-#include "core/storage/TextDecoding.h"
+#include "core/storage/DocumentReading.h"
 
 #include "core/storage/JsonParsing.h"
 #include "core/platform/SafeFileWriter.h"
@@ -73,21 +73,6 @@ namespace
             list.add (word);
 
         return list;
-    }
-
-    // "StemTemplates.unreadable.json", then "StemTemplates.unreadable-2.json" and on.
-    juce::File unusedAsideFile (const juce::File& file)
-    {
-        const auto folder = file.getParentDirectory();
-        const auto stem = file.getFileNameWithoutExtension() + ".unreadable";
-        const auto extension = file.getFileExtension();
-
-        auto candidate = folder.getChildFile (stem + extension);
-
-        for (int counter = 2; candidate.exists() && counter < 10000; ++counter)
-            candidate = folder.getChildFile (stem + "-" + juce::String (counter) + extension);
-
-        return candidate.exists() ? juce::File() : candidate;
     }
 } // namespace
 
@@ -203,8 +188,11 @@ void TemplateStore::load()
     if (! file.existsAsFile())
         return;
 
-    // Whatever cannot be read is kept until the first save moves it aside.
-    if (! parseTemplateStoreJson (loadTextFile (file), templates))
+    // Whatever cannot be read is kept until the first save moves it aside. A file far
+    // larger than any store is not read at all: parsing it would hold up the start.
+    juce::String text;
+
+    if (readDocumentText (file, maxFileBytes, text) != DocumentRead::ok || ! parseTemplateStoreJson (text, templates))
         fileWasUnreadable = file.getSize() > 0;
 }
 

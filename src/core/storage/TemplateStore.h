@@ -22,7 +22,8 @@ public:
     static juce::File defaultFile();
 
     /** Replaces the list by the file's content, in the file's order, keeping the first
-        500 usable templates. A missing or unreadable file gives an empty list. */
+        500 usable templates. A missing or unreadable file gives an empty list, and so does
+        a file larger than maxFileBytes, which is not read at all. */
     void load();
 
     /** Stores the template under its name (a template of the same name, ignoring case,
@@ -40,6 +41,10 @@ public:
     std::vector<StemTemplate> templates;
 
     static constexpr int maxTemplates = 500;
+
+    /** The largest file that is read: 500 templates with dozens of words each take a
+        fraction of it. */
+    static constexpr juce::int64 maxFileBytes = 4 * 1024 * 1024;
 
 private:
     bool fileWasUnreadable = false;

@@ -55,8 +55,10 @@ TEST (PrivateFolders, TheRuntimeFolderIsUsedOnlyWhenItIsTheUsersOwn)
     ASSERT_TRUE (runtime.createDirectory().wasOk());
 
     {
+        // Each program gets a folder of its own there, never the shared runtime folder itself.
         test::ScopedEnvironmentVariable variable ("XDG_RUNTIME_DIR", runtime.getFullPathName());
-        EXPECT_EQ (privateBaseFolder ("Velvane"), runtime);
+        EXPECT_EQ (privateBaseFolder ("Velvane"), runtime.getChildFile ("Velvane"));
+        EXPECT_EQ (privateBaseFolder ("Other"), runtime.getChildFile ("Other"));
     }
 
     const auto appData = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile ("Velvane");

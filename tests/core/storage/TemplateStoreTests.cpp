@@ -277,6 +277,32 @@ TEST_F (TemplateStoreTest, UnreadableFileIsMovedAsideBeforeTheFirstSave)
     }
 }
 
+TEST_F (TemplateStoreTest, AFileBeyondTheSizeLimitIsNotReadAndIsKeptAside)
+{
+    // Two usable stores padded to exactly the limit and one byte beyond it.
+    const auto padded = [] (juce::int64 size)
+    {
+        const auto text = storeTextWith (3);
+        return text + juce::String::repeatedString (" ", (int) (size - text.getNumBytesAsUTF8()));
+    };
+
+    writeStoreText (padded (TemplateStore::maxFileBytes));
+    EXPECT_EQ (TemplateStore (storeFile).templates.size(), 3u);
+
+    const auto tooLarge = padded (TemplateStore::maxFileBytes + 1);
+    writeStoreText (tooLarge);
+    ASSERT_EQ (storeFile.getSize(), TemplateStore::maxFileBytes + 1);
+
+    TemplateStore store (storeFile);
+    EXPECT_TRUE (store.templates.empty());
+    EXPECT_EQ (storeFile.getSize(), TemplateStore::maxFileBytes + 1);   // loading alone changes nothing
+
+    juce::String error;
+    ASSERT_TRUE (store.addOrReplace (makeTemplate ("New"), error)) << error;
+    EXPECT_EQ (storeFile.getSiblingFile ("StemTemplates.unreadable.json").loadFileAsString(), tooLarge);
+    EXPECT_EQ (namesOf (TemplateStore (storeFile).templates), juce::StringArray ({ "New" }));
+}
+
 TEST_F (TemplateStoreTest, MovedAsideFileIsNumberedWhenTheNameIsTaken)
 {
     writeStoreText ("{ broken");

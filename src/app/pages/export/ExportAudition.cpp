@@ -18,6 +18,8 @@ namespace korvid::ui
         constexpr juce::int64 maxAuditionFrames = 1000000000;
         constexpr int auditionStopMs = 2000;
 
+        constexpr int sourceHashDigits = 16;   // a 64-bit hash, unsigned, in hexadecimal
+
         juce::String cleanupKey (const juce::File& source)
         {
             return "cleanup:" + source.getFullPathName();
@@ -26,7 +28,9 @@ namespace korvid::ui
 
     juce::String cleanedPreviewPrefix (const juce::File& source)
     {
-        return juce::String (source.getFullPathName().hashCode64()) + "-";
+        // Unsigned and of one width: no prefix is a sign or the start of another source's.
+        const auto hash = (juce::uint64) source.getFullPathName().hashCode64();
+        return juce::String::toHexString (hash).paddedLeft ('0', sourceHashDigits) + "-";
     }
 
     juce::String cleanedPreviewName (const juce::File& source, const SilenceGateSettings& gate, double rate)
@@ -37,7 +41,8 @@ namespace korvid::ui
                             + juce::String (rate, 1) + "_" + juce::String (source.getSize()) + "_"
                             + juce::String (source.getLastModificationTime().toMilliseconds());
 
-        return cleanedPreviewPrefix (source) + juce::String (settings.hashCode()) + ".wav";
+        return cleanedPreviewPrefix (source) + juce::String::toHexString ((juce::uint32) settings.hashCode()).paddedLeft ('0', 8)
+             + ".wav";
     }
 
     juce::File cleanedPreviewFolder()
@@ -268,7 +273,8 @@ namespace korvid::ui
 
     void ExportPage::removeOlderAuditions (const juce::File& newest)
     {
-        const auto prefix = newest.getFileName().upToFirstOccurrenceOf ("-", true, false);
+        // Older versions of the same source only: they share its whole fixed-width prefix.
+        const auto prefix = newest.getFileName().substring (0, sourceHashDigits + 1);
         const auto& preview = appState.preview;
         const bool somethingPlays = preview.playing.load() || preview.loading.load();
 

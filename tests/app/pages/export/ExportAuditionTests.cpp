@@ -80,7 +80,7 @@ namespace
         useCleanup();
         const auto take = writeCleanableTake ("Strings.wav");
         const auto cached = page->cleanedPreviewFile (take);
-        EXPECT_TRUE (cached.isAChildOf (root.getChildFile ("runtime")));
+        EXPECT_EQ (cached.getParentDirectory(), root.getChildFile ("runtime/Velvane/cleanup-preview"));
         EXPECT_TRUE (cached.getFileName().startsWith (cleanedPreviewPrefix (take)));
 
         page->auditionGated (take, "Strings.wav", 0.5, true);
@@ -152,6 +152,55 @@ namespace
         ASSERT_FALSE (cachedNames().isEmpty());
         page.reset();
         EXPECT_TRUE (cachedNames().isEmpty());
+    }
+
+    TEST_F (ExportAuditionTest, ANewerVersionRemovesOnlyTheOlderOnesOfItsOwnTrack)
+    {
+        useCleanup();
+
+        // Two tracks whose paths hash to negative numbers, which once gave both names the
+        // same bare "-" at the front. The words after the number spread the hashes widely.
+        juce::Array<juce::File> takes;
+
+        for (int i = 0; takes.size() < 2 && i < 1000; ++i)
+        {
+            const auto name = "Take " + juce::String (i) + " of the strings section.wav";
+
+            if (folder ("Takes").getChildFile (name).getFullPathName().hashCode64() < 0)
+                takes.add (writeCleanableTake (name));
+        }
+
+        ASSERT_EQ (takes.size(), 2);
+
+        const auto audition = [this] (const juce::File& take)
+        {
+            page->auditionGated (take, take.getFileName(), 0.0, false);
+            return waitUntilPrepared() && stopAndWait();
+        };
+
+        juce::Array<juce::File> first;
+
+        for (const auto& take : takes)
+        {
+            first.add (page->cleanedPreviewFile (take));
+            ASSERT_TRUE (audition (take));
+        }
+
+        EXPECT_TRUE (first[0].existsAsFile());
+        EXPECT_TRUE (first[1].existsAsFile());
+
+        // New settings: the first track's newer version replaces its older one only.
+        auto preset = state->session.getPreset();
+        preset.exportSettings.silenceGate.thresholdDb = -45.0;
+        state->session.setPreset (preset);
+        const auto newer = page->cleanedPreviewFile (takes[0]);
+        ASSERT_NE (newer, first[0]);
+        ASSERT_TRUE (audition (takes[0]));
+
+        EXPECT_TRUE (newer.existsAsFile());
+        EXPECT_FALSE (first[0].existsAsFile());
+        EXPECT_TRUE (first[1].existsAsFile());
+        EXPECT_EQ (cachedNames().size(), 2);
     }
 
     TEST_F (ExportAuditionTest, AStopWhilePreparingTakesThePlayBackAndOnlyTheLatestRequestPlays)

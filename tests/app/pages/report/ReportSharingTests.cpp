@@ -220,7 +220,7 @@ namespace korvid::ui::reporttest
         pump();
 
         const auto browserPage = page->getBrowserPage();
-        EXPECT_TRUE (browserPage.isAChildOf (runtime.getChildFile ("Velvane report")));
+        EXPECT_TRUE (browserPage.isAChildOf (runtime.getChildFile ("Velvane").getChildFile ("Velvane report")));
         EXPECT_TRUE (browserPage.getFileName().contains ("$(touch pwned)"));
         EXPECT_TRUE (browserPage.existsAsFile());
         EXPECT_EQ (waitForOpenerArguments(), browserPage.getFullPathName() + "\n");
