@@ -10,9 +10,4 @@ namespace korvid
     skip such files. */
 bool isSplitSource (const juce::File& file);
 
-/** Moves a file without ever replacing another one: false when the target is taken or
-    the move fails. A change of letter case alone on a case-insensitive volume goes
-    through a free name in the same folder. */
-bool moveFileWithoutReplacing (const juce::File& from, const juce::File& to);
-
 } // namespace korvid

@@ -3,7 +3,7 @@
 #include "app/AppState.h"
 #include "app/pages/import/ImportSplitPlan.h"
 #include "core/model/Types.h"
-#include "core/session/TrackFiles.h"
+#include "core/platform/FileRenames.h"
 #include "ui/LayoutHelpers.h"
 #include "ui/ScopedDialogOwner.h"
 
