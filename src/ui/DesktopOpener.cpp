@@ -2,14 +2,22 @@
 
 #include "core/platform/DesktopOpener.h"
 
+#include <juce_events/juce_events.h>
+
 namespace korvid::ui
 {
-    bool openDocumentOrFolder (const juce::File& documentOrFolder)
+    bool openDocumentOrFolder (const juce::File& documentOrFolder, std::function<void()> whenOpenerFailed)
     {
         if (documentOrFolder == juce::File() || ! documentOrFolder.exists())
             return false;
 
-        return korvid::openWithDesktop (documentOrFolder.getFullPathName());
+        std::function<void()> postFailure;
+
+        // The opener is waited for on a thread of its own; the answer goes to the message thread.
+        if (whenOpenerFailed != nullptr)
+            postFailure = [answer = std::move (whenOpenerFailed)] { juce::MessageManager::callAsync (answer); };
+
+        return korvid::openWithDesktop (documentOrFolder.getFullPathName(), std::move (postFailure));
     }
 
     bool openWebAddress (const juce::URL& address)

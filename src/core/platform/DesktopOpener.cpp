@@ -1,6 +1,7 @@
 #include "core/platform/DesktopOpener.h"
 
 #if JUCE_LINUX || JUCE_BSD
+ #include <cerrno>
  #include <fcntl.h>
  #include <spawn.h>
  #include <sys/wait.h>
@@ -17,29 +18,50 @@ namespace korvid
 #if JUCE_LINUX || JUCE_BSD
     namespace
     {
-        std::mutex openersLock;
-        std::vector<pid_t> runningOpeners;
+        // Openers whose waiting thread could not be started; they are collected on later
+        // calls instead, so they do not linger as zombies for long.
+        std::mutex unwatchedLock;
+        std::vector<pid_t> unwatchedOpeners;
 
-        // Openers are not waited for; the ones that have ended are collected on the next
-        // call so they do not linger as zombies.
-        void collectFinishedOpeners()
+        void collectFinishedUnwatchedOpeners()
         {
-            for (auto it = runningOpeners.begin(); it != runningOpeners.end();)
+            const std::lock_guard<std::mutex> lock (unwatchedLock);
+
+            for (auto it = unwatchedOpeners.begin(); it != unwatchedOpeners.end();)
             {
                 int status = 0;
 
                 if (waitpid (*it, &status, WNOHANG) != 0)
-                    it = runningOpeners.erase (it);
+                    it = unwatchedOpeners.erase (it);
                 else
                     ++it;
             }
         }
+
+        // Blocks until the opener has ended and reaps it. Only an exit the system reported
+        // counts as a failure: when the process was reaped elsewhere nothing is known.
+        void waitForOpener (pid_t pid, const std::function<void()>& whenFailed)
+        {
+            int status = 0;
+            pid_t waited = 0;
+
+            do
+                waited = waitpid (pid, &status, 0);
+            while (waited < 0 && errno == EINTR);
+
+            const bool failed = waited == pid && ! (WIFEXITED (status) && WEXITSTATUS (status) == 0);
+
+            if (failed && whenFailed != nullptr)
+                whenFailed();
+        }
     }
 
-    bool openWithDesktop (const juce::String& target)
+    bool openWithDesktop (const juce::String& target, std::function<void()> whenFailed)
     {
         if (target.isEmpty())
             return false;
+
+        collectFinishedUnwatchedOpeners();
 
         // A name starting with "-" would be read as an option of the opener.
         auto argument = target.startsWithChar ('-') ? "./" + target.toStdString() : target.toStdString();
@@ -52,9 +74,6 @@ namespace korvid
         posix_spawn_file_actions_addopen (&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen (&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
 
-        const std::lock_guard<std::mutex> lock (openersLock);
-        collectFinishedOpeners();
-
         pid_t pid = 0;
         const auto result = posix_spawnp (&pid, program.c_str(), &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy (&actions);
@@ -62,11 +81,19 @@ namespace korvid
         if (result != 0)
             return false;
 
-        runningOpeners.push_back (pid);
+        // Some openers stay until the browser they started is closed: waiting is never
+        // the caller's business.
+        if (! juce::Thread::launch (juce::Thread::Priority::low,
+                                    [pid, whenFailed = std::move (whenFailed)] { waitForOpener (pid, whenFailed); }))
+        {
+            const std::lock_guard<std::mutex> lock (unwatchedLock);
+            unwatchedOpeners.push_back (pid);
+        }
+
         return true;
     }
 #else
-    bool openWithDesktop (const juce::String& target)
+    bool openWithDesktop (const juce::String& target, std::function<void()>)
     {
         if (target.isEmpty())
             return false;

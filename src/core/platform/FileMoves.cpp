@@ -76,6 +76,21 @@ bool isSameFile (const juce::File& a, const juce::File& b)
     return same && ! ec;
 }
 
+bool isFileNameTaken (const juce::File& target, const juce::File& current)
+{
+    if (target.exists() && ! isSameFile (target, current))
+        return true;
+
+    const auto targetName = target.getFileName();
+
+    for (const auto& entry : target.getParentDirectory().findChildFiles (juce::File::findFilesAndDirectories, false, "*",
+                                                                          juce::File::FollowSymlinks::no))
+        if (entry.getFileName().equalsIgnoreCase (targetName) && ! isSameFile (entry, current))
+            return true;
+
+    return false;
+}
+
 bool moveFileWithoutReplacing (const juce::File& from, const juce::File& to)
 {
     const auto outcome = moveToNewName (from, to);

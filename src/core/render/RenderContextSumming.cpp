@@ -76,12 +76,16 @@ void RenderContext::listPlannedStems()
 {
     // Every stem is listed from the start, so a cue that stops early still reports
     // the stems it was asked for; each one's figures and files fill in as it is reached.
-    for (const auto& stem : request.stems)
+    const auto fileNumbers = assignFileIndices (request);
+
+    for (size_t i = 0; i < request.stems.size(); ++i)
     {
+        const auto& stem = request.stems[i];
         StemResult planned;
         planned.stemId = stem.id;
         planned.displayName = stem.displayName;
         planned.index = stem.index;
+        planned.fileNumber = fileNumbers[i];
         planned.trackCount = (int) stem.trackFiles.size();
         planned.empty = stem.trackFiles.empty();
         planned.digitalSilence = planned.empty;
@@ -114,12 +118,13 @@ bool RenderContext::sumStems()
         if (cueCancelled())
             return PieceStart::none;
 
+        // A stem without tracks in this cue is not summed, so it is not named either.
+        if (stem.trackFiles.empty())
+            return PieceStart::start;
+
         reportProgress (0.02 + 0.43 * (double) i / (double) juce::jmax ((size_t) 1, stemCount),
                         "Summing " + stem.displayName + "...", Phase::summing);
-
-        if (! stem.trackFiles.empty())
-            borrowIfEmpty (buffersFor (i).audio);
-
+        borrowIfEmpty (buffersFor (i).audio);
         return PieceStart::start;
     };
 

@@ -130,7 +130,7 @@ BatchReport RenderJob::runQueue (std::vector<RenderRequest> requestsToRender,
         return report;
     }
 
-    report.outputRoot = requestsToRender.front().outputFolder;
+    report.outputRoot = requestsToRender.front().exportFolder;
 
     const auto count = (int) requestsToRender.size();
     double base = 0.0;

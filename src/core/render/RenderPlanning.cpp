@@ -67,6 +67,7 @@ PlannedRequest makeRenderRequest (const Preset& preset,
     auto& request = planned.request;
     request.preset = preset;
     request.outputFolder = outputFolder;
+    request.exportFolder = outputFolder;
     request.analysisOnly = analysisOnly;
     request.sampleRate = preset.exportSettings.masterSampleRate;
 
@@ -249,6 +250,7 @@ RenderPlan buildRenderRequests (const Preset& preset,
         const auto cueFolder = cueOutputFolder (cue, exportFolder, batch.mirrorFolderStructure, batch.folderPerCue);
 
         auto planned = makeRenderRequest (cuePreset, cueTracks, cueFolder, analysisOnly);
+        planned.request.exportFolder = exportFolder;
         planned.request.cueName = cue.name;
         planned.request.sourceFolder = cue.relativeFolder;
         planned.request.cueId = cue.id;

@@ -40,6 +40,7 @@ struct RenderRequest
 {
     Preset preset;                            // a full copy, adjusted for the cue
     juce::File outputFolder;                  // the cue's output folder
+    juce::File exportFolder;                  // the folder chosen for the whole run
     juce::String cueName;
     juce::String sourceFolder;                // the cue's relative folder
     juce::String cueId;
@@ -71,8 +72,9 @@ struct RenderPlan
     bool multiCue = false;                    // two or more cues were given
 };
 
-/** Plans one request from the preset and the tracks of one cue. The cue members and the
-    start trim are left for the caller. */
+/** Plans one request from the preset and the tracks of one cue, written into the output
+    folder, which is also taken as the run's folder. The cue members and the start trim are
+    left for the caller. */
 PlannedRequest makeRenderRequest (const Preset& preset,
                                   const std::vector<Track>& tracks,
                                   const juce::File& outputFolder,

@@ -17,7 +17,7 @@ struct BatchReport
     bool allCompleted = false;        // not cancelled, at least one cue, every cue completed
     bool cancelled = false;
     double elapsedSeconds = 0.0;
-    juce::File outputRoot;            // the output folder of the first request
+    juce::File outputRoot;            // the output folder chosen for the run
     bool sharedGainApplied = false;   // one gain measured over the batch and applied to every cue
     GainDecision sharedGain;
     juce::StringArray runErrors;      // errors of the run as a whole

@@ -121,11 +121,11 @@ juce::String CueReport::toText (const juce::Time& when) const
     {
         if (stem.empty || stem.skipped)
         {
-            emptyStems.add (twoDigitIndex (stem.index) + " " + stem.displayName);
+            emptyStems.add (twoDigitIndex (stem.shownNumber()) + " " + stem.displayName);
             continue;
         }
 
-        lines.add ("  " + twoDigitIndex (stem.index) + "  " + stem.displayName.paddedRight (' ', 18)
+        lines.add ("  " + twoDigitIndex (stem.shownNumber()) + "  " + stem.displayName.paddedRight (' ', 18)
                    + juce::String (stem.trackCount).paddedLeft (' ', 3) + " track(s)  "
                    + "peak " + (showsPeakAfter (stem) ? formatLevelDb (stem.peakAfterDb).paddedLeft (' ', 8) + " dB"
                                                       : juce::String ("-").paddedLeft (' ', 8))

@@ -59,6 +59,10 @@ struct StemResult
     juce::StringArray errors;         // read errors of this stem's tracks
     bool measured = false;            // its tracks were summed, so peakBeforeDb is a measurement
     int filesWritten = 0;             // files of this stem the render put on disk
+    int fileNumber = 0;               // the {stemIndex} its files carry; 0 when it has none
+
+    // The number a report shows: the one its files carry, or its place in the schema.
+    int shownNumber() const   { return fileNumber > 0 ? fileNumber : index; }
 };
 
 // One cue's result.

@@ -215,7 +215,7 @@ namespace
             const auto state = stemState (cue, stem);
 
             html << "<tr" << (state.rowClass.isNotEmpty() ? " class=\"" + state.rowClass + "\"" : juce::String()) << ">"
-                 << "<td>" << twoDigitIndex (stem.index) << "</td>"
+                 << "<td>" << twoDigitIndex (stem.shownNumber()) << "</td>"
                  << "<td>" << isolated (stem.displayName) << "</td>"
                  << "<td>" << juce::String (stem.trackCount) << "</td>"
                  << peakCell (cue.showsPeakBefore (stem), stem.peakBeforeDb)
@@ -232,7 +232,7 @@ namespace
 
         for (const auto& stem : cue.stems)
             if (stem.empty || stem.skipped)
-                items.add (twoDigitIndex (stem.index) + " " + isolated (stem.displayName));
+                items.add (twoDigitIndex (stem.shownNumber()) + " " + isolated (stem.displayName));
 
         if (items.isEmpty())
             return {};

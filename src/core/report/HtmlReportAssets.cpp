@@ -66,9 +66,10 @@ footer{color:var(--muted);font-size:12px;border-top:1px solid var(--line);margin
 )css";
 }
 
-// Showing a tab never touches the address, and the panels carry no id: a fragment
-// that names an element makes the browser scroll to it while the page loads, which
-// would open the page with its title and tabs above the window.
+// Showing a tab puts "#" and its panel's name in the address, replacing the entry so
+// the back button leaves the page rather than walking the tabs. The panels carry no
+// id: a fragment that names an element makes the browser scroll to it while the page
+// loads, which would open the page with its title and tabs above the window.
 const char* htmlReportScript()
 {
     return R"js(
@@ -78,6 +79,9 @@ const char* htmlReportScript()
   function show(name) {
     panels.forEach(function (p) { p.classList.toggle('active', p.getAttribute('data-panel') === name); });
     tabs.forEach(function (b) { b.setAttribute('aria-selected', b.getAttribute('data-target') === name ? 'true' : 'false'); });
+    if (window.history && history.replaceState) {
+      try { history.replaceState(history.state, '', '#' + encodeURIComponent(name)); } catch (e) {}
+    }
   }
   tabs.forEach(function (b) {
     b.addEventListener('click', function () { show(b.getAttribute('data-target')); });

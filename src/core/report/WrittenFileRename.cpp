@@ -1,7 +1,8 @@
 #include "core/report/BatchReport.h"
 
-#include "core/model/PathGuards.h"
 #include "core/model/OutputNaming.h"
+#include "core/model/PathGuards.h"
+#include "core/platform/FileMoves.h"
 
 namespace korvid
 {
@@ -30,7 +31,7 @@ bool BatchReport::renameWrittenFile (const juce::File& file, const juce::String&
     const auto folder = file.getParentDirectory();
     const auto target = folder.getChildFile (cleanName + file.getFileExtension());
 
-    if (target == file)
+    if (isSameFile (target, file))
         return true;
 
     if (! isWithinFolder (folder, target))
@@ -45,13 +46,13 @@ bool BatchReport::renameWrittenFile (const juce::File& file, const juce::String&
         return false;
     }
 
-    if (target.exists())
+    if (isFileNameTaken (target, file))
     {
         error = "There is already a file called '" + target.getFileName() + "' in that folder.";
         return false;
     }
 
-    if (! file.moveFileTo (target))
+    if (! moveFileWithoutReplacing (file, target))
     {
         error = "The file could not be renamed. It may be open in another program.";
         return false;

@@ -1,31 +1,11 @@
 #include "core/session/Session.h"
 
-#include "core/model/PathGuards.h"
-#include "core/session/TrackFiles.h"
 #include "core/model/OutputNaming.h"
+#include "core/model/PathGuards.h"
+#include "core/platform/FileMoves.h"
 
 namespace korvid
 {
-
-namespace
-{
-    // Windows delivers to publishers, where names differing only in case collide; so
-    // another entry whose name matches ignoring case counts as taken too.
-    bool isNameTakenByAnotherFile (const juce::File& folder, const juce::File& target, const juce::File& current)
-    {
-        if (target.exists() && ! isSameFile (target, current))
-            return true;
-
-        const auto targetName = target.getFileName();
-
-        for (const auto& entry : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*",
-                                                        juce::File::FollowSymlinks::no))
-            if (entry.getFileName().equalsIgnoreCase (targetName) && ! isSameFile (entry, current))
-                return true;
-
-        return false;
-    }
-} // namespace
 
 bool Session::renameTrackFile (const juce::String& trackId, const juce::String& newName, juce::String& error)
 {
@@ -75,7 +55,7 @@ bool Session::renameTrackFile (const juce::String& trackId, const juce::String& 
         return false;
     }
 
-    if (isNameTakenByAnotherFile (folder, target, current))
+    if (isFileNameTaken (target, current))
     {
         error = "There is already a file called '" + target.getFileName() + "' in that folder.";
         return false;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 
 #if JUCE_LINUX || JUCE_BSD
@@ -78,6 +81,56 @@ namespace
 
         EXPECT_FALSE (folder.getChildFile ("pwned").exists());
         EXPECT_FALSE (juce::File::getCurrentWorkingDirectory().getChildFile ("pwned").exists());
+    }
+
+    // True once no process of that id is left, not even a zombie waiting to be reaped.
+    bool isGone (pid_t pid)
+    {
+        return ::kill (pid, 0) != 0 && errno == ESRCH;
+    }
+
+    TEST_F (DesktopOpenerTests, AnOpenerIsReapedWhenItEndsAndAFailureIsReported)
+    {
+        const ScopedPath path (folder.getFullPathName() + ":/usr/bin:/bin");
+        const auto pidFile = folder.getChildFile ("pid");
+
+        struct Case { const char* ending; bool failed; };
+        const Case cases[] = {
+            { "exit 0", false },
+            { "exit 4", true },              // the opener found no program for the target
+            { "kill -KILL $$", true },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.ending);
+            pidFile.deleteFile();
+            const auto opener = folder.getChildFile ("xdg-open");
+            ASSERT_TRUE (opener.replaceWithText ("#!/bin/sh\necho $$ > '" + pidFile.getFullPathName() + ".part'\n"
+                                                 "mv '" + pidFile.getFullPathName() + ".part' '" + pidFile.getFullPathName() + "'\n"
+                                                 + c.ending + "\n",
+                                                 false, false, "\n"));
+            ASSERT_TRUE (opener.setExecutePermission (true));
+
+            std::atomic<int> failures { 0 };
+            ASSERT_TRUE (openWithDesktop ("/tmp", [&failures] { ++failures; }));
+
+            for (int i = 0; i < 3000 && ! pidFile.existsAsFile(); ++i)
+                juce::Thread::sleep (10);
+
+            const auto pid = (pid_t) pidFile.loadFileAsString().trim().getIntValue();
+            ASSERT_GT (pid, 0);
+
+            for (int i = 0; i < 3000 && ! isGone (pid); ++i)
+                juce::Thread::sleep (10);
+
+            EXPECT_TRUE (isGone (pid)) << "the opener is left as a zombie";
+
+            for (int i = 0; i < 3000 && c.failed && failures == 0; ++i)
+                juce::Thread::sleep (10);
+
+            EXPECT_EQ (failures, c.failed ? 1 : 0);
+        }
     }
 
     TEST_F (DesktopOpenerTests, ReportsWhenNoOpenerCanBeStarted)

@@ -8,11 +8,13 @@
 #include "core/render/RenderJob.h"
 #include "core/render/RenderPlanning.h"
 #include "core/render/RenderWorkers.h"
+#include "core/report/HtmlReport.h"
 #include "core/report/ReportText.h"
 #include "core/session/Session.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <map>
@@ -169,7 +171,7 @@ TEST_F (EndToEnd, ADeliveryIsWrittenReportedAndReRunUnderEachCollisionPolicy)
 
     ASSERT_TRUE (report.allCompleted) << report.toText();
     ASSERT_EQ (report.cues.size(), 2u);
-    EXPECT_EQ (report.outputRoot.getParentDirectory(), out());
+    EXPECT_EQ (report.outputRoot, out());
     EXPECT_EQ (listFiles (out()), firstDelivery);
     EXPECT_EQ (report.filesWrittenCount(), 9);
 
@@ -290,6 +292,56 @@ TEST_F (EndToEnd, ADeliveryIsWrittenReportedAndReRunUnderEachCollisionPolicy)
         for (const auto& cue : versioned.cues)
             EXPECT_EQ (cue.reconstruction.state, State::passed) << cue.reconstruction.detail;
     }
+}
+
+TEST_F (EndToEnd, ReportsNameTheRunsFolderAndNumberEachStemAsItsFiles)
+{
+    // Choir comes first and has no track anywhere, so the files are numbered from Drums on.
+    auto preset = makeRenderPreset ({ "Choir", "Drums", "Bass", "Strings" });
+    preset.exportSettings.formats[0].subFolder = "WAV";
+    preset.exportSettings.requireDecisionOnUnassigned = false;
+    session.setPreset (preset);
+
+    const auto report = runJob (plan (out()));
+    ASSERT_TRUE (report.allCompleted) << report.toText();
+    ASSERT_EQ (report.cues.size(), 2u);
+    EXPECT_TRUE (listFiles (out()).contains ("Opening/WAV/STEMS/PRJ_Opening_01_Drums.wav"));
+
+    // Both reports speak of the folder the run went into, not of the first cue's.
+    EXPECT_EQ (report.outputRoot, out());
+    EXPECT_EQ (reportFileName (report), "Velvane report - Delivery.html");
+    const auto page = buildHtmlReport (report);
+    EXPECT_TRUE (page.contains (" &middot; <bdi>" + out().getFullPathName() + "</bdi></div>\n"));
+    EXPECT_TRUE (linesOf (report.toText()).contains ("Output root: " + out().getFullPathName()));
+
+    // Every stem's number in both reports is the one in its file's name.
+    int stemFiles = 0;
+
+    for (size_t c = 0; c < report.cues.size(); ++c)
+    {
+        const auto& cue = report.cues[c];
+        const auto section = page.fromFirstOccurrenceOf ("data-panel=\"cue" + juce::String ((int) c) + "\"", false, false)
+                                 .upToFirstOccurrenceOf ("</section>", false, false);
+        const auto lines = linesOf (cue.toText());
+
+        for (const auto& written : cue.files)
+        {
+            if (written.kind != FileKind::stem)
+                continue;
+
+            const auto parts = juce::StringArray::fromTokens (written.file.getFileNameWithoutExtension(), "_", {});
+            const auto number = parts[parts.indexOf (written.label) - 1];
+            SCOPED_TRACE (written.file.getFileName());
+
+            EXPECT_TRUE (section.contains ("<td>" + number + "</td><td><bdi>" + written.label + "</bdi></td>"));
+            const auto stemLine = "  " + number + "  " + written.label.paddedRight (' ', 18);
+            EXPECT_TRUE (std::any_of (lines.begin(), lines.end(),
+                                      [&] (const juce::String& line) { return line.startsWith (stemLine); }));
+            ++stemFiles;
+        }
+    }
+
+    EXPECT_EQ (stemFiles, 5);
 }
 
 TEST_F (EndToEnd, TheDeliveryIsTheSameWithOneWorkerAndWithSeveral)

@@ -105,6 +105,20 @@ TEST_F (CueRenderTest, ProgressFollowsTheStepsOfARender)
     EXPECT_EQ (report.reconstruction.stemFilesCompared, 2);
 }
 
+TEST_F (CueRenderTest, ProgressNamesOnlyTheStemsThatAreSummed)
+{
+    // Choir has no track in this cue: an analysis never says it sums it.
+    const auto preset = makeRenderPreset ({ "Drums", "Choir", "Bass" });
+    const auto request = planRequest (preset, noiseTracks ({ "Drums", "Bass" }), output(), "Cue", true);
+
+    ProgressLog log;
+    const auto report = render (request, {}, &log);
+    ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+
+    const juce::StringArray expected { "Summing Drums...", "Summing Bass...", "Measuring the mix...", "Finished." };
+    EXPECT_EQ (log.texts(), expected);
+}
+
 TEST_F (CueRenderTest, AnalysisMeasuresWithoutWritingAndFailsOnlyOnErrors)
 {
     const auto preset = makeRenderPreset ({ "Drums" });

@@ -249,6 +249,19 @@ TEST (BatchReportRename, OwnNameSucceedsWithoutTouchingTheDisk)
     EXPECT_EQ (fixture.batch.cues[0].files[0].file, fixture.stem);
 }
 
+TEST (BatchReportRename, LetterCaseAloneRenamesTheFileItself)
+{
+    RenameFixture fixture;
+    juce::String error;
+
+    ASSERT_TRUE (fixture.batch.renameWrittenFile (fixture.stem, "CUE_01_STRINGS", error)) << error;
+
+    const auto renamed = fixture.folder.getChildFile ("CUE_01_STRINGS.wav");
+    EXPECT_EQ (renamed.loadFileAsString(), "strings");
+    EXPECT_EQ (fixture.batch.cues[0].files[0].file.getFileName(), "CUE_01_STRINGS.wav");
+    EXPECT_EQ (fixture.folder.getNumberOfChildFiles (juce::File::findFiles), 2);
+}
+
 TEST (BatchReportRename, RefusalsLeaveDiskAndReportUnchanged)
 {
     RenameFixture fixture;
@@ -269,6 +282,8 @@ TEST (BatchReportRename, RefusalsLeaveDiskAndReportUnchanged)
         { fixture.stem, "  ...  ", "That name has nothing in it that can be used for a file name." },
         { deepFile, tooLong, "That name makes the path too long for this system." },
         { fixture.stem, "Cue_02_Brass", "There is already a file called 'Cue_02_Brass.wav' in that folder." },
+        // One file on a volume that ignores letter case, where deliveries end up.
+        { fixture.stem, "cue_02_BRASS", "There is already a file called 'cue_02_BRASS.wav' in that folder." },
     };
 
     for (const auto& c : cases)

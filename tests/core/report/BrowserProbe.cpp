@@ -21,6 +21,9 @@ namespace
     //   overflow                   with each tab shown in turn: tables wider than their
     //                              box, and anything reaching past the page's right edge
     //                              outside a box of its own that scrolls
+    //   address                    the address's fragment at load
+    //   clicked                    with each tab clicked in turn: its target, the
+    //                              fragment and the scroll position afterwards
     const char* const probeScript = R"js(
 (function () {
   var problems = [];
@@ -97,12 +100,16 @@ namespace
     facts.isolated = Array.prototype.map.call(document.querySelectorAll('bdi'), function (b) { return b.textContent; });
     facts.requests = performance.getEntriesByType('resource').map(function (r) { return r.name; });
 
+    facts.address = location.hash;
     var found = [];
+    var clicked = [];
     overflowNow('at load', found);
     Array.prototype.forEach.call(document.querySelectorAll('.tabs button'), function (b) {
       b.click();
+      clicked.push(b.getAttribute('data-target') + ' ' + location.hash + ' ' + window.scrollX + ',' + window.scrollY);
       overflowNow(b.getAttribute('data-target'), found);
     });
+    facts.clicked = clicked;
     facts.overflow = found.slice(0, 20);
     facts.problems = problems;
 

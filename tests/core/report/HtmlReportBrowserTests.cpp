@@ -121,6 +121,11 @@ TEST (HtmlReportInBrowser, ReportsOpenAtTheirTopShowNamesAsTextAndFitNarrowAndWi
         EXPECT_EQ (listed (seen["selected"]), views[i].fragment.isNotEmpty() ? views[i].fragment : "cue0");
         EXPECT_EQ ((int) seen["shownPanels"], 1);
 
+        // The address names the tab shown, at load and after every click, and clicking
+        // a tab leaves the page where it was.
+        EXPECT_EQ (seen["address"].toString(), "#" + listed (seen["selected"]));
+        EXPECT_EQ (listed (seen["clicked"]), "cue0 #cue0 0,0\ncue1 #cue1 0,0");
+
         EXPECT_EQ (strangers (seen["tags"], pageTags), "");
         EXPECT_EQ (strangers (seen["attributes"], pageAttributes), "");
         EXPECT_EQ (strangers (seen["classes"], pageClasses), "");

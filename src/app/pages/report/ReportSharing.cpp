@@ -91,6 +91,16 @@ namespace korvid::ui
         });
     }
 
+    namespace
+    {
+        const char* const notOpenedTitle = "The report could not be opened";
+
+        juce::String browserNotLaunchedText (const juce::File& page)
+        {
+            return "The page was written but the browser could not be launched.\n" + page.getFullPathName();
+        }
+    }
+
     void ReportPage::openInBrowser()
     {
         if (! appState.hasReport)
@@ -106,13 +116,21 @@ namespace korvid::ui
         if (preparePrivateFolder (browserPage.getParentDirectory(), error)
             && writeHtmlReport (appState.lastReport, browserPage, error, reportPageOptions()))
         {
+            // An opener that starts can still fail (no browser for web pages): it says so
+            // when it ends, and the page tells the user then.
+            const auto openerFailed = [safeThis = juce::Component::SafePointer<ReportPage> (this), page = browserPage]
+            {
+                if (safeThis != nullptr)
+                    safeThis->showWarning (notOpenedTitle, browserNotLaunchedText (page));
+            };
+
             // The desktop's opener with the path as one argument: no shell reads the name.
-            if (openDocumentOrFolder (browserPage))
+            if (openDocumentOrFolder (browserPage, openerFailed))
                 return;
 
-            error = "The page was written but the browser could not be launched.\n" + browserPage.getFullPathName();
+            error = browserNotLaunchedText (browserPage);
         }
 
-        showWarning ("The report could not be opened", error);
+        showWarning (notOpenedTitle, error);
     }
 }

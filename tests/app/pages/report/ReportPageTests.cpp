@@ -338,6 +338,12 @@ namespace korvid::ui::reporttest
         EXPECT_TRUE (dir.getChildFile ("Take 1.wav").existsAsFile());
         EXPECT_TRUE (dir.getChildFile ("Take 10.wav").existsAsFile());
 
+        // So is the neighbour's name in other letter case, as the track rename refuses it.
+        EXPECT_FALSE (page->renameDeliveredFile (1, "TAKE 10"));
+        EXPECT_EQ (lastQuestion()->message, "There is already a file called 'TAKE 10.wav' in that folder.");
+        EXPECT_TRUE (dir.getChildFile ("Take 1.wav").existsAsFile());
+        EXPECT_FALSE (dir.getChildFile ("TAKE 10.wav").exists());
+
         // A file moved away behind the report's back.
         ASSERT_TRUE (dir.getChildFile ("Mix.wav").moveFileTo (dir.getChildFile ("elsewhere.wav")));
         EXPECT_FALSE (page->renameDeliveredFile (0, "Full mix"));

@@ -43,15 +43,15 @@ namespace korvid::ui::reporttest
         }
 
         /** Puts a stand-in desktop opener first on PATH that writes its arguments, one per
-            line, to `received`. */
-        void useStandInOpener()
+            line, to `received`, and ends with the given exit status. */
+        void useStandInOpener (int exitStatus = 0)
         {
             const auto bin = root.getChildFile ("bin");
             ASSERT_TRUE (bin.createDirectory());
             const auto opener = bin.getChildFile ("xdg-open");
             ASSERT_TRUE (opener.replaceWithText ("#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + received().getFullPathName()
                                                      + ".part'\nmv '" + received().getFullPathName() + ".part' '"
-                                                     + received().getFullPathName() + "'\n",
+                                                     + received().getFullPathName() + "'\nexit " + juce::String (exitStatus) + "\n",
                                                  false, false, "\n"));
             ASSERT_TRUE (opener.setExecutePermission (true));
             pathVariable.emplace ("PATH", bin.getFullPathName() + ":/usr/bin:/bin");
@@ -262,6 +262,24 @@ namespace korvid::ui::reporttest
         EXPECT_EQ (lastQuestion()->message, "The page was written but the browser could not be launched.\n"
                                                 + page->getBrowserPage().getFullPathName());
         EXPECT_TRUE (page->getBrowserPage().existsAsFile());
+    }
+
+    TEST_F (ReportSharingTest, AnOpenerThatStartsButFailsIsReportedWhenItEnds)
+    {
+        useStandInOpener (3);   // the opener's "no program for this kind of file"
+
+        page->getOpenInBrowserButton().triggerClick();
+        const auto arguments = waitForOpenerArguments();
+        EXPECT_EQ (arguments, page->getBrowserPage().getFullPathName() + "\n");
+        ASSERT_TRUE (pumpUntil ([this] { return lastQuestion() != nullptr; }));
+
+        EXPECT_EQ (lastQuestion()->kind, testing::ScriptedDialogs::Kind::message);
+        EXPECT_EQ (lastQuestion()->title, "The report could not be opened");
+        EXPECT_EQ (lastQuestion()->icon, juce::MessageBoxIconType::WarningIcon);
+        EXPECT_EQ (lastQuestion()->message, "The page was written but the browser could not be launched.\n"
+                                                + page->getBrowserPage().getFullPathName());
+        EXPECT_TRUE (page->getBrowserPage().existsAsFile());
+        EXPECT_EQ (dialogs->asked.size(), 1u);
     }
 
     TEST_F (ReportSharingTest, TheDeliveryListGoesOnTheClipboardWithoutAWord)
