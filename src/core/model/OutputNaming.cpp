@@ -103,6 +103,38 @@ namespace
         return false;
     }
 
+    // The cleaned folder names of a relative path, as a delivery's folders are made from it.
+    bool subFolderParts (const juce::String& relativePath, juce::StringArray& parts)
+    {
+        const auto path = relativePath.trim();
+
+        if (path.isEmpty())
+            return true;
+
+        if (juce::File::isAbsolutePath (path) || path.startsWithChar ('/') || path.startsWithChar ('\\')
+            || (path.length() > 1 && path[1] == ':'))
+            return false;
+
+        juce::StringArray raw;
+        raw.addTokens (path, "/\\", {});
+        raw.removeEmptyStrings (false);
+
+        for (auto part : raw)
+        {
+            part = part.trim();
+
+            if (part == ".")
+                continue;
+
+            if (part == "..")
+                return false;
+
+            parts.add (sanitiseFileName (part, "-", "untitled", subFolderNameMaxLength));
+        }
+
+        return true;
+    }
+
     bool isTaken (const juce::File& file, const juce::StringArray& writtenPaths)
     {
         // A folder of that name is as much in the way as a file.
@@ -352,42 +384,92 @@ bool resolveSubFolder (const juce::File& base, const juce::String& relativePath,
     if (base == juce::File())
         return false;
 
-    const auto path = relativePath.trim();
-
-    if (path.isEmpty())
-    {
-        result = base;
-        return true;
-    }
-
-    if (juce::File::isAbsolutePath (path) || path.startsWithChar ('/') || path.startsWithChar ('\\')
-        || (path.length() > 1 && path[1] == ':'))
-        return false;
-
     juce::StringArray parts;
-    parts.addTokens (path, "/\\", {});
-    parts.removeEmptyStrings (false);
+
+    if (! subFolderParts (relativePath, parts))
+        return false;
 
     auto folder = base;
 
-    for (auto part : parts)
-    {
-        part = part.trim();
-
-        if (part == ".")
-            continue;
-
-        if (part == "..")
-            return false;
-
-        folder = folder.getChildFile (sanitiseFileName (part, "-", "untitled", subFolderNameMaxLength));
-    }
+    for (const auto& part : parts)
+        folder = folder.getChildFile (part);
 
     if (! isWithinFolder (base, folder))
         return false;
 
     result = folder;
     return true;
+}
+
+bool cleanSubFolderPath (const juce::String& relativePath, juce::String& cleaned)
+{
+    juce::StringArray parts;
+
+    if (! subFolderParts (relativePath, parts))
+        return false;
+
+    cleaned = parts.joinIntoString ("/");
+    return true;
+}
+
+double writtenSampleRate (const OutputFormat& format, double projectRate)
+{
+    const double requested = format.sampleRate > 0.0 ? format.sampleRate : projectRate;
+    return nearestSupportedSampleRate (format.codec, requested);
+}
+
+juce::String makeDeliveredFileName (const PresetMetadata& metadata,
+                                    const NamingSettings& naming,
+                                    const OutputFormat& format,
+                                    double projectRate,
+                                    const OutputNameSource& output,
+                                    juce::StringArray* unknownTokens)
+{
+    NamingValues values;
+    values.publisher = metadata.publisher;
+    values.project = metadata.project;
+    values.cue = metadata.cue;
+    values.composer = metadata.composer;
+    values.version = metadata.version;
+    values.stemName = output.fileNameToken;
+    values.stemCode = output.shortCode;
+    values.stemIndex = output.fileIndex;
+    values.indexPadding = naming.indexPadding;
+    values.sampleRate = writtenSampleRate (format, projectRate);
+    values.codec = format.codec;
+    values.sampleFormat = format.sampleFormat;
+    values.mp3Bitrate = nearestMp3Bitrate (format.mp3Bitrate);
+    return makeOutputFileName (output.namingTemplate, values, naming, unknownTokens);
+}
+
+juce::String deliveredSubFolder (const ExportSettings& settings, const OutputFormat& format, bool stemFile)
+{
+    juce::StringArray parts;
+    const auto formatFolder = format.subFolder.trim();
+    const auto stemsFolder = settings.stemsSubFolder.trim();
+
+    if (formatFolder.isNotEmpty())
+        parts.add (formatFolder);
+
+    if (stemFile && stemsFolder.isNotEmpty())
+        parts.add (stemsFolder);
+
+    return parts.joinIntoString ("/");
+}
+
+int firstStemNumber (const ExportSettings& settings, int alternativeMixCount)
+{
+    if (! settings.naming.numberMixesFirst || ! settings.exportFullMix)
+        return 1;
+
+    // Every alternative mix of the schema keeps its number, written or not.
+    return settings.fullMixIndex + 1 + (settings.exportSubmixes ? alternativeMixCount : 0);
+}
+
+juce::String alternativeMixCode (const Submix& mix)
+{
+    const auto code = mix.shortCode.trim();
+    return code.isNotEmpty() ? code : mix.name;
 }
 
 std::vector<NamingPiece> splitNamingTemplate (const juce::String& templateText,

@@ -4,6 +4,7 @@
 #include "core/audio/GainDecision.h"
 #include "core/audio/PeakLevels.h"
 #include "core/audio/StartTrim.h"
+#include "core/model/OutputNaming.h"
 #include "core/render/OrderedWork.h"
 #include "core/report/ReportText.h"
 
@@ -224,7 +225,7 @@ PieceStart RenderContext::prepareWritingPiece (WritingPiece& piece, int number)
                 if (! alternativeMixes.members (m).stems.empty())
                     ++writtenBefore;
 
-            const auto code = submix.shortCode.trim().isNotEmpty() ? submix.shortCode.trim() : submix.name;
+            const auto code = alternativeMixCode (submix);
             piece.files = planBufferFiles (output, settings.naming.mixTemplate, submix.name, code,
                                            settings.fullMixIndex + 1 + writtenBefore, submix.name, FileKind::alternativeMix,
                                            -400.0, settings.headroom.submixesReachTargetIndependently);
