@@ -3,7 +3,7 @@
 #include "core/model/OutputNaming.h"
 #include "core/model/PresetChecks.h"
 
-#include <map>
+#include <unordered_map>
 #include <vector>
 
 namespace korvid
@@ -28,6 +28,11 @@ namespace
     {
         size_t output = 0;
         int entry = 0;               // position in the format list
+    };
+
+    struct NameHash
+    {
+        size_t operator() (const juce::String& name) const noexcept { return (size_t) name.hashCode64(); }
     };
 
     bool sameText (const juce::String& a, const juce::String& b)
@@ -226,7 +231,7 @@ juce::StringArray findOutputNameClashes (const Preset& preset)
     const auto entries = writtenFormatEntries (settings);
 
     // Every file of a cue by folder and name, compared as the file system may: ignoring case.
-    std::map<juce::String, std::vector<Claim>> claims;
+    std::unordered_map<juce::String, std::vector<Claim>, NameHash> claims;
     bool formatsClashed = false;
 
     for (const int entry : entries)
