@@ -222,11 +222,11 @@ namespace
     }
 }
 
-juce::StringArray findOutputNameClashes (const Preset& preset)
+OutputNameClashes findNameClashes (const Preset& preset)
 {
     const auto& settings = preset.exportSettings;
-    juce::StringArray errors;
-    const auto outputs = outputsOf (preset, errors);
+    OutputNameClashes found;
+    const auto outputs = outputsOf (preset, found.presetErrors);
     const auto metadata = metadataForNames (preset.metadata);
     const auto entries = writtenFormatEntries (settings);
 
@@ -262,7 +262,9 @@ juce::StringArray findOutputNameClashes (const Preset& preset)
 
                 if (! alreadyRefused (other, output, settings))
                 {
-                    errors.addIfNotAlreadyThere (clashSentence (other, output, settings));
+                    const bool sameKind = (other.kind == OutputKind::stem) == (output.kind == OutputKind::stem);
+                    (sameKind ? found.presetErrors : found.deliveryErrors)
+                        .addIfNotAlreadyThere (clashSentence (other, output, settings));
                     break;
                 }
             }
@@ -271,10 +273,11 @@ juce::StringArray findOutputNameClashes (const Preset& preset)
             if (! claimedInThisEntry && ! earlier.empty() && ! formatsClashed)
             {
                 const auto& other = settings.formats[(size_t) earlier.front().entry];
-                errors.add ("The " + entryName (earlier.front().entry) + " and " + entryName (entry)
-                            + " output formats (" + describeOutputFormat (other) + ", " + describeOutputFormat (format)
-                            + ") would give their files the same names in one folder. "
-                              "Give one of them a sub-folder of its own.");
+                found.deliveryErrors.add ("The " + entryName (earlier.front().entry) + " and " + entryName (entry)
+                                          + " output formats (" + describeOutputFormat (other) + ", "
+                                          + describeOutputFormat (format)
+                                          + ") would give their files the same names in one folder. "
+                                            "Give one of them a sub-folder of its own.");
                 formatsClashed = true;
             }
 
@@ -282,7 +285,12 @@ juce::StringArray findOutputNameClashes (const Preset& preset)
         }
     }
 
-    return errors;
+    return found;
+}
+
+juce::StringArray findOutputNameClashes (const Preset& preset)
+{
+    return findNameClashes (preset).presetErrors;
 }
 
 } // namespace korvid

@@ -2,6 +2,7 @@
 
 #include "core/render/RenderPlanningCache.h"
 
+#include "core/model/OutputNameClashes.h"
 #include "core/model/PathGuards.h"
 #include "core/model/PresetChecks.h"
 
@@ -207,13 +208,25 @@ PlannedRequest makeRenderRequest (const Preset& preset,
     for (const auto& track : tracks)
         pointers.push_back (&track);
 
-    const auto findings = tracks.size() > (size_t) maxTracksPerRequest ? ValidationResult() : validatePreset (preset);
+    const auto findings = tracks.size() > (size_t) maxTracksPerRequest ? ValidationResult() : validateRequestPreset (preset);
     return makeRenderRequest (preset, pointers, outputFolder, analysisOnly, findings);
+}
+
+ValidationResult validateRequestPreset (const Preset& preset)
+{
+    auto result = validatePresetIdentity (preset);
+    appendFindings (result, validatePresetSchema (preset));
+    appendFindings (result, validatePresetSettings (preset));
+
+    const auto clashes = findNameClashes (preset);
+    result.errors.addArray (clashes.presetErrors);
+    result.errors.addArray (clashes.deliveryErrors);
+    return result;
 }
 
 ValidationResult validateRenderRequest (const RenderRequest& request)
 {
-    return validateRenderRequest (request, validatePreset (request.preset));
+    return validateRenderRequest (request, validateRequestPreset (request.preset));
 }
 
 RenderPlan buildRenderRequests (const Preset& preset,

@@ -76,8 +76,8 @@ PlannedRequest makeRenderRequest (const Preset& preset,
                                   const juce::File& outputFolder,
                                   bool analysisOnly);
 
-/** makeRenderRequest of a preset whose own findings (validatePreset) were worked out
-    beforehand, so that the cues of one run share one check of their preset. */
+/** makeRenderRequest of a preset whose own findings (validateRequestPreset) were worked
+    out beforehand, so that the cues of one run share one check of their preset. */
 PlannedRequest makeRenderRequest (Preset preset,
                                   const std::vector<const Track*>& tracks,
                                   const juce::File& outputFolder,
@@ -93,11 +93,15 @@ RenderPlan buildRenderRequests (const Preset& preset,
                                 const juce::File& exportFolder,
                                 bool analysisOnly);
 
+/** What the preset of a request must pass: validatePreset, and no two files of one cue
+    with one name in one folder (the delivery errors of findNameClashes). */
+ValidationResult validateRequestPreset (const Preset& preset);
+
 /** The checks a request must pass before it is rendered. Outside analysis this may
     create the output folder. */
 ValidationResult validateRenderRequest (const RenderRequest& request);
 
-/** The same with the findings of validatePreset on the request's preset given. */
+/** The same with the findings of validateRequestPreset on the request's preset given. */
 ValidationResult validateRenderRequest (const RenderRequest& request, const ValidationResult& presetFindings);
 
 } // namespace korvid

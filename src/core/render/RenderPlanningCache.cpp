@@ -211,9 +211,10 @@ ValidationResult RenderPlanningCache::checkCuePreset (const Preset& cuePreset)
     auto clashes = clashesByMetadata.find (key);
 
     if (clashes == clashesByMetadata.end())
-        clashes = clashesByMetadata.emplace (key, findOutputNameClashes (cuePreset)).first;
+        clashes = clashesByMetadata.emplace (key, findNameClashes (cuePreset)).first;
 
-    result.errors.addArray (clashes->second);
+    result.errors.addArray (clashes->second.presetErrors);
+    result.errors.addArray (clashes->second.deliveryErrors);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/audio/CancelTest.h"
+#include "core/model/OutputNameClashes.h"
 #include "core/render/RenderPlanning.h"
 
 #include <map>
@@ -31,8 +32,8 @@ private:
     /** Checks again the parts of the preset that differ from the one checked last. */
     void usePreset (const Preset& preset);
 
-    /** validatePreset of the preset in use as one cue adjusts it: other alternative-mix
-        members and other metadata, nothing else. */
+    /** validateRequestPreset of the preset in use as one cue adjusts it: other
+        alternative-mix members and other metadata, nothing else. */
     ValidationResult checkCuePreset (const Preset& cuePreset);
 
     std::optional<Preset> checkedPreset;
@@ -41,7 +42,7 @@ private:
     std::set<juce::String> stemIds;
     ValidationResult identity, schema, settings;
     std::map<juce::String, ValidationResult> schemaByMembers;
-    std::map<juce::String, juce::StringArray> clashesByMetadata;
+    std::map<juce::String, OutputNameClashes> clashesByMetadata;
 };
 
 } // namespace korvid

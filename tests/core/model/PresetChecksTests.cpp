@@ -1,5 +1,7 @@
 #include "core/model/PresetChecks.h"
 
+#include "core/model/OutputNameClashes.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -222,11 +224,14 @@ TEST (PresetChecks, OutputsOfOneCueNeverShareAName)
                                               "give their files the same names in one folder. Give one of them a "
                                               "sub-folder of its own.");
 
+    // Errors of validatePreset, then those of files landing on one another, which planning
+    // refuses but a stored preset may hold.
     struct Case
     {
         const char* name;
         Change change;
         juce::StringArray errors;
+        juce::StringArray deliveryErrors = {};
     };
 
     const Case cases[] {
@@ -300,7 +305,7 @@ TEST (PresetChecks, OutputsOfOneCueNeverShareAName)
           { "Alternative mixes 'No Drums' and 'Light' would get the same file name from the full mix naming template." } },
         { "a second format whose files take the first one's names",
           [] (Preset& p) { p.exportSettings.formats.push_back (makeFormat (Codec::wav, SampleFormat::float32)); },
-          { sameNamesInTwoFormats } },
+          {}, { sameNamesInTwoFormats } },
         { "format sub-folders that come to one folder",
           [] (Preset& p)
           {
@@ -308,7 +313,7 @@ TEST (PresetChecks, OutputsOfOneCueNeverShareAName)
               p.exportSettings.formats.push_back (makeFormat (Codec::wav, SampleFormat::float32));
               p.exportSettings.formats[1].subFolder = " WAV/./ ";
           },
-          { sameNamesInTwoFormats } },
+          {}, { sameNamesInTwoFormats } },
         { "a second format in a sub-folder of its own",
           [] (Preset& p)
           {
@@ -330,7 +335,7 @@ TEST (PresetChecks, OutputsOfOneCueNeverShareAName)
               p.exportSettings.formats.push_back (makeFormat (Codec::wav, SampleFormat::float32));
               p.exportSettings.naming.stemTemplate = "{project}_{stemName}_{bitDepth}";
           },
-          { sameNamesInTwoFormats } },
+          {}, { sameNamesInTwoFormats } },
         { "another codec writes another extension",
           [] (Preset& p) { p.exportSettings.formats.push_back (makeFormat (Codec::flac, SampleFormat::pcm24)); },
           {} },
@@ -347,7 +352,7 @@ TEST (PresetChecks, OutputsOfOneCueNeverShareAName)
               p.exportSettings.stemsSubFolder = "";
               p.schema.stems[1].namingTemplate = "{project}_{cue}_Full Mix";
           },
-          { "Stem 'Brass' and the full mix would get the same file name in one folder." } },
+          {}, { "Stem 'Brass' and the full mix would get the same file name in one folder." } },
         { "the same stem in its stems folder",
           [] (Preset& p) { p.schema.stems[1].namingTemplate = "{project}_{cue}_Full Mix"; },
           {} },
@@ -359,7 +364,7 @@ TEST (PresetChecks, OutputsOfOneCueNeverShareAName)
               p.exportSettings.naming.mixTemplate = "{project}_{stemCode}";
               p.schema.submixes[0].shortCode = " str ";
           },
-          { "Stem 'Strings' and alternative mix 'No Drums' would get the same file name in one folder." } },
+          {}, { "Stem 'Strings' and alternative mix 'No Drums' would get the same file name in one folder." } },
     };
 
     for (const auto& c : cases)
@@ -369,5 +374,6 @@ TEST (PresetChecks, OutputsOfOneCueNeverShareAName)
         c.change (preset);
         const auto result = validatePreset (preset);
         EXPECT_EQ (result.errors.joinIntoString ("\n"), c.errors.joinIntoString ("\n"));
+        EXPECT_EQ (findNameClashes (preset).deliveryErrors.joinIntoString ("\n"), c.deliveryErrors.joinIntoString ("\n"));
     }
 }

@@ -628,7 +628,7 @@ TEST (PresetDocument, SavingRefusesWhatReadingWouldRefuseAndLeavesTheFile)
           },
           "ERROR   preset.schema.stems has 257 entries, the limit is 256." },
         { "too many formats",
-          [] (Preset& p) { p.exportSettings.formats.resize (33); p.exportSettings.formats[1].subFolder = "Second"; },
+          [] (Preset& p) { p.exportSettings.formats.resize (33); },
           "ERROR   preset.export.formats has 33 entries, the limit is 32." },
         { "gate threshold above 0 dB",
           [] (Preset& p) { p.exportSettings.silenceGate.thresholdDb = 5.0; },
