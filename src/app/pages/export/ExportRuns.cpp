@@ -19,11 +19,150 @@ namespace korvid::ui
                                     appState.outputFolder, analysisOnly);
     }
 
+    PlanningInputs ExportPage::planningInputs (bool analysisOnly)
+    {
+        const auto& session = appState.session;
+
+        if (plannedPreset == nullptr)
+            plannedPreset = std::make_shared<const Preset> (session.getPreset());
+
+        if (plannedTracks == nullptr)
+            plannedTracks = std::make_shared<const std::vector<Track>> (tracksForPlanning (session.getTracks()));
+
+        if (plannedCues == nullptr)
+            plannedCues = std::make_shared<const std::vector<Cue>> (session.cuesWithTracks());
+
+        PlanningInputs inputs;
+        inputs.preset = plannedPreset;
+        inputs.tracks = plannedTracks;
+        inputs.cues = plannedCues;
+        inputs.exportFolder = appState.outputFolder;
+        inputs.analysisOnly = analysisOnly;
+        inputs.sessionVersion = sessionVersion;
+        return inputs;
+    }
+
+    void ExportPage::markPlanOutOfDate()
+    {
+        ++sessionVersion;
+    }
+
+    void ExportPage::requestPlan (bool analysisOnly)
+    {
+        if (analysisOnly)
+            cancelPendingUpdate();
+
+        // Runs on the worker: it only posts the plan, which reaches the page through a weak
+        // reference made here, on the message thread.
+        juce::Component::SafePointer<ExportPage> safeThis (this);
+        const int number = planner->request (planningInputs (analysisOnly), [safeThis] (std::shared_ptr<PlannedDelivery> delivery)
+        {
+            juce::MessageManager::callAsync ([safeThis, delivery]() mutable
+            {
+                if (auto* page = safeThis.getComponent())
+                    page->showPlan (std::move (delivery));
+            });
+        });
+
+        (analysisOnly ? newestAnalysisPlan : newestRenderPlan) = number;
+    }
+
+    void ExportPage::handleAsyncUpdate()
+    {
+        requestPlan (true);
+    }
+
+    bool ExportPage::isPlanCurrent() const
+    {
+        return shownPlan != nullptr && shownPlan->sessionVersion == sessionVersion
+            && shownPlan->exportFolder == appState.outputFolder;
+    }
+
+    void ExportPage::showPlan (std::shared_ptr<PlannedDelivery> delivery)
+    {
+        if (delivery == nullptr)
+            return;
+
+        const bool current = delivery->sessionVersion == sessionVersion && delivery->exportFolder == appState.outputFolder;
+
+        if (! delivery->analysisOnly)
+        {
+            if (delivery->number != newestRenderPlan || waitingRun != WaitingRun::render)
+            {
+                planner->discard (std::move (delivery));
+                return;
+            }
+
+            // The session changed after the press: what stands in the way may have too.
+            if (! current)
+            {
+                planner->discard (std::move (delivery));
+                requestPlan (false);
+                return;
+            }
+
+            waitingRun = WaitingRun::none;
+            auto planned = std::make_shared<std::vector<PlannedRequest>> (std::move (delivery->plan.requests));
+            auto preset = delivery->preset;
+            const auto issues = delivery->plan.issues;
+            planner->discard (std::move (delivery));
+            juce::Component::SafePointer<ExportPage> safeThis (this);
+
+            showBlockingIssues (issues, [safeThis, planned, preset]
+            {
+                auto* page = safeThis.getComponent();
+
+                if (page == nullptr || page->isRendering() || page->exporting || page->analysing)
+                    return;
+
+                page->exporting = true;
+                page->startRun (std::move (*planned), *preset, false);
+            });
+
+            return;
+        }
+
+        // An analysis plan older than one asked for since: the newer one is on its way.
+        if (delivery->number != newestAnalysisPlan)
+        {
+            planner->discard (std::move (delivery));
+            return;
+        }
+
+        showIssues (delivery->plan);
+        showNamingPreview (delivery->namingPreview);
+        std::swap (shownPlan, delivery);
+        planner->discard (std::move (delivery));
+
+        if (waitingRun == WaitingRun::analysis)
+        {
+            if (current)
+            {
+                waitingRun = WaitingRun::none;
+                runAnalysis();
+            }
+            else
+            {
+                requestPlan (true);
+            }
+        }
+    }
+
     void ExportPage::refreshIssueList()
     {
         // Always the analysis form: it shows what stands in the way of either run.
-        const auto plan = buildRequests (true);
+        triggerAsyncUpdate();
 
+        const bool canRun = ! appState.session.getTracks().empty() && ! exporting && ! analysing;
+        renderBar->analyseButton.setEnabled (canRun);
+        renderBar->renderButton.setEnabled (canRun);
+
+        refreshCueLine();
+        refreshPresetLine();
+    }
+
+    void ExportPage::showIssues (const RenderPlan& plan)
+    {
         juce::StringArray lines;
 
         for (const auto& error : plan.issues.errors)
@@ -49,20 +188,16 @@ namespace korvid::ui
             issueList.setColour (juce::Label::textColourId, colours::bad);
         }
 
-        const bool canRun = ! appState.session.getTracks().empty() && ! exporting && ! analysing;
-        renderBar->analyseButton.setEnabled (canRun);
-        renderBar->renderButton.setEnabled (canRun);
-
-        refreshCueLine();
-        refreshPresetLine();
-
         if (lineCountChanged)
             resized();
     }
 
     void ExportPage::refreshCueLine()
     {
-        const auto cues = appState.session.cuesWithTracks();
+        if (plannedCues == nullptr)
+            plannedCues = std::make_shared<const std::vector<Cue>> (appState.session.cuesWithTracks());
+
+        const auto& cues = *plannedCues;
         juce::String text;
 
         if (cues.empty())
@@ -80,11 +215,25 @@ namespace korvid::ui
     {
         // A queued completion must never end a newer run, so nothing starts until the last
         // one has been handled.
-        if (isRendering() || exporting || analysing)
+        if (isRendering() || exporting || analysing || waitingRun != WaitingRun::none)
             return;
 
-        auto plan = buildRequests (true);
+        if (! isPlanCurrent())
+        {
+            waitingRun = WaitingRun::analysis;
+            requestPlan (true);
+            return;
+        }
 
+        auto delivery = std::move (shownPlan);
+        auto plan = std::move (delivery->plan);
+        const auto preset = delivery->preset;
+        planner->discard (std::move (delivery));
+        analyse (std::move (plan), *preset);
+    }
+
+    void ExportPage::analyse (RenderPlan plan, const Preset& plannedWith)
+    {
         if (! plan.issues.errors.isEmpty())
         {
             const auto text = "Cannot analyse:\n" + plan.issues.errors.joinIntoString ("\n");
@@ -103,12 +252,12 @@ namespace korvid::ui
         }
 
         analysing = true;
-        startRun (std::move (plan.requests), appState.session.getPreset(), true);
+        startRun (std::move (plan.requests), plannedWith, true);
     }
 
     void ExportPage::startExport()
     {
-        if (isRendering() || exporting || analysing)
+        if (isRendering() || exporting || analysing || waitingRun != WaitingRun::none)
             return;
 
         // Choosing a folder does not start the run; the user presses the button again.
@@ -118,21 +267,9 @@ namespace korvid::ui
             return;
         }
 
-        auto plan = buildRequests (false);
-        auto planned = std::make_shared<std::vector<PlannedRequest>> (std::move (plan.requests));
-        auto preset = std::make_shared<Preset> (appState.session.getPreset());
-        juce::Component::SafePointer<ExportPage> safeThis (this);
-
-        showBlockingIssues (plan.issues, [safeThis, planned, preset]
-        {
-            auto* page = safeThis.getComponent();
-
-            if (page == nullptr || page->isRendering() || page->exporting || page->analysing)
-                return;
-
-            page->exporting = true;
-            page->startRun (std::move (*planned), *preset, false);
-        });
+        // The render's own form: it may create the cues' folders, so it is made only now.
+        waitingRun = WaitingRun::render;
+        requestPlan (false);
     }
 
     void ExportPage::showBlockingIssues (const ValidationResult& issues, std::function<void()> proceed)
