@@ -164,6 +164,7 @@ namespace korvid::ui
         bool isExporting() const noexcept               { return exporting; }
         bool isAnalysing() const noexcept               { return analysing; }
         bool didSessionChangeDuringRun() const noexcept { return sessionChangedDuringRun; }
+        int getNewestAnalysisPlan() const noexcept      { return newestAnalysisPlan; }
 
         void paint (juce::Graphics& g) override;
         void resized() override;
