@@ -1,5 +1,6 @@
 #include "core/model/BuiltInPresets.h"
 #include "core/render/RenderPlanning.h"
+#include "core/render/RenderPlanningCache.h"
 
 #include <benchmark/benchmark.h>
 
@@ -53,6 +54,7 @@ struct PlanningInput
     std::vector<korvid::Track> tracks;
 };
 
+// A plan from nothing: the preset checked, every cue planned.
 void planAnalysis (benchmark::State& state)
 {
     const PlanningInput input ((int) state.range (0));
@@ -65,5 +67,52 @@ void planAnalysis (benchmark::State& state)
     }
 }
 
-BENCHMARK (planAnalysis)->Name ("PlanAnalysis/2048tracks/cues")->Arg (16)->Arg (512)->Unit (benchmark::kMillisecond);
+BENCHMARK (planAnalysis)->Name ("PlanAnalysis/2048tracks/cues")->Arg (16)->Arg (512)->Arg (2048)->Unit (benchmark::kMillisecond);
+
+// What the Levels & export page's planner does after a change: of a setting off the names
+// (only the settings checked again), of the naming (every cue's names checked again) and
+// of one cue's name (only its names checked); every plan is made anew.
+enum class Change { settings, naming, cue };
+
+void planAgain (benchmark::State& state, Change kind)
+{
+    const PlanningInput input ((int) state.range (0));
+    const auto exportFolder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("velvane-planning-out");
+    auto presets = std::vector<korvid::Preset> { input.preset, input.preset };
+
+    if (kind == Change::naming)
+        presets[1].exportSettings.naming.separator = "-";
+    else
+        presets[1].exportSettings.headroom.targetDb = -6.0;
+    auto cues = input.cues;
+    korvid::RenderPlanningCache cache;
+    int change = 0;
+
+    // The page's planner has planned the session as it was before the change.
+    for (const auto& name : { "1M001 take 0", "1M001 take 1" })
+    {
+        cues.front().name = name;
+        benchmark::DoNotOptimize (cache.plan (input.preset, input.tracks, cues, exportFolder, true));
+    }
+
+    for (auto _ : state)
+    {
+        ++change;
+
+        if (kind != Change::cue)
+            benchmark::DoNotOptimize (cache.plan (presets[(size_t) (change % 2)], input.tracks, cues, exportFolder, true));
+        else
+        {
+            cues.front().name = "1M001 take " + juce::String (change % 2);
+            benchmark::DoNotOptimize (cache.plan (input.preset, input.tracks, cues, exportFolder, true));
+        }
+    }
+}
+
+BENCHMARK_CAPTURE (planAgain, settings, Change::settings)->Name ("PlanAgain/2048tracks/settingsChange/cues")
+    ->Arg (16)->Arg (512)->Arg (2048)->Unit (benchmark::kMillisecond);
+BENCHMARK_CAPTURE (planAgain, naming, Change::naming)->Name ("PlanAgain/2048tracks/namingChange/cues")
+    ->Arg (16)->Arg (512)->Arg (2048)->Unit (benchmark::kMillisecond);
+BENCHMARK_CAPTURE (planAgain, cue, Change::cue)->Name ("PlanAgain/2048tracks/cueRenamed/cues")
+    ->Arg (16)->Arg (512)->Arg (2048)->Unit (benchmark::kMillisecond);
 } // namespace

@@ -4,6 +4,7 @@
 #include "core/model/BuiltInPresets.h"
 #include "ui/Fonts.h"
 #include "ui/Logos.h"
+#include "support/MessageLoop.h"
 #include "ui/PreviewTestAudio.h"
 
 #include <cmath>
@@ -454,7 +455,7 @@ namespace
         const auto askedBefore = dialogs.asked.size();
         dialogs.confirmations.push_back (true);
         page.getRenderBar().renderButton.triggerClick();
-        pump (20);
+        test::pumpMessagesUntil ([&] { return page.isExporting() || dialogs.asked.size() > askedBefore; });
 
         if (dialogs.asked.size() == askedBefore)
             dialogs.confirmations.pop_back();

@@ -1,23 +1,38 @@
 #include "core/model/OutputNameClashes.h"
 
 #include "core/model/OutputNaming.h"
+#include "core/model/PresetChecks.h"
+
+#include <unordered_map>
+#include <vector>
 
 namespace korvid
 {
 
 namespace
 {
-    // One file a cue may write, as far as its name is concerned.
+    enum class OutputKind { stem, fullMix, alternativeMix };
+
+    // One file a cue may write in every format entry, as far as its name is concerned.
     struct NamedOutput
     {
+        OutputKind kind = OutputKind::stem;
         juce::String label;          // the stem's display name or the mix's name
-        juce::String token;          // {stemName}
-        juce::String code;           // {stemCode}
-        int index = 1;               // {stemIndex}
-        juce::String templateText;
+        OutputNameSource source;
         bool usesSharedTemplate = true;
-        bool isFullMix = false;
         bool refusedBesideFullMix = false;
+    };
+
+    // An output as one format entry writes it.
+    struct Claim
+    {
+        size_t output = 0;
+        int entry = 0;               // position in the format list
+    };
+
+    struct NameHash
+    {
+        size_t operator() (const juce::String& name) const noexcept { return (size_t) name.hashCode64(); }
     };
 
     bool sameText (const juce::String& a, const juce::String& b)
@@ -27,106 +42,25 @@ namespace
 
     // Placeholders stand in for metadata that planning may fill per cue, so that a
     // template leaning on an empty field is judged as it will be at render time.
-    NamingValues sharedValues (const Preset& preset)
+    PresetMetadata metadataForNames (const PresetMetadata& metadata)
     {
         const auto orPlaceholder = [] (const juce::String& text, const char* placeholder)
         {
             return text.trim().isNotEmpty() ? text : juce::String (placeholder);
         };
 
-        NamingValues values;
-        values.publisher = orPlaceholder (preset.metadata.publisher, "Publisher");
-        values.project = orPlaceholder (preset.metadata.project, "Project");
-        values.cue = orPlaceholder (preset.metadata.cue, "Cue");
-        values.composer = orPlaceholder (preset.metadata.composer, "Composer");
-        values.version = orPlaceholder (preset.metadata.version, "v1");
-        values.indexPadding = preset.exportSettings.naming.indexPadding;
-        values.sampleRate = preset.exportSettings.masterSampleRate;
+        PresetMetadata values;
+        values.publisher = orPlaceholder (metadata.publisher, "Publisher");
+        values.project = orPlaceholder (metadata.project, "Project");
+        values.cue = orPlaceholder (metadata.cue, "Cue");
+        values.composer = orPlaceholder (metadata.composer, "Composer");
+        values.version = orPlaceholder (metadata.version, "v1");
         return values;
-    }
-
-    juce::String fileNameOf (const NamedOutput& output, NamingValues values, const NamingSettings& naming)
-    {
-        values.stemName = output.token;
-        values.stemCode = output.code;
-        values.stemIndex = output.index;
-        return makeOutputFileName (output.templateText, values, naming);
-    }
-
-    // Calls clash (later, earlier) once for each output whose name an earlier one already has.
-    template <typename Skip, typename Clash>
-    void forEachClash (const std::vector<NamedOutput>& outputs, const Preset& preset, Skip skip, Clash clash)
-    {
-        const auto values = sharedValues (preset);
-        const auto& naming = preset.exportSettings.naming;
-
-        juce::StringArray names;
-
-        for (const auto& output : outputs)
-            names.add (fileNameOf (output, values, naming));
-
-        for (size_t later = 1; later < outputs.size(); ++later)
-        {
-            for (size_t earlier = 0; earlier < later; ++earlier)
-            {
-                if (names[(int) later].equalsIgnoreCase (names[(int) earlier])
-                    && ! skip (outputs[earlier], outputs[later]))
-                {
-                    clash (outputs[later], outputs[earlier]);
-                    break;
-                }
-            }
-        }
     }
 
     bool templateNamesStems (const juce::String& templateText)
     {
         return templateText.contains ("{stemName}") || templateText.contains ("{stemCode}");
-    }
-
-    void addStemClashes (const Preset& preset, juce::StringArray& errors)
-    {
-        const auto& naming = preset.exportSettings.naming;
-        std::vector<NamedOutput> stems;
-
-        for (const auto& stem : preset.schema.stems)
-        {
-            NamedOutput output;
-            output.label = stem.displayName;
-            output.token = stem.effectiveFileNameToken();
-            output.code = stem.shortCode;
-            output.index = stem.index;
-            output.usesSharedTemplate = stem.namingTemplate.trim().isEmpty();
-            output.templateText = output.usesSharedTemplate ? naming.stemTemplate : stem.namingTemplate.trim();
-            stems.push_back (output);
-        }
-
-        const auto alreadyRefused = [&naming] (const NamedOutput& a, const NamedOutput& b)
-        {
-            // The schema check refuses equal tokens and equal short codes; a shared
-            // template without {stemName} or {stemCode} is refused by the settings check.
-            if (sameText (a.token, b.token) || sameText (a.code, b.code))
-                return true;
-
-            return a.usesSharedTemplate && b.usesSharedTemplate && ! templateNamesStems (naming.stemTemplate);
-        };
-
-        forEachClash (stems, preset, alreadyRefused, [&errors] (const NamedOutput& later, const NamedOutput& earlier)
-        {
-            const auto subject = "Stems '" + earlier.label + "' and '" + later.label + "' would get the same file name";
-            const bool shared = earlier.usesSharedTemplate && later.usesSharedTemplate;
-            const auto& templateText = later.templateText;
-
-            if (shared && templateText.contains ("{stemCode}") && ! templateText.contains ("{stemName}")
-                && earlier.code.trim().isEmpty() && later.code.trim().isEmpty())
-            {
-                errors.add (subject + ": the stem naming template tells stems apart only by {stemCode}, and neither has a short code.");
-            }
-            else
-            {
-                errors.add (subject + (shared ? " from the stem naming template." : " from their naming templates."));
-            }
-        });
     }
 
     // True when the alternative mix takes the full mix's name or code; says so in the errors.
@@ -159,64 +93,204 @@ namespace
         return refused;
     }
 
-    void addMixClashes (const Preset& preset, juce::StringArray& errors)
+    // Every output a cue may write, mixes first, numbered as the render numbers them when
+    // every stem writes a file.
+    std::vector<NamedOutput> outputsOf (const Preset& preset, juce::StringArray& errors)
     {
         const auto& settings = preset.exportSettings;
-
-        if (! settings.exportSubmixes || preset.schema.submixes.empty())
-            return;
-
-        std::vector<NamedOutput> mixes;
+        const auto& naming = settings.naming;
+        const auto& schema = preset.schema;
+        std::vector<NamedOutput> outputs;
 
         if (settings.exportFullMix)
         {
             NamedOutput fullMix;
-            fullMix.token = settings.fullMixName;
-            fullMix.code = settings.fullMixCode;
-            fullMix.index = settings.fullMixIndex;
-            fullMix.templateText = settings.naming.mixTemplate;
-            fullMix.isFullMix = true;
-            mixes.push_back (fullMix);
+            fullMix.kind = OutputKind::fullMix;
+            fullMix.source = { naming.mixTemplate, settings.fullMixName, settings.fullMixCode, settings.fullMixIndex };
+            outputs.push_back (fullMix);
         }
 
-        int number = settings.fullMixIndex + 1;
+        if (settings.exportSubmixes)
+        {
+            int number = settings.fullMixIndex + 1;
 
-        for (const auto& mix : preset.schema.submixes)
+            for (const auto& mix : schema.submixes)
+            {
+                NamedOutput output;
+                output.kind = OutputKind::alternativeMix;
+                output.label = mix.name;
+                output.source = { naming.mixTemplate, mix.name, alternativeMixCode (mix), number++ };
+                output.refusedBesideFullMix = settings.exportFullMix && refuseBesideFullMix (mix, settings, errors);
+                outputs.push_back (output);
+            }
+        }
+
+        int number = firstStemNumber (settings, (int) schema.submixes.size());
+
+        for (const auto& stem : schema.stems)
         {
             NamedOutput output;
-            output.label = mix.name;
-            output.token = mix.name;
-            output.code = mix.shortCode.trim().isNotEmpty() ? mix.shortCode : mix.name;
-            output.index = number++;
-            output.templateText = settings.naming.mixTemplate;
-            output.refusedBesideFullMix = settings.exportFullMix && refuseBesideFullMix (mix, settings, errors);
-            mixes.push_back (output);
+            output.label = stem.displayName;
+            output.usesSharedTemplate = stem.namingTemplate.trim().isEmpty();
+            output.source.namingTemplate = output.usesSharedTemplate ? naming.stemTemplate : stem.namingTemplate.trim();
+            output.source.fileNameToken = stem.effectiveFileNameToken();
+            output.source.shortCode = stem.shortCode;
+            output.source.fileIndex = naming.numbering == Numbering::schemaIndex ? stem.index : number++;
+            outputs.push_back (output);
         }
 
-        const auto alreadyRefused = [] (const NamedOutput& earlier, const NamedOutput& later)
-        {
-            if (earlier.isFullMix)
-                return later.refusedBesideFullMix;
-
-            // The schema check refuses two alternative mixes of the same name.
-            return sameText (earlier.token, later.token);
-        };
-
-        forEachClash (mixes, preset, alreadyRefused, [&errors] (const NamedOutput& later, const NamedOutput& earlier)
-        {
-            const auto subject = earlier.isFullMix ? "The full mix and alternative mix '" + later.label + "'"
-                                                   : "Alternative mixes '" + earlier.label + "' and '" + later.label + "'";
-            errors.add (subject + " would get the same file name from the full mix naming template.");
-        });
+        return outputs;
     }
+
+    // Pairs that other checks of the preset already refuse, with a sentence of their own.
+    bool alreadyRefused (const NamedOutput& earlier, const NamedOutput& later, const ExportSettings& settings)
+    {
+        const auto& a = earlier.source;
+        const auto& b = later.source;
+
+        if (earlier.kind == OutputKind::stem && later.kind == OutputKind::stem)
+        {
+            // The schema check refuses equal tokens and equal short codes; a shared
+            // template without {stemName} or {stemCode} is refused by the settings check.
+            if (sameText (a.fileNameToken, b.fileNameToken) || sameText (a.shortCode, b.shortCode))
+                return true;
+
+            return earlier.usesSharedTemplate && later.usesSharedTemplate
+                && ! templateNamesStems (settings.naming.stemTemplate);
+        }
+
+        if (earlier.kind == OutputKind::stem || later.kind == OutputKind::stem)
+        {
+            const auto& stem = earlier.kind == OutputKind::stem ? earlier : later;
+            const auto& mix = earlier.kind == OutputKind::stem ? later : earlier;
+
+            // The preset check refuses a stem named or coded like the full mix; the schema
+            // check an alternative mix named like a stem's token.
+            if (mix.kind == OutputKind::fullMix)
+                return sameText (stem.source.fileNameToken, mix.source.fileNameToken)
+                    || sameText (stem.source.shortCode, mix.source.shortCode);
+
+            return sameText (stem.source.fileNameToken, mix.source.fileNameToken);
+        }
+
+        if (earlier.kind == OutputKind::fullMix)
+            return later.refusedBesideFullMix;
+
+        // The schema check refuses two alternative mixes of the same name.
+        return sameText (a.fileNameToken, b.fileNameToken);
+    }
+
+    juce::String mixName (const NamedOutput& output)
+    {
+        return output.kind == OutputKind::fullMix ? juce::String ("the full mix")
+                                                  : "alternative mix '" + output.label + "'";
+    }
+
+    juce::String clashSentence (const NamedOutput& earlier, const NamedOutput& later, const ExportSettings& settings)
+    {
+        if (earlier.kind == OutputKind::stem && later.kind == OutputKind::stem)
+        {
+            const auto subject = "Stems '" + earlier.label + "' and '" + later.label + "' would get the same file name";
+            const bool shared = earlier.usesSharedTemplate && later.usesSharedTemplate;
+            const auto& templateText = settings.naming.stemTemplate;
+
+            if (shared && templateText.contains ("{stemCode}") && ! templateText.contains ("{stemName}")
+                && earlier.source.shortCode.trim().isEmpty() && later.source.shortCode.trim().isEmpty())
+                return subject + ": the stem naming template tells stems apart only by {stemCode}, and neither has a short code.";
+
+            return subject + (shared ? " from the stem naming template." : " from their naming templates.");
+        }
+
+        if (earlier.kind != OutputKind::stem && later.kind != OutputKind::stem)
+        {
+            const auto subject = earlier.kind == OutputKind::fullMix
+                                     ? "The full mix and alternative mix '" + later.label + "'"
+                                     : "Alternative mixes '" + earlier.label + "' and '" + later.label + "'";
+            return subject + " would get the same file name from the full mix naming template.";
+        }
+
+        // Stems share a folder with the mixes only when there is no stems folder.
+        const auto& stem = earlier.kind == OutputKind::stem ? earlier : later;
+        const auto& mix = earlier.kind == OutputKind::stem ? later : earlier;
+        return "Stem '" + stem.label + "' and " + mixName (mix) + " would get the same file name in one folder.";
+    }
+
+    // Only the first two entries of the format list are ever written.
+    juce::String entryName (int entry)
+    {
+        return entry == 0 ? "first" : "second";
+    }
+}
+
+OutputNameClashes findNameClashes (const Preset& preset)
+{
+    const auto& settings = preset.exportSettings;
+    OutputNameClashes found;
+    const auto outputs = outputsOf (preset, found.presetErrors);
+    const auto metadata = metadataForNames (preset.metadata);
+    const auto entries = writtenFormatEntries (settings);
+
+    // Every file of a cue by folder and name, compared as the file system may: ignoring case.
+    std::unordered_map<juce::String, std::vector<Claim>, NameHash> claims;
+    bool formatsClashed = false;
+
+    for (const int entry : entries)
+    {
+        const auto& format = settings.formats[(size_t) entry];
+        juce::String folders[2];
+
+        for (const bool stemFile : { false, true })
+            if (! cleanSubFolderPath (deliveredSubFolder (settings, format, stemFile), folders[stemFile ? 1 : 0]))
+                folders[stemFile ? 1 : 0] = deliveredSubFolder (settings, format, stemFile);   // refused by the settings check
+
+        for (size_t i = 0; i < outputs.size(); ++i)
+        {
+            const auto& output = outputs[i];
+            const auto& folder = folders[output.kind == OutputKind::stem ? 1 : 0];
+            const auto name = makeDeliveredFileName (metadata, settings.naming, format, settings.masterSampleRate,
+                                                     output.source);
+            auto& earlier = claims[(folder + "/" + name).toLowerCase()];
+            bool claimedInThisEntry = false;
+
+            for (const auto& claim : earlier)
+            {
+                if (claim.entry != entry)
+                    continue;
+
+                claimedInThisEntry = true;
+                const auto& other = outputs[claim.output];
+
+                if (! alreadyRefused (other, output, settings))
+                {
+                    const bool sameKind = (other.kind == OutputKind::stem) == (output.kind == OutputKind::stem);
+                    (sameKind ? found.presetErrors : found.deliveryErrors)
+                        .addIfNotAlreadyThere (clashSentence (other, output, settings));
+                    break;
+                }
+            }
+
+            // The same file written by two format entries: the second replaces or renames the first.
+            if (! claimedInThisEntry && ! earlier.empty() && ! formatsClashed)
+            {
+                const auto& other = settings.formats[(size_t) earlier.front().entry];
+                found.deliveryErrors.add ("The " + entryName (earlier.front().entry) + " and " + entryName (entry)
+                                          + " output formats (" + describeOutputFormat (other) + ", "
+                                          + describeOutputFormat (format)
+                                          + ") would give their files the same names in one folder. "
+                                            "Give one of them a sub-folder of its own.");
+                formatsClashed = true;
+            }
+
+            earlier.push_back ({ i, entry });
+        }
+    }
+
+    return found;
 }
 
 juce::StringArray findOutputNameClashes (const Preset& preset)
 {
-    juce::StringArray errors;
-    addMixClashes (preset, errors);
-    addStemClashes (preset, errors);
-    return errors;
+    return findNameClashes (preset).presetErrors;
 }
 
 } // namespace korvid

@@ -4,6 +4,8 @@
 #include "core/model/DirectionControls.h"
 #include "core/model/PathGuards.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace korvid
@@ -19,9 +21,27 @@ namespace
                                               "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9",
                                               "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9" };
 
+    // The characters of namingSeparatorChars(), tested without a search: names are built
+    // a character at a time, many thousands of times when a delivery is planned.
     bool isSeparatorChar (juce::juce_wchar c)
     {
-        return namingSeparatorChars().containsChar (c);
+        return c == '_' || c == '-' || c == ' ' || c == '.';
+    }
+
+    bool isIllegalInName (juce::juce_wchar c)
+    {
+        static const auto table = []
+        {
+            std::array<bool, 128> illegal {};
+
+            for (auto p = illegalFileNameCharacters().getCharPointer(); ! p.isEmpty(); ++p)
+                if (*p < 128)
+                    illegal[(size_t) *p] = true;
+
+            return illegal;
+        }();
+
+        return c < 32 || c == 127 || (c < 128 && table[(size_t) c]);
     }
 
     juce::String sampleRateText (double rate)
@@ -74,33 +94,90 @@ namespace
         return {};
     }
 
-    juce::String dropDotsAndBlanksAtEnd (juce::String text)
+    // Names are built a character at a time; one buffer, made into text once, keeps that cheap.
+    using CodePoints = std::vector<juce::juce_wchar>;
+
+    void appendText (CodePoints& out, const juce::String& text)
     {
-        text = text.trim();
-
-        while (text.endsWithChar ('.') || text.endsWithChar (' '))
-            text = text.dropLastCharacters (1).trim();
-
-        return text;
+        for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
+            out.push_back (*p);
     }
 
-    juce::String dropDotsAndBlanksAtStart (juce::String text)
+    juce::String toText (CodePoints chars)
     {
-        while (text.startsWithChar ('.') || text.startsWithChar (' '))
-            text = text.substring (1).trim();
+        chars.push_back (0);
+        return juce::String (juce::CharPointer_UTF32 (chars.data()));
+    }
 
-        return text;
+    bool isDotOrBlank (juce::juce_wchar c)
+    {
+        return c == '.' || juce::CharacterFunctions::isWhitespace (c);
+    }
+
+    // Dots, blanks and other white space at both ends go; they would hide or break a name.
+    void dropDotsAndBlanksAtEnds (CodePoints& chars)
+    {
+        size_t end = chars.size();
+
+        while (end > 0 && isDotOrBlank (chars[end - 1]))
+            --end;
+
+        size_t start = 0;
+
+        while (start < end && isDotOrBlank (chars[start]))
+            ++start;
+
+        chars.erase (chars.begin() + (std::ptrdiff_t) end, chars.end());
+        chars.erase (chars.begin(), chars.begin() + (std::ptrdiff_t) start);
     }
 
     bool isReservedDeviceName (const juce::String& name)
     {
-        const auto base = name.upToFirstOccurrenceOf (".", false, false).trim().toUpperCase();
+        const auto base = name.upToFirstOccurrenceOf (".", false, false).trim();
+
+        // Every reserved name has three or four letters.
+        if (base.length() < 3 || base.length() > 4)
+            return false;
+
+        const auto upper = base.toUpperCase();
 
         for (auto* reserved : reservedDeviceNames)
-            if (base == reserved)
+            if (upper == reserved)
                 return true;
 
         return false;
+    }
+
+    // The cleaned folder names of a relative path, as a delivery's folders are made from it.
+    bool subFolderParts (const juce::String& relativePath, juce::StringArray& parts)
+    {
+        const auto path = relativePath.trim();
+
+        if (path.isEmpty())
+            return true;
+
+        if (juce::File::isAbsolutePath (path) || path.startsWithChar ('/') || path.startsWithChar ('\\')
+            || (path.length() > 1 && path[1] == ':'))
+            return false;
+
+        juce::StringArray raw;
+        raw.addTokens (path, "/\\", {});
+        raw.removeEmptyStrings (false);
+
+        for (auto part : raw)
+        {
+            part = part.trim();
+
+            if (part == ".")
+                continue;
+
+            if (part == "..")
+                return false;
+
+            parts.add (sanitiseFileName (part, "-", "untitled", subFolderNameMaxLength));
+        }
+
+        return true;
     }
 
     bool isTaken (const juce::File& file, const juce::StringArray& writtenPaths)
@@ -163,75 +240,150 @@ const juce::String& namingSeparatorChars()
     return characters;
 }
 
+namespace
+{
+    void expandInto (CodePoints& out, const juce::String& templateText, const NamingValues& values,
+                     juce::StringArray* unknownTokens)
+    {
+        auto p = templateText.getCharPointer();
+
+        while (! p.isEmpty())
+        {
+            if (*p != '{')
+            {
+                out.push_back (p.getAndAdvance());
+                continue;
+            }
+
+            auto close = p;
+            ++close;
+
+            while (! close.isEmpty() && *close != '}')
+                ++close;
+
+            // A "{" without a later "}" is plain text to the end.
+            if (close.isEmpty())
+            {
+                appendText (out, juce::String (p));
+                return;
+            }
+
+            ++close;
+            const juce::String token (p, close);
+            bool known = false;
+            const auto text = tokenText (token, values, known);
+
+            if (known)
+                appendText (out, text);
+            else if (unknownTokens != nullptr)
+                unknownTokens->addIfNotAlreadyThere (token);
+
+            p = close;
+        }
+    }
+
+    CodePoints collapsed (const CodePoints& text, const juce::String& separator)
+    {
+        CodePoints wanted;
+        appendText (wanted, separator);
+
+        CodePoints result, pendingRun;
+        result.reserve (text.size());
+        bool seenWord = false;
+
+        for (const auto c : text)
+        {
+            if (isSeparatorChar (c))
+            {
+                if (seenWord)
+                    pendingRun.push_back (c);
+
+                continue;
+            }
+
+            if (! pendingRun.empty())
+            {
+                const bool holdsSeparator = ! wanted.empty()
+                    && std::search (pendingRun.begin(), pendingRun.end(), wanted.begin(), wanted.end()) != pendingRun.end();
+                const auto& run = holdsSeparator ? wanted : pendingRun;
+                result.insert (result.end(), run.begin(), run.end());
+                pendingRun.clear();
+            }
+
+            result.push_back (c);
+            seenWord = true;
+        }
+
+        return result;
+    }
+
+    juce::String sanitised (const CodePoints& name, const juce::String& replacement, const juce::String& fallback,
+                            int maxLength)
+    {
+        // A replacement that is itself unsafe would undo the cleaning.
+        auto replacementInUse = replacement;
+
+        for (auto p = replacement.getCharPointer(); ! p.isEmpty(); ++p)
+            if (illegalFileNameCharacters().containsChar (*p) || *p < 32 || *p == 127 || isDirectionControl (*p))
+                replacementInUse = "-";
+
+        CodePoints replacementChars;
+        appendText (replacementChars, replacementInUse);
+
+        CodePoints text;
+        text.reserve (name.size());
+
+        for (const auto c : name)
+        {
+            // Dropped rather than replaced: a name must not be able to disguise its extension.
+            if (isDirectionControl (c))
+                continue;
+
+            if (isIllegalInName (c))
+                text.insert (text.end(), replacementChars.begin(), replacementChars.end());
+            else
+                text.push_back (c);
+        }
+
+        dropDotsAndBlanksAtEnds (text);
+
+        if (maxLength > 0 && text.size() > (size_t) maxLength)
+        {
+            text.resize ((size_t) maxLength);
+            dropDotsAndBlanksAtEnds (text);
+        }
+
+        const bool onlyFillers = std::all_of (text.begin(), text.end(), [] (juce::juce_wchar c)
+        {
+            return c == '-' || c == '_' || c == '.' || c == ' ';
+        });
+
+        if (onlyFillers)
+            return fallback;
+
+        auto result = toText (std::move (text));
+
+        if (isReservedDeviceName (result))
+            result << "_";
+
+        return result;
+    }
+}
+
 juce::String expandNamingTemplate (const juce::String& templateText,
                                    const NamingValues& values,
                                    juce::StringArray* unknownTokens)
 {
-    juce::String result;
-    int position = 0;
-
-    while (position < templateText.length())
-    {
-        const int open = templateText.indexOfChar (position, '{');
-
-        if (open < 0)
-        {
-            result << templateText.substring (position);
-            break;
-        }
-
-        result << templateText.substring (position, open);
-        const int close = templateText.indexOfChar (open + 1, '}');
-
-        if (close < 0)
-        {
-            result << templateText.substring (open);
-            break;
-        }
-
-        const auto token = templateText.substring (open, close + 1);
-        bool known = false;
-        const auto text = tokenText (token, values, known);
-
-        if (known)
-            result << text;
-        else if (unknownTokens != nullptr)
-            unknownTokens->addIfNotAlreadyThere (token);
-
-        position = close + 1;
-    }
-
-    return result;
+    CodePoints result;
+    expandInto (result, templateText, values, unknownTokens);
+    return toText (std::move (result));
 }
 
 juce::String collapseSeparatorRuns (const juce::String& text, const juce::String& separator)
 {
-    juce::String result, pendingRun;
-    bool seenWord = false;
-
-    for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
-    {
-        const auto c = *p;
-
-        if (isSeparatorChar (c))
-        {
-            if (seenWord)
-                pendingRun += juce::String::charToString (c);
-
-            continue;
-        }
-
-        if (pendingRun.isNotEmpty())
-        {
-            result << (separator.isNotEmpty() && pendingRun.contains (separator) ? separator : pendingRun);
-            pendingRun.clear();
-        }
-
-        result += juce::String::charToString (c);
-        seenWord = true;
-    }
-
-    return result;
+    CodePoints chars;
+    appendText (chars, text);
+    return toText (collapsed (chars, separator));
 }
 
 juce::String sanitiseFileName (const juce::String& name,
@@ -239,41 +391,9 @@ juce::String sanitiseFileName (const juce::String& name,
                                const juce::String& fallback,
                                int maxLength)
 {
-    // A replacement that is itself unsafe would undo the cleaning.
-    auto replacementInUse = replacement;
-
-    for (auto p = replacement.getCharPointer(); ! p.isEmpty(); ++p)
-        if (illegalFileNameCharacters().containsChar (*p) || *p < 32 || *p == 127 || isDirectionControl (*p))
-            replacementInUse = "-";
-
-    juce::String text;
-
-    for (auto p = name.getCharPointer(); ! p.isEmpty(); ++p)
-    {
-        const auto c = *p;
-
-        // Dropped rather than replaced: a name must not be able to disguise its extension.
-        if (isDirectionControl (c))
-            continue;
-
-        if (c < 32 || c == 127 || illegalFileNameCharacters().containsChar (c))
-            text << replacementInUse;
-        else
-            text += juce::String::charToString (c);
-    }
-
-    text = dropDotsAndBlanksAtStart (dropDotsAndBlanksAtEnd (text));
-
-    if (maxLength > 0 && text.length() > maxLength)
-        text = dropDotsAndBlanksAtEnd (text.substring (0, maxLength));
-
-    if (text.removeCharacters ("-_. ").isEmpty())
-        return fallback;
-
-    if (isReservedDeviceName (text))
-        text << "_";
-
-    return text;
+    CodePoints chars;
+    appendText (chars, name);
+    return sanitised (chars, replacement, fallback, maxLength);
 }
 
 juce::String makeOutputFileName (const juce::String& templateText,
@@ -281,16 +401,16 @@ juce::String makeOutputFileName (const juce::String& templateText,
                                  const NamingSettings& naming,
                                  juce::StringArray* unknownTokens)
 {
-    auto name = expandNamingTemplate (templateText, values, unknownTokens);
-    name = collapseSeparatorRuns (name, naming.separator);
+    CodePoints expanded;
+    expandInto (expanded, templateText, values, unknownTokens);
 
     auto fallback = values.stemName.trim();
 
     if (fallback.isEmpty())
         fallback = "stem";
 
-    name = sanitiseFileName (name, naming.replacementChar, fallback, outputNameMaxLength);
-    return name + codecExtension (values.codec);
+    return sanitised (collapsed (expanded, naming.separator), naming.replacementChar, fallback, outputNameMaxLength)
+         + codecExtension (values.codec);
 }
 
 bool findFreeFileName (juce::File& file,
@@ -352,42 +472,92 @@ bool resolveSubFolder (const juce::File& base, const juce::String& relativePath,
     if (base == juce::File())
         return false;
 
-    const auto path = relativePath.trim();
-
-    if (path.isEmpty())
-    {
-        result = base;
-        return true;
-    }
-
-    if (juce::File::isAbsolutePath (path) || path.startsWithChar ('/') || path.startsWithChar ('\\')
-        || (path.length() > 1 && path[1] == ':'))
-        return false;
-
     juce::StringArray parts;
-    parts.addTokens (path, "/\\", {});
-    parts.removeEmptyStrings (false);
+
+    if (! subFolderParts (relativePath, parts))
+        return false;
 
     auto folder = base;
 
-    for (auto part : parts)
-    {
-        part = part.trim();
-
-        if (part == ".")
-            continue;
-
-        if (part == "..")
-            return false;
-
-        folder = folder.getChildFile (sanitiseFileName (part, "-", "untitled", subFolderNameMaxLength));
-    }
+    for (const auto& part : parts)
+        folder = folder.getChildFile (part);
 
     if (! isWithinFolder (base, folder))
         return false;
 
     result = folder;
     return true;
+}
+
+bool cleanSubFolderPath (const juce::String& relativePath, juce::String& cleaned)
+{
+    juce::StringArray parts;
+
+    if (! subFolderParts (relativePath, parts))
+        return false;
+
+    cleaned = parts.joinIntoString ("/");
+    return true;
+}
+
+double writtenSampleRate (const OutputFormat& format, double projectRate)
+{
+    const double requested = format.sampleRate > 0.0 ? format.sampleRate : projectRate;
+    return nearestSupportedSampleRate (format.codec, requested);
+}
+
+juce::String makeDeliveredFileName (const PresetMetadata& metadata,
+                                    const NamingSettings& naming,
+                                    const OutputFormat& format,
+                                    double projectRate,
+                                    const OutputNameSource& output,
+                                    juce::StringArray* unknownTokens)
+{
+    NamingValues values;
+    values.publisher = metadata.publisher;
+    values.project = metadata.project;
+    values.cue = metadata.cue;
+    values.composer = metadata.composer;
+    values.version = metadata.version;
+    values.stemName = output.fileNameToken;
+    values.stemCode = output.shortCode;
+    values.stemIndex = output.fileIndex;
+    values.indexPadding = naming.indexPadding;
+    values.sampleRate = writtenSampleRate (format, projectRate);
+    values.codec = format.codec;
+    values.sampleFormat = format.sampleFormat;
+    values.mp3Bitrate = nearestMp3Bitrate (format.mp3Bitrate);
+    return makeOutputFileName (output.namingTemplate, values, naming, unknownTokens);
+}
+
+juce::String deliveredSubFolder (const ExportSettings& settings, const OutputFormat& format, bool stemFile)
+{
+    juce::StringArray parts;
+    const auto formatFolder = format.subFolder.trim();
+    const auto stemsFolder = settings.stemsSubFolder.trim();
+
+    if (formatFolder.isNotEmpty())
+        parts.add (formatFolder);
+
+    if (stemFile && stemsFolder.isNotEmpty())
+        parts.add (stemsFolder);
+
+    return parts.joinIntoString ("/");
+}
+
+int firstStemNumber (const ExportSettings& settings, int alternativeMixCount)
+{
+    if (! settings.naming.numberMixesFirst || ! settings.exportFullMix)
+        return 1;
+
+    // Every alternative mix of the schema keeps its number, written or not.
+    return settings.fullMixIndex + 1 + (settings.exportSubmixes ? alternativeMixCount : 0);
+}
+
+juce::String alternativeMixCode (const Submix& mix)
+{
+    const auto code = mix.shortCode.trim();
+    return code.isNotEmpty() ? code : mix.name;
 }
 
 std::vector<NamingPiece> splitNamingTemplate (const juce::String& templateText,

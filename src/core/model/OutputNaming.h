@@ -66,6 +66,45 @@ juce::String makeOutputFileName (const juce::String& templateText,
                                  const NamingSettings& naming,
                                  juce::StringArray* unknownTokens = nullptr);
 
+// What one delivered file is named after: the stem or mix it holds and its number.
+struct OutputNameSource
+{
+    juce::String namingTemplate;
+    juce::String fileNameToken;        // {stemName}
+    juce::String shortCode;            // {stemCode}
+    int fileIndex = 1;                 // {stemIndex}
+};
+
+// The rate one format entry writes at: its own rate, or the project rate when it has
+// none, moved to the nearest rate its codec can store.
+double writtenSampleRate (const OutputFormat& format, double projectRate);
+
+// The name the render gives the file of one output in one format entry: the template
+// expanded with the metadata, the output's own values and what the entry writes (rate,
+// codec, word length), tidied by the naming settings. The render, the pre-run name check
+// and the naming preview all name files through this one routine.
+juce::String makeDeliveredFileName (const PresetMetadata& metadata,
+                                    const NamingSettings& naming,
+                                    const OutputFormat& format,
+                                    double projectRate,
+                                    const OutputNameSource& output,
+                                    juce::StringArray* unknownTokens = nullptr);
+
+// Where the files of one format entry go below the cue's folder: the entry's sub-folder
+// and, for stems, the stems folder, joined with "/"; empty for the cue's folder itself.
+juce::String deliveredSubFolder (const ExportSettings& settings, const OutputFormat& format, bool stemFile);
+
+// The folder a relative path names below any base, as resolveSubFolder descends into it:
+// cleaned parts joined with "/". False where resolveSubFolder refuses the path.
+bool cleanSubFolderPath (const juce::String& relativePath, juce::String& cleaned);
+
+// The number the first written stem gets under consecutive numbering: 1, or after the
+// full mix and every alternative mix of the schema when mixes are numbered first.
+int firstStemNumber (const ExportSettings& settings, int alternativeMixCount);
+
+// {stemCode} of an alternative mix: its short code, or its name when it has none.
+juce::String alternativeMixCode (const Submix& mix);
+
 // Makes sure the file does not replace anything it must not. The overwrite policy
 // replaces files of earlier runs; a path written in this run (writtenPaths,
 // compared ignoring case) is taken under every policy. incrementVersion moves the

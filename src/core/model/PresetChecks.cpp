@@ -72,13 +72,9 @@ ValidationResult validateExportSettings (const ExportSettings& settings)
         errors.add ("No output format is configured.");
 
     // Entries past the first two are never written, so they neither count nor get examined.
-    const auto written = std::min (formats.size(), (size_t) writtenFormatCount);
-    const auto writtenFormats = std::vector<OutputFormat> (formats.begin(), formats.begin() + (std::ptrdiff_t) written);
+    const auto entries = writtenFormatEntries (settings);
 
-    const bool anyEnabled = std::any_of (writtenFormats.begin(), writtenFormats.end(),
-                                         [] (const OutputFormat& f) { return f.enabled; });
-
-    if (! anyEnabled)
+    if (entries.empty())
         errors.add ("Every output format is disabled, nothing would be written.");
 
     if (formats.size() > (size_t) writtenFormatCount)
@@ -87,11 +83,9 @@ ValidationResult validateExportSettings (const ExportSettings& settings)
 
     bool anyLossless = false;
 
-    for (const auto& format : writtenFormats)
+    for (const int entry : entries)
     {
-        if (! format.enabled)
-            continue;
-
+        const auto& format = formats[(size_t) entry];
         const auto description = describeOutputFormat (format);
         const auto codecName = toString (format.codec).toUpperCase();
         anyLossless = anyLossless || isLosslessCodec (format.codec);
@@ -156,7 +150,7 @@ ValidationResult validateExportSettings (const ExportSettings& settings)
     return result;
 }
 
-ValidationResult validatePreset (const Preset& preset)
+ValidationResult validatePresetIdentity (const Preset& preset)
 {
     ValidationResult result;
 
@@ -166,7 +160,19 @@ ValidationResult validatePreset (const Preset& preset)
     if (preset.name.trim().isEmpty())
         result.errors.add ("The preset has no name.");
 
+    return result;
+}
+
+ValidationResult validatePresetSchema (const Preset& preset)
+{
+    ValidationResult result;
     appendPrefixed (result, validateSchema (preset.schema), "Stem schema");
+    return result;
+}
+
+ValidationResult validatePresetSettings (const Preset& preset)
+{
+    ValidationResult result;
     appendPrefixed (result, validateExportSettings (preset.exportSettings), "Export settings");
 
     const auto& settings = preset.exportSettings;
@@ -188,8 +194,28 @@ ValidationResult validatePreset (const Preset& preset)
         }
     }
 
+    return result;
+}
+
+ValidationResult validatePreset (const Preset& preset)
+{
+    auto result = validatePresetIdentity (preset);
+    appendPrefixed (result, validatePresetSchema (preset), {});
+    appendPrefixed (result, validatePresetSettings (preset), {});
     result.errors.addArray (findOutputNameClashes (preset));
     return result;
+}
+
+std::vector<int> writtenFormatEntries (const ExportSettings& settings)
+{
+    std::vector<int> entries;
+    const auto count = std::min (settings.formats.size(), (size_t) writtenFormatCount);
+
+    for (size_t i = 0; i < count; ++i)
+        if (settings.formats[i].enabled)
+            entries.push_back ((int) i);
+
+    return entries;
 }
 
 } // namespace korvid

@@ -102,25 +102,14 @@ bool prepareOutputFolder (const CueOutput& output, const OutputFormat& format, F
                           juce::String& error)
 {
     const auto& request = output.request;
-    juce::StringArray parts;
+    const auto joined = deliveredSubFolder (request.preset.exportSettings, format, kind == FileKind::stem);
 
-    const auto formatFolder = format.subFolder.trim();
-
-    if (formatFolder.isNotEmpty())
-        parts.add (formatFolder);
-
-    const auto stemsFolder = request.preset.exportSettings.stemsSubFolder.trim();
-
-    if (kind == FileKind::stem && stemsFolder.isNotEmpty())
-        parts.add (stemsFolder);
-
-    if (parts.isEmpty())
+    if (joined.isEmpty())
     {
         folder = request.outputFolder;
         return true;
     }
 
-    const auto joined = parts.joinIntoString ("/");
     juce::File resolved;
 
     if (! resolveSubFolder (request.outputFolder, joined, resolved))
@@ -184,7 +173,7 @@ BufferFiles planBufferFiles (const CueOutput& output, const juce::String& naming
         }
 
         const double requestedRate = format.sampleRate > 0.0 ? format.sampleRate : projectRate;
-        planned.writtenRate = nearestSupportedSampleRate (format.codec, requestedRate);
+        planned.writtenRate = writtenSampleRate (format, projectRate);
 
         if (std::abs (planned.writtenRate - requestedRate) > 0.5)
             planned.rateWarning = toString (format.codec).toUpperCase() + " cannot store " + kiloHertzText (requestedRate)
@@ -206,23 +195,9 @@ BufferFiles planBufferFiles (const CueOutput& output, const juce::String& naming
             removeLeftoverTemporaryFiles (folder);
         }
 
-        NamingValues values;
-        values.publisher = preset.metadata.publisher;
-        values.project = preset.metadata.project;
-        values.cue = preset.metadata.cue;
-        values.composer = preset.metadata.composer;
-        values.version = preset.metadata.version;
-        values.stemName = fileNameToken;
-        values.stemCode = shortCode;
-        values.stemIndex = fileIndex;
-        values.indexPadding = settings.naming.indexPadding;
-        values.sampleRate = planned.writtenRate;
-        values.codec = format.codec;
-        values.sampleFormat = format.sampleFormat;
-        values.mp3Bitrate = nearestMp3Bitrate (format.mp3Bitrate);
-
         juce::StringArray unknownTokens;
-        const auto name = makeOutputFileName (namingTemplate, values, settings.naming, &unknownTokens);
+        const auto name = makeDeliveredFileName (preset.metadata, settings.naming, format, projectRate,
+                                                 { namingTemplate, fileNameToken, shortCode, fileIndex }, &unknownTokens);
 
         for (const auto& token : unknownTokens)
             planned.namingWarnings.add ("Unknown naming token " + token + " was ignored.");
@@ -254,7 +229,7 @@ BufferFiles planBufferFiles (const CueOutput& output, const juce::String& naming
         planned.settings.codec = format.codec;
         planned.settings.sampleFormat = format.sampleFormat;
         planned.settings.sampleRate = planned.writtenRate;
-        planned.settings.mp3Bitrate = values.mp3Bitrate;
+        planned.settings.mp3Bitrate = nearestMp3Bitrate (format.mp3Bitrate);
         planned.settings.dither = format.dither;
         planned.settings.ditherSeed = ditherSeedFor (position, kind, fileIndex);
 
@@ -445,16 +420,7 @@ std::vector<int> assignFileIndices (const RenderRequest& request)
     const auto& settings = request.preset.exportSettings;
     std::vector<int> indices (request.stems.size(), 0);
 
-    int next = 1;
-
-    if (settings.naming.numberMixesFirst && settings.exportFullMix)
-    {
-        next = settings.fullMixIndex + 1;
-
-        // Every alternative mix of the schema keeps its number, written or not.
-        if (settings.exportSubmixes)
-            next += (int) request.preset.schema.submixes.size();
-    }
+    int next = firstStemNumber (settings, (int) request.preset.schema.submixes.size());
 
     for (size_t i = 0; i < request.stems.size(); ++i)
     {

@@ -4,6 +4,7 @@
 #include "core/audio/GainDecision.h"
 #include "core/audio/PeakLevels.h"
 #include "core/audio/StartTrim.h"
+#include "core/model/OutputNaming.h"
 #include "core/render/OrderedWork.h"
 #include "core/report/ReportText.h"
 
@@ -237,7 +238,7 @@ BufferFiles RenderContext::planPieceFiles (const WritingPiece& piece, const CueO
                 if (! alternativeMixes.members (m).stems.empty())
                     ++writtenBefore;
 
-            const auto code = submix.shortCode.trim().isNotEmpty() ? submix.shortCode.trim() : submix.name;
+            const auto code = alternativeMixCode (submix);
             return planBufferFiles (output, settings.naming.mixTemplate, submix.name, code,
                                     settings.fullMixIndex + 1 + writtenBefore, submix.name, FileKind::alternativeMix,
                                     -400.0, settings.headroom.submixesReachTargetIndependently);

@@ -1,19 +1,26 @@
 #include "core/render/RenderPlanning.h"
 
+#include "core/render/RenderPlanningCache.h"
+
+#include "core/model/OutputNameClashes.h"
 #include "core/model/PathGuards.h"
 #include "core/model/PresetChecks.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <map>
-#include <set>
+#include <unordered_map>
 
 namespace korvid
 {
 
 namespace
 {
+
+struct IdHash
+{
+    size_t operator() (const juce::String& id) const noexcept { return (size_t) id.hashCode64(); }
+};
 
 bool isAssignedAndUsable (const Track& track)
 {
@@ -58,18 +65,19 @@ void addFinding (ValidationResult& target, const juce::String& message, bool asW
 
 } // namespace
 
-PlannedRequest makeRenderRequest (const Preset& preset,
-                                  const std::vector<Track>& tracks,
+PlannedRequest makeRenderRequest (Preset preset,
+                                  const std::vector<const Track*>& tracks,
                                   const juce::File& outputFolder,
-                                  bool analysisOnly)
+                                  bool analysisOnly,
+                                  const ValidationResult& presetFindings)
 {
     PlannedRequest planned;
     auto& request = planned.request;
-    request.preset = preset;
+    request.preset = std::move (preset);
     request.outputFolder = outputFolder;
     request.exportFolder = outputFolder;
     request.analysisOnly = analysisOnly;
-    request.sampleRate = preset.exportSettings.masterSampleRate;
+    request.sampleRate = request.preset.exportSettings.masterSampleRate;
 
     if (tracks.size() > (size_t) maxTracksPerRequest)
     {
@@ -81,15 +89,15 @@ PlannedRequest makeRenderRequest (const Preset& preset,
     juce::int64 lengthFrames = 0;
     bool anyMono = false, anyMulti = false;
 
-    for (const auto& track : tracks)
+    for (const auto* track : tracks)
     {
-        if (! isAssignedAndUsable (track))
+        if (! isAssignedAndUsable (*track))
             continue;
 
-        channels = std::max (channels, track.info.numChannels);
-        lengthFrames = std::max (lengthFrames, framesAtProjectRate (track, request.sampleRate));
-        anyMono = anyMono || track.info.numChannels == 1;
-        anyMulti = anyMulti || track.info.numChannels >= 2;
+        channels = std::max (channels, track->info.numChannels);
+        lengthFrames = std::max (lengthFrames, framesAtProjectRate (*track, request.sampleRate));
+        anyMono = anyMono || track->info.numChannels == 1;
+        anyMulti = anyMulti || track->info.numChannels >= 2;
     }
 
     request.channels = std::max (channels, 1);
@@ -99,9 +107,11 @@ PlannedRequest makeRenderRequest (const Preset& preset,
         planned.issues.warnings.add ("This project mixes mono and multi-channel tracks. "
                                      "Mono tracks are copied to every channel at unity gain.");
 
-    const auto& settings = preset.exportSettings;
+    const auto& settings = request.preset.exportSettings;
+    const auto& schemaStems = request.preset.schema.stems;
+    request.stems.reserve (schemaStems.size());
 
-    for (const auto& stem : preset.schema.stems)
+    for (const auto& stem : schemaStems)
     {
         RequestStem requestStem;
         requestStem.id = stem.id;
@@ -114,34 +124,41 @@ PlannedRequest makeRenderRequest (const Preset& preset,
 
         const auto ownTemplate = stem.namingTemplate.trim();
         requestStem.namingTemplate = ownTemplate.isNotEmpty() ? ownTemplate : settings.naming.stemTemplate;
-
-        for (const auto& track : tracks)
-            if (track.isUsable() && track.stemId == stem.id)
-            {
-                requestStem.trackFiles.push_back (track.file);
-                requestStem.trackInfos.push_back (track.info);
-            }
-
         request.stems.push_back (std::move (requestStem));
     }
 
-    for (const auto& track : tracks)
+    // Each track joins its stem in one pass, in track order.
+    std::unordered_map<juce::String, std::vector<size_t>, IdHash> stemsById;
+
+    for (size_t i = 0; i < request.stems.size(); ++i)
+        stemsById[request.stems[i].id].push_back (i);
+
+    for (const auto* track : tracks)
+        if (track->isUsable())
+            if (const auto found = stemsById.find (track->stemId); found != stemsById.end())
+                for (const auto i : found->second)
+                {
+                    request.stems[i].trackFiles.push_back (track->file);
+                    request.stems[i].trackInfos.push_back (track->info);
+                }
+
+    for (const auto* track : tracks)
     {
-        if (! track.isUsable())
-            planned.issues.warnings.add ("'" + track.file.getFileName() + "' could not be read and is excluded: "
-                                         + track.error);
-        else if (track.stemId.isEmpty())
-            request.unassignedTracks.add (track.file.getFileName());
+        if (! track->isUsable())
+            planned.issues.warnings.add ("'" + track->file.getFileName() + "' could not be read and is excluded: "
+                                         + track->error);
+        else if (track->stemId.isEmpty())
+            request.unassignedTracks.add (track->file.getFileName());
     }
 
-    appendFindings (planned.issues, validateRenderRequest (request));
+    appendFindings (planned.issues, validateRenderRequest (request, presetFindings));
     planned.usable = planned.issues.isValid();
     return planned;
 }
 
-ValidationResult validateRenderRequest (const RenderRequest& request)
+ValidationResult validateRenderRequest (const RenderRequest& request, const ValidationResult& presetFindings)
 {
-    ValidationResult result = validatePreset (request.preset);
+    ValidationResult result = presetFindings;
 
     if (request.channels < 1 || request.channels > maxRenderChannels)
         result.errors.add ("Unsupported channel count for this project: " + juce::String (request.channels) + ".");
@@ -183,113 +200,47 @@ ValidationResult validateRenderRequest (const RenderRequest& request)
     return result;
 }
 
+
+PlannedRequest makeRenderRequest (const Preset& preset,
+                                  const std::vector<Track>& tracks,
+                                  const juce::File& outputFolder,
+                                  bool analysisOnly)
+{
+    std::vector<const Track*> pointers;
+    pointers.reserve (tracks.size());
+
+    for (const auto& track : tracks)
+        pointers.push_back (&track);
+
+    const auto findings = tracks.size() > (size_t) maxTracksPerRequest ? ValidationResult() : validateRequestPreset (preset);
+    return makeRenderRequest (preset, pointers, outputFolder, analysisOnly, findings);
+}
+
+ValidationResult validateRequestPreset (const Preset& preset)
+{
+    auto result = validatePresetIdentity (preset);
+    appendFindings (result, validatePresetSchema (preset));
+    appendFindings (result, validatePresetSettings (preset));
+
+    const auto clashes = findNameClashes (preset);
+    result.errors.addArray (clashes.presetErrors);
+    result.errors.addArray (clashes.deliveryErrors);
+    return result;
+}
+
+ValidationResult validateRenderRequest (const RenderRequest& request)
+{
+    return validateRenderRequest (request, validateRequestPreset (request.preset));
+}
+
 RenderPlan buildRenderRequests (const Preset& preset,
                                 const std::vector<Track>& tracks,
                                 const std::vector<Cue>& cues,
                                 const juce::File& exportFolder,
                                 bool analysisOnly)
 {
-    RenderPlan plan;
-    plan.multiCue = cues.size() >= 2;
-
-    if (cues.empty())
-    {
-        auto planned = makeRenderRequest (preset, tracks, exportFolder, analysisOnly);
-        appendFindings (plan.issues, planned.issues);
-        plan.ok = planned.usable;
-        plan.requests.push_back (std::move (planned));
-        return plan;
-    }
-
-    std::set<juce::String> usedFolderKeys;
-    const auto& batch = preset.exportSettings.batch;
-
-    // The tracks of every cue, gathered in one pass over the tracks (in track order).
-    std::map<juce::String, std::vector<Track>> tracksByCue;
-
-    for (const auto& cue : cues)
-        if (cue.included)
-            tracksByCue.try_emplace (cue.id);
-
-    for (const auto& track : tracks)
-        if (const auto found = tracksByCue.find (track.cueId); found != tracksByCue.end())
-            found->second.push_back (track);
-
-    for (const auto& cue : cues)
-    {
-        if (! cue.included)
-            continue;
-
-        const auto found = tracksByCue.find (cue.id);
-
-        if (found == tracksByCue.end() || found->second.empty())
-            continue;
-
-        const auto& cueTracks = found->second;
-
-        auto cuePreset = preset;
-
-        // A cue's own list may still name stems deleted since; they are passed over, not
-        // erased, so the exception comes back intact with a preset that has them again.
-        for (auto& submix : cuePreset.schema.submixes)
-        {
-            juce::StringArray members;
-
-            for (const auto& stemId : cue.stemsForSubmix (submix))
-                if (preset.schema.findStem (stemId) != nullptr)
-                    members.add (stemId);
-
-            submix.stems = members;
-        }
-
-        if (batch.folderNameTarget == FolderNameTarget::cue)
-            cuePreset.metadata.cue = cue.name;
-        else if (batch.folderNameTarget == FolderNameTarget::project)
-            cuePreset.metadata.project = cue.name;
-
-        const auto cueFolder = cueOutputFolder (cue, exportFolder, batch.mirrorFolderStructure, batch.folderPerCue);
-
-        auto planned = makeRenderRequest (cuePreset, cueTracks, cueFolder, analysisOnly);
-        planned.request.exportFolder = exportFolder;
-        planned.request.cueName = cue.name;
-        planned.request.sourceFolder = cue.relativeFolder;
-        planned.request.cueId = cue.id;
-        planned.request.trimStartSeconds = cue.trimStartSeconds;
-
-        if (plan.multiCue)
-        {
-            const auto key = cueFolder.getFullPathName().toLowerCase();
-
-            if (usedFolderKeys.count (key) > 0)
-                addFinding (planned.issues,
-                            "'" + cue.name + "' would be written into the same folder as another cue. "
-                            "Give it a different name, turn on 'mirror the source folder structure', "
-                            "or import the cues separately.",
-                            analysisOnly);
-            else
-                usedFolderKeys.insert (key);
-
-            planned.usable = planned.issues.isValid();
-        }
-
-        appendPrefixed (plan.issues, planned.issues, cue.name);
-        plan.requests.push_back (std::move (planned));
-    }
-
-    if (plan.requests.empty())
-    {
-        const bool anyIncluded = std::any_of (cues.begin(), cues.end(), [] (const Cue& cue) { return cue.included; });
-        plan.issues.errors.add (anyIncluded
-                                    ? juce::String ("No cue has any usable track.")
-                                    : juce::String ("Every cue is unticked, so there is nothing to write. "
-                                                    "Tick at least one in the list below."));
-        plan.ok = false;
-        return plan;
-    }
-
-    plan.ok = std::all_of (plan.requests.begin(), plan.requests.end(),
-                           [] (const PlannedRequest& planned) { return planned.usable; });
-    return plan;
+    RenderPlanningCache cache;
+    return cache.plan (preset, tracks, cues, exportFolder, analysisOnly);
 }
 
 } // namespace korvid

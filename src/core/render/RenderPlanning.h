@@ -80,16 +80,32 @@ PlannedRequest makeRenderRequest (const Preset& preset,
                                   const juce::File& outputFolder,
                                   bool analysisOnly);
 
+/** makeRenderRequest of a preset whose own findings (validateRequestPreset) were worked
+    out beforehand, so that the cues of one run share one check of their preset. */
+PlannedRequest makeRenderRequest (Preset preset,
+                                  const std::vector<const Track*>& tracks,
+                                  const juce::File& outputFolder,
+                                  bool analysisOnly,
+                                  const ValidationResult& presetFindings);
+
 /** Plans one request per included cue with tracks (or one for the whole project when no
-    cue is given) and gathers every problem that can be seen before the run. */
+    cue is given) and gathers every problem that can be seen before the run. Planning the
+    same session again and again goes faster through a RenderPlanningCache. */
 RenderPlan buildRenderRequests (const Preset& preset,
                                 const std::vector<Track>& tracks,
                                 const std::vector<Cue>& cues,
                                 const juce::File& exportFolder,
                                 bool analysisOnly);
 
+/** What the preset of a request must pass: validatePreset, and no two files of one cue
+    with one name in one folder (the delivery errors of findNameClashes). */
+ValidationResult validateRequestPreset (const Preset& preset);
+
 /** The checks a request must pass before it is rendered. Outside analysis this may
     create the output folder. */
 ValidationResult validateRenderRequest (const RenderRequest& request);
+
+/** The same with the findings of validateRequestPreset on the request's preset given. */
+ValidationResult validateRenderRequest (const RenderRequest& request, const ValidationResult& presetFindings);
 
 } // namespace korvid

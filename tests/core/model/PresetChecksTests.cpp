@@ -1,5 +1,7 @@
 #include "core/model/PresetChecks.h"
 
+#include "core/model/OutputNameClashes.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -218,12 +220,18 @@ TEST (PresetChecks, PresetFindingsInOrder)
 TEST (PresetChecks, OutputsOfOneCueNeverShareAName)
 {
     using Change = std::function<void (Preset&)>;
+    const juce::String sameNamesInTwoFormats ("The first and second output formats (WAV 24-bit, WAV 32-bit float) would "
+                                              "give their files the same names in one folder. Give one of them a "
+                                              "sub-folder of its own.");
 
+    // Errors of validatePreset, then those of files landing on one another, which planning
+    // refuses but a stored preset may hold.
     struct Case
     {
         const char* name;
         Change change;
         juce::StringArray errors;
+        juce::StringArray deliveryErrors = {};
     };
 
     const Case cases[] {
@@ -295,6 +303,68 @@ TEST (PresetChecks, OutputsOfOneCueNeverShareAName)
               p.schema.submixes[1].shortCode = "alt";
           },
           { "Alternative mixes 'No Drums' and 'Light' would get the same file name from the full mix naming template." } },
+        { "a second format whose files take the first one's names",
+          [] (Preset& p) { p.exportSettings.formats.push_back (makeFormat (Codec::wav, SampleFormat::float32)); },
+          {}, { sameNamesInTwoFormats } },
+        { "format sub-folders that come to one folder",
+          [] (Preset& p)
+          {
+              p.exportSettings.formats[0].subFolder = "WAV";
+              p.exportSettings.formats.push_back (makeFormat (Codec::wav, SampleFormat::float32));
+              p.exportSettings.formats[1].subFolder = " WAV/./ ";
+          },
+          {}, { sameNamesInTwoFormats } },
+        { "a second format in a sub-folder of its own",
+          [] (Preset& p)
+          {
+              p.exportSettings.formats.push_back (makeFormat (Codec::wav, SampleFormat::float32));
+              p.exportSettings.formats[1].subFolder = "Float";
+          },
+          {} },
+        { "word lengths named by both templates",
+          [] (Preset& p)
+          {
+              p.exportSettings.formats.push_back (makeFormat (Codec::wav, SampleFormat::float32));
+              p.exportSettings.naming.stemTemplate = "{project}_{stemName}_{bitDepth}";
+              p.exportSettings.naming.mixTemplate = "{project}_{stemName}_{bitDepth}";
+          },
+          {} },
+        { "a template that names the word length for stems only",
+          [] (Preset& p)
+          {
+              p.exportSettings.formats.push_back (makeFormat (Codec::wav, SampleFormat::float32));
+              p.exportSettings.naming.stemTemplate = "{project}_{stemName}_{bitDepth}";
+          },
+          {}, { sameNamesInTwoFormats } },
+        { "another codec writes another extension",
+          [] (Preset& p) { p.exportSettings.formats.push_back (makeFormat (Codec::flac, SampleFormat::pcm24)); },
+          {} },
+        { "a disabled second format and a third that is never written",
+          [] (Preset& p)
+          {
+              p.exportSettings.formats.push_back (makeFormat (Codec::wav, SampleFormat::pcm16, 0.0, false));
+              p.exportSettings.formats.push_back (makeFormat (Codec::wav, SampleFormat::pcm16));
+          },
+          {} },
+        { "a stem named like the full mix beside it, without a stems folder",
+          [] (Preset& p)
+          {
+              p.exportSettings.stemsSubFolder = "";
+              p.schema.stems[1].namingTemplate = "{project}_{cue}_Full Mix";
+          },
+          {}, { "Stem 'Brass' and the full mix would get the same file name in one folder." } },
+        { "the same stem in its stems folder",
+          [] (Preset& p) { p.schema.stems[1].namingTemplate = "{project}_{cue}_Full Mix"; },
+          {} },
+        { "a stem coded like an alternative mix beside it",
+          [] (Preset& p)
+          {
+              p.exportSettings.stemsSubFolder = "";
+              p.exportSettings.naming.stemTemplate = "{project}_{stemCode}";
+              p.exportSettings.naming.mixTemplate = "{project}_{stemCode}";
+              p.schema.submixes[0].shortCode = " str ";
+          },
+          {}, { "Stem 'Strings' and alternative mix 'No Drums' would get the same file name in one folder." } },
     };
 
     for (const auto& c : cases)
@@ -304,5 +374,6 @@ TEST (PresetChecks, OutputsOfOneCueNeverShareAName)
         c.change (preset);
         const auto result = validatePreset (preset);
         EXPECT_EQ (result.errors.joinIntoString ("\n"), c.errors.joinIntoString ("\n"));
+        EXPECT_EQ (findNameClashes (preset).deliveryErrors.joinIntoString ("\n"), c.deliveryErrors.joinIntoString ("\n"));
     }
 }

@@ -129,8 +129,9 @@ std::vector<RenderRequest> awkwardMixes (const juce::File& sources, const juce::
     return { request };
 }
 
-// Names that collide: both formats write AIFF files of the same names into one folder, and
-// two cues write into that folder too, so every file after the first of its name is versioned.
+// Names that collide: three cues write AIFF files of the same names into one folder, so
+// every file after the first of its name is versioned; the two formats differ only in
+// their word length, which the templates name.
 std::vector<RenderRequest> sharedNames (const juce::File& sources, const juce::File& output)
 {
     auto preset = makeRenderPreset ({ "High", "Low", "Perc" });
@@ -144,6 +145,8 @@ std::vector<RenderRequest> sharedNames (const juce::File& sources, const juce::F
     twentyFour.sampleFormat = SampleFormat::pcm24;
     settings.formats = { sixteen, twentyFour };
     settings.stemsSubFolder = {};
+    settings.naming.stemTemplate = "{project}_{stemIndex}_{stemName}_{bitDepth}";
+    settings.naming.mixTemplate = "{project}_{stemName}_{bitDepth}";
     settings.naming.numbering = Numbering::schemaIndex;
     settings.naming.numberMixesFirst = true;
     settings.naming.collisionPolicy = CollisionPolicy::incrementVersion;
@@ -152,7 +155,7 @@ std::vector<RenderRequest> sharedNames (const juce::File& sources, const juce::F
 
     std::vector<RenderRequest> requests;
 
-    for (const auto& cue : { "First", "Second" })
+    for (const auto& cue : { "First", "Second", "Third" })
     {
         auto folder = sources.getChildFile (cue);
         std::vector<Track> tracks;

@@ -19,7 +19,7 @@ enum class DeliveryCase
     sharedGain,       // three cues levelled by the loudest, with alternative mixes
     awkwardMixes,     // float and converted FLAC, gate, trim, mono and 44.1 kHz tracks,
                       // members out of stem order, twice and silent, mixes at their own gain
-    sharedNames       // two AIFF formats and two cues writing the same names into one folder,
+    sharedNames       // three cues writing the same names in two AIFF formats into one folder,
                       // schema numbering, mixes numbered first, a track converted without a gate
 };
 

@@ -1,5 +1,7 @@
 #include "core/render/RenderPlanning.h"
 
+#include "core/model/BuiltInPresets.h"
+
 #include "core/audio/AudioTestFiles.h"
 #include "core/session/SessionTestSupport.h"
 
@@ -468,4 +470,24 @@ TEST (RenderPlanning, WithoutCuesOneRequestCoversTheProject)
     EXPECT_EQ (plan.requests[0].request.outputFolder, temp.folder);
     EXPECT_TRUE (plan.requests[0].request.cueName.isEmpty());
     EXPECT_EQ (plan.issues.errors, juce::StringArray (unassignedMessage));
+}
+
+TEST (RenderPlanning, ASecondFormatNamingItsFilesLikeTheFirstStopsTheRun)
+{
+    test::TempFolder temp;
+    auto preset = makeHybridOrchestraExamplePreset();
+    ASSERT_EQ (preset.exportSettings.formats.size(), 2u);
+    preset.exportSettings.formats[1].enabled = true;   // 32-bit float WAV beside 24-bit, in one folder
+
+    auto cue = makeCue ("1M01");
+    const std::vector<Track> tracks { makeTrack ("a.wav", preset.schema.stems[0].id, 2, 48000.0, 48000, cue.id) };
+    const auto sentence = "1M01: The first and second output formats (WAV 24-bit, WAV 32-bit float) would give their "
+                          "files the same names in one folder. Give one of them a sub-folder of its own.";
+
+    const auto plan = buildRenderRequests (preset, tracks, { cue }, temp.folder, false);
+    EXPECT_FALSE (plan.ok);
+    EXPECT_TRUE (plan.issues.errors.contains (sentence)) << plan.issues.toText();
+
+    preset.exportSettings.formats[1].subFolder = "Float";
+    EXPECT_FALSE (buildRenderRequests (preset, tracks, { cue }, temp.folder, false).issues.errors.contains (sentence));
 }

@@ -2,7 +2,6 @@
 
 #include "app/AppState.h"
 #include "app/pages/export/ExportContent.h"
-#include "app/pages/export/NamingPreview.h"
 
 namespace korvid::ui
 {
@@ -15,8 +14,13 @@ namespace korvid::ui
 
     void ExportPage::refreshNamingPreview()
     {
+        // Made from the plan of the first cue, so it follows when the worker has planned.
+        triggerAsyncUpdate();
+    }
+
+    void ExportPage::showNamingPreview (const juce::String& text)
+    {
         auto& preview = content->previewText;
-        const auto text = namingPreviewText (appState.session.getPreset(), appState.session.cuesWithTracks());
 
         if (preview.text == text)
             return;

@@ -18,6 +18,7 @@ namespace korvid::ui
             return job.start (std::move (requests), std::move (onFinished));
         };
 
+        planner = std::make_unique<DeliveryPlanner>();
         content = std::make_unique<Content>();
         renderBar = std::make_unique<RenderBar>();
 
@@ -39,6 +40,8 @@ namespace korvid::ui
     ExportPage::~ExportPage()
     {
         stopTimer();
+        cancelPendingUpdate();
+        planner.reset();
         appState.removeChangeListener (this);
         appState.session.removeListener (this);
         stopAuditions();
@@ -119,6 +122,10 @@ namespace korvid::ui
 
     void ExportPage::sessionChanged()
     {
+        plannedTracks.reset();
+        plannedCues.reset();
+        markPlanOutOfDate();
+
         if (exporting || analysing)
             sessionChangedDuringRun = true;
 
@@ -137,6 +144,10 @@ namespace korvid::ui
 
     void ExportPage::presetChanged()
     {
+        // Also for the page's own edits: a plan made before one no longer holds.
+        plannedPreset.reset();
+        markPlanOutOfDate();
+
         if (exporting || analysing)
             sessionChangedDuringRun = true;
 

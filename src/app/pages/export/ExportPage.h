@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/pages/export/DeliveryPlanner.h"
 #include "core/model/Preset.h"
 #include "core/render/RenderJob.h"
 #include "core/render/RenderPlanning.h"
@@ -22,12 +23,14 @@ namespace korvid::ui
         job with progress and cancel, and the summary of the last run.
 
         Holds no model of its own: every setting is written into the session's preset at
-        once, the folder lives in the application state. Message thread only; the render
-        job's completion comes back through a weak reference made on the message thread. */
+        once, the folder lives in the application state. Message thread only; the delivery
+        is planned on a worker after every change, and the plan, like the render job's
+        completion, comes back through a weak reference made on the message thread. */
     class ExportPage : public juce::Component,
                        private juce::Timer,
                        private Session::Listener,
-                       private juce::ChangeListener
+                       private juce::ChangeListener,
+                       private juce::AsyncUpdater
     {
     public:
         // The parts of the page, each in a file pair of its own beside this one.
@@ -106,15 +109,30 @@ namespace korvid::ui
         void forgetVocabularyWord (const juce::String& word);
         const juce::StringArray& getNameVocabulary() const noexcept   { return nameVocabulary; }
 
-        /** The blocking errors and warnings of an analysis of the session as it stands,
-            and which run buttons can be pressed. */
+        /** Which run buttons can be pressed, and a plan of the session as it stands for the
+            issue list and the naming preview: they follow when the worker has made it. */
         void refreshIssueList();
         void refreshCueLine();
         void refreshPresetLine();
         void refreshFolderLine();
 
         RenderPlan buildRequests (bool analysisOnly) const;
+
+        /** What a plan is made from now: the session's preset, tracks and cues with tracks as
+            planning reads them (copied again only after they changed) and the output folder. */
+        PlanningInputs planningInputs (bool analysisOnly);
+        /** Shows a plan the worker made: an analysis plan in the issue list and the naming
+            preview, and either kind to the run that waits for it. Older plans are dropped. */
+        void showPlan (std::shared_ptr<PlannedDelivery> delivery);
+        /** True while the plan shown is the plan of the session as it stands. */
+        bool isPlanCurrent() const;
+        /** True while a run waits for its plan. */
+        bool isRunWaitingForPlan() const noexcept   { return waitingRun != WaitingRun::none; }
+
+        /** Analyses with the plan of the session as it stands; without one, as soon as the
+            worker has made it. */
         void runAnalysis();
+        /** Plans the render on the worker and then asks what stands in its way. */
         void startExport();
         void cancelRun();
         void showBlockingIssues (const ValidationResult& issues, std::function<void()> proceed);
@@ -146,6 +164,7 @@ namespace korvid::ui
         bool isExporting() const noexcept               { return exporting; }
         bool isAnalysing() const noexcept               { return analysing; }
         bool didSessionChangeDuringRun() const noexcept { return sessionChangedDuringRun; }
+        int getNewestAnalysisPlan() const noexcept      { return newestAnalysisPlan; }
 
         void paint (juce::Graphics& g) override;
         void resized() override;
@@ -156,6 +175,7 @@ namespace korvid::ui
         void assignmentsChanged() override;
         void presetChanged() override;
         void changeListenerCallback (juce::ChangeBroadcaster* source) override;
+        void handleAsyncUpdate() override;
 
         void wireControls();
         void wireSettingsControls();
@@ -170,6 +190,11 @@ namespace korvid::ui
         void removeOlderAuditions (const juce::File& newest);
         void stopAuditions();
         void sessionChanged();
+        void markPlanOutOfDate();
+        void requestPlan (bool analysisOnly);
+        void showIssues (const RenderPlan& plan);
+        void showNamingPreview (const juce::String& text);
+        void analyse (RenderPlan plan, const Preset& plannedWith);
         void startRun (std::vector<PlannedRequest> planned, const Preset& plannedWith, bool analysisOnly);
         void finishRun();
         void setStatusLine (const juce::String& text, bool standing);
@@ -222,6 +247,19 @@ namespace korvid::ui
 
         // A cancel text or a failed start stays on the status line until the next run.
         bool statusStanding = false;
+
+        // Planning on the worker. Every change of what a plan reads counts up sessionVersion;
+        // a plan is the session's as it stands only when made at the current count.
+        enum class WaitingRun { none, analysis, render };
+        std::unique_ptr<DeliveryPlanner> planner;
+        int sessionVersion = 0;
+        int newestAnalysisPlan = 0;                      // the number of the last analysis request
+        int newestRenderPlan = 0;
+        std::shared_ptr<PlannedDelivery> shownPlan;      // the analysis plan on show
+        WaitingRun waitingRun = WaitingRun::none;
+        std::shared_ptr<const Preset> plannedPreset;     // the inputs, copied again after a change
+        std::shared_ptr<const std::vector<Track>> plannedTracks;
+        std::shared_ptr<const std::vector<Cue>> plannedCues;
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ExportPage)
     };

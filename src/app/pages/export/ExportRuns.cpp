@@ -22,8 +22,18 @@ namespace korvid::ui
     void ExportPage::refreshIssueList()
     {
         // Always the analysis form: it shows what stands in the way of either run.
-        const auto plan = buildRequests (true);
+        triggerAsyncUpdate();
 
+        const bool canRun = ! appState.session.getTracks().empty() && ! exporting && ! analysing;
+        renderBar->analyseButton.setEnabled (canRun);
+        renderBar->renderButton.setEnabled (canRun);
+
+        refreshCueLine();
+        refreshPresetLine();
+    }
+
+    void ExportPage::showIssues (const RenderPlan& plan)
+    {
         juce::StringArray lines;
 
         for (const auto& error : plan.issues.errors)
@@ -49,20 +59,16 @@ namespace korvid::ui
             issueList.setColour (juce::Label::textColourId, colours::bad);
         }
 
-        const bool canRun = ! appState.session.getTracks().empty() && ! exporting && ! analysing;
-        renderBar->analyseButton.setEnabled (canRun);
-        renderBar->renderButton.setEnabled (canRun);
-
-        refreshCueLine();
-        refreshPresetLine();
-
         if (lineCountChanged)
             resized();
     }
 
     void ExportPage::refreshCueLine()
     {
-        const auto cues = appState.session.cuesWithTracks();
+        if (plannedCues == nullptr)
+            plannedCues = std::make_shared<const std::vector<Cue>> (appState.session.cuesWithTracks());
+
+        const auto& cues = *plannedCues;
         juce::String text;
 
         if (cues.empty())
@@ -80,11 +86,25 @@ namespace korvid::ui
     {
         // A queued completion must never end a newer run, so nothing starts until the last
         // one has been handled.
-        if (isRendering() || exporting || analysing)
+        if (isRendering() || exporting || analysing || waitingRun != WaitingRun::none)
             return;
 
-        auto plan = buildRequests (true);
+        if (! isPlanCurrent())
+        {
+            waitingRun = WaitingRun::analysis;
+            requestPlan (true);
+            return;
+        }
 
+        auto delivery = std::move (shownPlan);
+        auto plan = std::move (delivery->plan);
+        const auto preset = delivery->preset;
+        planner->discard (std::move (delivery));
+        analyse (std::move (plan), *preset);
+    }
+
+    void ExportPage::analyse (RenderPlan plan, const Preset& plannedWith)
+    {
         if (! plan.issues.errors.isEmpty())
         {
             const auto text = "Cannot analyse:\n" + plan.issues.errors.joinIntoString ("\n");
@@ -103,12 +123,12 @@ namespace korvid::ui
         }
 
         analysing = true;
-        startRun (std::move (plan.requests), appState.session.getPreset(), true);
+        startRun (std::move (plan.requests), plannedWith, true);
     }
 
     void ExportPage::startExport()
     {
-        if (isRendering() || exporting || analysing)
+        if (isRendering() || exporting || analysing || waitingRun != WaitingRun::none)
             return;
 
         // Choosing a folder does not start the run; the user presses the button again.
@@ -118,21 +138,9 @@ namespace korvid::ui
             return;
         }
 
-        auto plan = buildRequests (false);
-        auto planned = std::make_shared<std::vector<PlannedRequest>> (std::move (plan.requests));
-        auto preset = std::make_shared<Preset> (appState.session.getPreset());
-        juce::Component::SafePointer<ExportPage> safeThis (this);
-
-        showBlockingIssues (plan.issues, [safeThis, planned, preset]
-        {
-            auto* page = safeThis.getComponent();
-
-            if (page == nullptr || page->isRendering() || page->exporting || page->analysing)
-                return;
-
-            page->exporting = true;
-            page->startRun (std::move (*planned), *preset, false);
-        });
+        // The render's own form: it may create the cues' folders, so it is made only now.
+        waitingRun = WaitingRun::render;
+        requestPlan (false);
     }
 
     void ExportPage::showBlockingIssues (const ValidationResult& issues, std::function<void()> proceed)

@@ -1,99 +1,144 @@
 #include "app/pages/export/NamingPreview.h"
 
-#include "core/model/CodecCapabilities.h"
 #include "core/model/OutputNaming.h"
+#include "core/model/PresetChecks.h"
+#include "core/render/AlternativeMixMembers.h"
+#include "core/render/OutputFiles.h"
+
+#include <optional>
 
 namespace korvid::ui
 {
+    namespace
+    {
+        constexpr size_t stemLines = 3;
+        constexpr size_t mixLines = 2;
+
+        // The files of one cue the preview names, in the order the render writes them.
+        struct PreviewedOutputs
+        {
+            std::vector<OutputNameSource> stems;     // those that write a file
+            std::optional<OutputNameSource> fullMix;
+            std::vector<OutputNameSource> mixes;     // those that are written
+        };
+
+        // The entry the preview names files in: the first one written, or, when none is,
+        // the first enabled one, the first one, or the default.
+        OutputFormat previewFormat (const ExportSettings& settings)
+        {
+            if (const auto written = writtenFormatEntries (settings); ! written.empty())
+                return settings.formats[(size_t) written.front()];
+
+            for (const auto& format : settings.formats)
+                if (format.enabled)
+                    return format;
+
+            return settings.formats.empty() ? OutputFormat() : settings.formats.front();
+        }
+
+        std::optional<OutputNameSource> fullMixOf (const ExportSettings& settings)
+        {
+            if (! settings.exportFullMix)
+                return std::nullopt;
+
+            return OutputNameSource { settings.naming.mixTemplate, settings.fullMixName, settings.fullMixCode,
+                                      settings.fullMixIndex };
+        }
+
+        juce::String previewText (const PresetMetadata& metadata, const ExportSettings& settings, double projectRate,
+                                  const PreviewedOutputs& outputs)
+        {
+            const auto format = previewFormat (settings);
+            juce::StringArray unknown, lines;
+
+            const auto line = [&] (const OutputNameSource& output)
+            {
+                lines.add (makeDeliveredFileName (metadata, settings.naming, format, projectRate, output, &unknown));
+            };
+
+            for (size_t i = 0; i < outputs.stems.size() && i < stemLines; ++i)
+                line (outputs.stems[i]);
+
+            if (outputs.fullMix.has_value())
+                line (*outputs.fullMix);
+
+            for (size_t i = 0; i < outputs.mixes.size() && i < mixLines; ++i)
+                line (outputs.mixes[i]);
+
+            if (outputs.mixes.size() > mixLines)
+                lines.add ("... and " + juce::String ((int) (outputs.mixes.size() - mixLines)) + " more alternative mix(es)");
+
+            if (! unknown.isEmpty())
+                lines.add ("unknown token(s): " + unknown.joinIntoString (", "));
+
+            return lines.joinIntoString ("\n");
+        }
+    }
+
+    juce::String namingPreviewText (const RenderRequest& request)
+    {
+        const auto& preset = request.preset;
+        const auto& settings = preset.exportSettings;
+        const auto indices = assignFileIndices (request);
+        PreviewedOutputs outputs;
+
+        for (size_t i = 0; i < request.stems.size(); ++i)
+        {
+            const auto& stem = request.stems[i];
+
+            if (isStemExported (stem))
+                outputs.stems.push_back ({ stem.namingTemplate, stem.fileNameToken, stem.shortCode, indices[i] });
+        }
+
+        outputs.fullMix = fullMixOf (settings);
+
+        // Mixes are numbered after the full mix, counting only those written.
+        for (const auto& mix : alternativeMixMembers (request))
+        {
+            if (mix.stems.empty())
+                continue;
+
+            const auto& submix = preset.schema.submixes[mix.submixIndex];
+            const int number = settings.fullMixIndex + 1 + (int) outputs.mixes.size();
+            outputs.mixes.push_back ({ settings.naming.mixTemplate, submix.name, alternativeMixCode (submix), number });
+        }
+
+        return previewText (preset.metadata, settings, request.sampleRate, outputs);
+    }
+
     juce::String namingPreviewText (const Preset& preset, const std::vector<Cue>& cuesWithTracks)
     {
         const auto& settings = preset.exportSettings;
         const auto& naming = settings.naming;
         const auto& schema = preset.schema;
-
-        OutputFormat format;
-
-        if (! settings.formats.empty())
-        {
-            format = settings.formats.front();
-
-            for (const auto& candidate : settings.formats)
-            {
-                if (candidate.enabled)
-                {
-                    format = candidate;
-                    break;
-                }
-            }
-        }
-
-        const double rate = format.sampleRate > 0.0 ? format.sampleRate : settings.masterSampleRate;
-
-        NamingValues base;
-        base.publisher = preset.metadata.publisher;
-        base.project = preset.metadata.project;
-        base.cue = preset.metadata.cue;
-        base.composer = preset.metadata.composer;
-        base.version = preset.metadata.version;
+        auto metadata = preset.metadata;
 
         if (! cuesWithTracks.empty())
         {
             if (settings.batch.folderNameTarget == FolderNameTarget::cue)
-                base.cue = cuesWithTracks.front().name;
+                metadata.cue = cuesWithTracks.front().name;
             else if (settings.batch.folderNameTarget == FolderNameTarget::project)
-                base.project = cuesWithTracks.front().name;
+                metadata.project = cuesWithTracks.front().name;
         }
 
-        base.indexPadding = naming.indexPadding;
-        base.sampleRate = nearestSupportedSampleRate (format.codec, rate);
-        base.codec = format.codec;
-        base.sampleFormat = format.sampleFormat;
-        base.mp3Bitrate = format.mp3Bitrate;
+        PreviewedOutputs outputs;
+        int number = firstStemNumber (settings, (int) schema.submixes.size());
 
-        juce::StringArray unknown, lines;
-
-        const auto line = [&] (const juce::String& templateText, const juce::String& name, const juce::String& code, int index)
+        for (const auto& stem : schema.stems)
         {
-            auto values = base;
-            values.stemName = name;
-            values.stemCode = code;
-            values.stemIndex = index;
-            lines.add (makeOutputFileName (templateText, values, naming, &unknown));
-        };
-
-        const int submixCount = (int) schema.submixes.size();
-        int counter = 1;
-
-        if (naming.numberMixesFirst && settings.exportFullMix)
-            counter = settings.fullMixIndex + 1 + (settings.exportSubmixes ? submixCount : 0);
-
-        for (size_t i = 0; i < schema.stems.size() && i < 3; ++i)
-        {
-            const auto& stem = schema.stems[i];
             const auto own = stem.namingTemplate.trim();
-            const int index = naming.numbering == Numbering::consecutiveExported ? counter++ : stem.index;
-            line (own.isNotEmpty() ? own : naming.stemTemplate, stem.effectiveFileNameToken(), stem.shortCode, index);
+            const int index = naming.numbering == Numbering::consecutiveExported ? number++ : stem.index;
+            outputs.stems.push_back ({ own.isNotEmpty() ? own : naming.stemTemplate, stem.effectiveFileNameToken(),
+                                       stem.shortCode, index });
         }
 
-        if (settings.exportFullMix)
-            line (naming.mixTemplate, settings.fullMixName, settings.fullMixCode, settings.fullMixIndex);
+        outputs.fullMix = fullMixOf (settings);
 
         if (settings.exportSubmixes)
-        {
-            for (int i = 0; i < submixCount && i < 2; ++i)
-            {
-                const auto& submix = schema.submixes[(size_t) i];
-                const auto code = submix.shortCode.trim();
-                line (naming.mixTemplate, submix.name, code.isNotEmpty() ? code : submix.name, settings.fullMixIndex + i + 1);
-            }
+            for (size_t i = 0; i < schema.submixes.size(); ++i)
+                outputs.mixes.push_back ({ naming.mixTemplate, schema.submixes[i].name,
+                                           alternativeMixCode (schema.submixes[i]), settings.fullMixIndex + 1 + (int) i });
 
-            if (submixCount > 2)
-                lines.add ("... and " + juce::String (submixCount - 2) + " more alternative mix(es)");
-        }
-
-        if (! unknown.isEmpty())
-            lines.add ("unknown token(s): " + unknown.joinIntoString (", "));
-
-        return lines.joinIntoString ("\n");
+        return previewText (metadata, settings, settings.masterSampleRate, outputs);
     }
 }

@@ -263,9 +263,9 @@ namespace
         // A typed name that climbs out of the export folder is an error of the plan.
         first.subFolderEditor.setText ("../elsewhere", juce::dontSendNotification);
         first.subFolderEditor.onReturnKey();
-        pump (150);
         EXPECT_EQ (state->session.getPreset().exportSettings.formats[0].subFolder, "../elsewhere");
-        EXPECT_TRUE (body().issueList.getText().contains ("ERROR    ")) << body().issueList.getText();
+        EXPECT_TRUE (pumpUntil ([this] { return body().issueList.getText().contains ("ERROR    "); }))
+            << body().issueList.getText();
         first.subFolderEditor.setText ("Stems/Mix", juce::dontSendNotification);
         first.subFolderEditor.onReturnKey();
 

@@ -90,6 +90,44 @@ namespace
     }
 
     //==============================================================================
+    using ExportNamingPreviewTest = ExportPageTest;
+
+    // Brass has no take, so it writes no file and the stems after it move up under
+    // consecutive numbering; the alternative mix of Brass alone is not written either.
+    TEST_F (ExportNamingPreviewTest, NamesAndNumbersAreThoseOfTheFilesARenderWrites)
+    {
+        auto preset = presetWithStems ({ "Strings", "Brass", "Choir", "Piano" });
+        const auto& stems = preset.schema.stems;
+        preset.schema.addSubmix ("Brass Only");
+        preset.schema.submixes[0].stems = { stems[1].id };
+        preset.schema.addSubmix ("Lift");
+        preset.schema.submixes[1].stems = { stems[0].id, stems[2].id };
+        preset.schema.submixes[1].shortCode = "LFT";
+        preset.exportSettings.naming.mixTemplate = "{cue}_{stemIndex}_{stemCode}";
+        state->session.setPreset (preset);
+        importCue ("1M01", { "Strings.wav", "Choir.wav", "Piano.wav" });
+        useOutputFolder();
+
+        ASSERT_TRUE (waitForPlan());
+        const auto preview = juce::StringArray::fromLines (body().previewText.text);
+        EXPECT_EQ (preview, juce::StringArray ({ "1M01_01_Strings.wav", "1M01_02_Choir.wav", "1M01_03_Piano.wav",
+                                                 "1M01_01_MIX.wav", "1M01_02_LFT.wav" }));
+
+        page->startExport();
+        ASSERT_TRUE (pumpUntil ([this] { return page->isExporting() || state->hasReport; }));
+        ASSERT_TRUE (waitForRunEnd());
+        ASSERT_TRUE (state->hasReport);
+        ASSERT_EQ (state->lastReport.cues.size(), 1u);
+
+        juce::StringArray written;
+
+        for (const auto& file : state->lastReport.cues[0].files)
+            written.add (file.file.getFileName());
+
+        EXPECT_EQ (written, preview);
+    }
+
+    //==============================================================================
     using ExportVocabularyTest = ExportPageTest;
 
     TEST_F (ExportVocabularyTest, OwnWordsAreKeptWithinTheirLimits)
@@ -142,8 +180,9 @@ namespace
         EXPECT_TRUE (page->getNameVocabulary().contains ("Remix"));
         EXPECT_EQ (state->session.getPreset().exportSettings.naming.stemTemplate, "{project}_{cue}_{stemIndex}_{stemName}_Remix");
 
-        pump (200);   // the preview follows on the next tick
-        EXPECT_TRUE (body().previewText.text.contains ("Strings_Remix.wav")) << body().previewText.text;
+        // The preview follows on the next tick, once the worker has planned.
+        EXPECT_TRUE (pumpUntil ([this] { return body().previewText.text.contains ("Strings_Remix.wav"); }))
+            << body().previewText.text;
 
         // Timed: a commit and a preview at full size.
         const auto take = root.getChildFile ("take.wav");

@@ -114,11 +114,25 @@ namespace korvid::ui::exporttest
             return PageTest::pumpUntil (condition, timeoutMs);
         }
 
-        /** Until neither run is under way on the page and no job thread runs. */
+        /** Until neither run is under way on the page (nor waits for its plan) and no job
+            thread runs. */
         bool waitForRunEnd (int timeoutMs = 30000)
         {
-            return pumpUntil ([this] { return ! page->isExporting() && ! page->isAnalysing() && ! page->isRendering(); },
+            return pumpUntil ([this] { return ! page->isRunWaitingForPlan() && ! page->isExporting() && ! page->isAnalysing()
+                                              && ! page->isRendering(); },
                               timeoutMs);
+        }
+
+        /** Until the plan of the session as it stands is on show (issue list, naming preview). */
+        bool waitForPlan (int timeoutMs = 30000)
+        {
+            return pumpUntil ([this] { return page->isPlanCurrent(); }, timeoutMs);
+        }
+
+        /** Until a run pressed for has its plan and has started (or was refused before it). */
+        bool waitForRunStart (int timeoutMs = 30000)
+        {
+            return pumpUntil ([this] { return ! page->isRunWaitingForPlan(); }, timeoutMs);
         }
 
         std::optional<test::ScopedEnvironmentVariable> runtimeVariable;

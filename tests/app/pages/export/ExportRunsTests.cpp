@@ -93,7 +93,8 @@ namespace
             else
                 bar().renderButton.triggerClick();
 
-            pump (30);
+            // Either run starts once the worker has planned it.
+            ASSERT_TRUE (pumpUntil ([&run] { return run.starts > 0; }));
             ASSERT_EQ (run.starts, 1);
 
             // During: only "Cancel"; folder buttons stay usable.
@@ -146,8 +147,9 @@ namespace
         int finishedCalls = 0;
         page->onExportFinished = [&finishedCalls] { ++finishedCalls; };
 
+        ASSERT_TRUE (waitForPlan());
         page->runAnalysis();
-        ASSERT_TRUE (page->isAnalysing());
+        ASSERT_TRUE (page->isAnalysing());   // the plan on show is the session's: no wait
         ASSERT_TRUE (waitForRunEnd());
         EXPECT_FALSE (state->hasReport);
         EXPECT_EQ (finishedCalls, 0);
@@ -156,7 +158,7 @@ namespace
         EXPECT_TRUE (body().cueTable->getRows()[0].analysed);
 
         page->startExport();
-        ASSERT_TRUE (page->isExporting());
+        ASSERT_TRUE (pumpUntil ([this] { return page->isExporting() || state->hasReport; }));
         ASSERT_TRUE (waitForRunEnd());
         ASSERT_TRUE (state->hasReport);
         EXPECT_EQ (finishedCalls, 1);
@@ -220,6 +222,7 @@ namespace
             const auto plan = page->buildRequests (false);
             dialogs->files.push_back (root.getChildFile ("Chosen"));
             page->startExport();
+            ASSERT_TRUE (waitForRunStart());
             ASSERT_NE (lastQuestion(), nullptr);
             EXPECT_EQ (lastQuestion()->title, juce::String (c.renderQuestion));
             EXPECT_EQ (run.starts, 0);   // a cancelled question, an error box or a chosen folder start nothing
@@ -237,6 +240,7 @@ namespace
 
                 dialogs->confirmations.push_back (true);
                 page->startExport();
+                ASSERT_TRUE (waitForRunStart());
                 EXPECT_EQ (run.starts, 1);
                 EXPECT_TRUE (page->isExporting());
                 run.finish (true);
@@ -249,6 +253,7 @@ namespace
 
             const auto questionsBefore = dialogs->asked.size();
             page->runAnalysis();
+            ASSERT_TRUE (waitForRunStart());
             EXPECT_EQ (dialogs->asked.size(), questionsBefore);   // an analysis never asks
             EXPECT_EQ (page->isAnalysing(), c.analysisStarts);
 
@@ -269,6 +274,71 @@ namespace
         }
     }
 
+    TEST_F (ExportRunsTest, ASecondFormatThatNamesItsFilesLikeTheFirstIsStoppedBeforeTheRun)
+    {
+        prepareDelivery();
+        HeldRun run;
+        run.attachTo (*page);
+        const juce::String clash ("1M01: The first and second output formats (WAV 24-bit, WAV 32-bit float) would give "
+                                  "their files the same names in one folder. Give one of them a sub-folder of its own.");
+
+        // The preset's second row: 32-bit float WAV, into the same folder as the first.
+        ASSERT_EQ (row (1).codecBox.getText(), "WAV");
+        row (1).enabledToggle.setToggleState (true, juce::sendNotificationSync);
+        ASSERT_TRUE (state->session.getPreset().exportSettings.formats[1].enabled);
+
+        ASSERT_TRUE (pumpUntil ([&] { return body().issueList.getText().contains (clash); })) << body().issueList.getText();
+        page->startExport();
+        ASSERT_TRUE (waitForRunStart());
+        ASSERT_NE (lastQuestion(), nullptr);
+        EXPECT_EQ (lastQuestion()->title, "The export cannot start");
+        EXPECT_TRUE (lastQuestion()->message.contains (clash.fromFirstOccurrenceOf (": ", false, false)));
+        EXPECT_EQ (run.starts, 0);
+
+        // In a folder of its own it is written beside the first.
+        row (1).subFolderEditor.setText ("Float", juce::dontSendNotification);
+        row (1).subFolderEditor.onReturnKey();
+        page->startExport();
+        ASSERT_TRUE (pumpUntil ([&run] { return run.starts > 0; }));
+    }
+
+    // A press before the plan of the session is ready waits for it, and a change made while
+    // it waits is planned again: the run always starts on the session as it stands.
+    TEST_F (ExportRunsTest, ARunPressedBeforeItsPlanStartsOnTheSessionAsItStands)
+    {
+        prepareDelivery();
+        HeldRun run;
+        run.attachTo (*page);
+
+        const auto withTarget = [this] (double targetDb)
+        {
+            auto preset = state->session.getPreset();
+            preset.exportSettings.headroom.targetDb = targetDb;
+            state->session.updatePreset (preset);
+        };
+
+        withTarget (-6.0);
+        page->runAnalysis();
+        EXPECT_TRUE (page->isRunWaitingForPlan());
+        EXPECT_FALSE (page->isAnalysing());
+        withTarget (-9.0);   // before the plan is back
+
+        ASSERT_TRUE (pumpUntil ([&run] { return run.starts > 0; }));
+        ASSERT_EQ (run.requests.size(), 1u);
+        EXPECT_EQ (run.requests[0].preset.exportSettings.headroom.targetDb, -9.0);
+        run.finish (false);
+        ASSERT_TRUE (waitForRunEnd());
+
+        // The same for a render, whose plan is made only when it is pressed.
+        withTarget (-12.0);
+        page->startExport();
+        withTarget (-1.0);
+        ASSERT_TRUE (pumpUntil ([&run] { return run.starts > 1; }));
+        EXPECT_EQ (run.requests[0].preset.exportSettings.headroom.targetDb, -1.0);
+        run.finish (true);
+        ASSERT_TRUE (waitForRunEnd());
+    }
+
     TEST_F (ExportRunsTest, TheIssueListShowsErrorsAndWarningsInTheirColumns)
     {
         useStems ({ "Strings", "Brass" });
@@ -278,6 +348,7 @@ namespace
         state->session.importFiles ({ dir.getFullPathName() }, false);
 
         const auto plan = page->buildRequests (true);
+        ASSERT_TRUE (waitForPlan());
         ASSERT_TRUE (plan.issues.errors.isEmpty());
         ASSERT_FALSE (plan.issues.warnings.isEmpty());
         EXPECT_EQ (body().issueList.getText(), "warning  " + plan.issues.warnings[0]);
@@ -296,6 +367,7 @@ namespace
         page->startJob = [] (RenderJob&, std::vector<RenderRequest>, RenderJob::FinishedCallback) { return false; };
 
         page->runAnalysis();
+        ASSERT_TRUE (waitForRunStart());
         EXPECT_FALSE (page->isAnalysing());
         EXPECT_TRUE (runButtonsEnabled());
         EXPECT_FALSE (bar().cancelButton.isEnabled());
@@ -312,6 +384,7 @@ namespace
         run.attachTo (*page);
 
         page->runAnalysis();
+        ASSERT_TRUE (waitForRunStart());
         ASSERT_TRUE (page->isAnalysing());
         run.finish (false);       // posted while the changes below happen
 
@@ -351,6 +424,7 @@ namespace
             HeldRun run;
             run.attachTo (*page);
             page->runAnalysis();
+            ASSERT_TRUE (waitForRunStart());
             run.finish (false);
             page.reset();
             pump (50);
@@ -364,7 +438,18 @@ namespace
                 importCue ("Long" + juce::String (i), { "Strings.wav" }, 30.0);
             useOutputFolder();
             page->runAnalysis();
+            ASSERT_TRUE (waitForRunStart());
             ASSERT_TRUE (page->isRendering());
+            page.reset();
+            pump (100);
+        }
+
+        // A plan under way when the page goes.
+        {
+            build();
+            prepareDelivery();
+            page->runAnalysis();
+            ASSERT_TRUE (page->isRunWaitingForPlan());
             page.reset();
             pump (100);
         }
@@ -413,7 +498,7 @@ namespace
             build();
             dialogs->answerAtOnce = false;
             asker.ask (*this);
-            ASSERT_EQ (dialogs->pendingCount(), 1);
+            ASSERT_TRUE (pumpUntil ([this] { return dialogs->pendingCount() == 1; }));
 
             page.reset();
             dialogs->answerPending();

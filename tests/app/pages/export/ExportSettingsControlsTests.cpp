@@ -340,6 +340,7 @@ namespace
         state->session.setPreset (presetWithStems ({ "Strings", "Brass" }));
         importCue ("1M01", { "Strings.wav", "Brass.wav" });
         useOutputFolder();
+        ASSERT_TRUE (waitForPlan());
         EXPECT_FALSE (body().issueList.getText().contains ("ERROR"));
 
         auto& editor = body().stemTemplateEditor;
@@ -349,10 +350,11 @@ namespace
             editor.removePiece ((int) editor.getPieces().size() - 1);
 
         EXPECT_EQ (settings().naming.stemTemplate, "{project}_{cue}_{stemIndex}");
-        pump (200);
-        EXPECT_TRUE (body().issueList.getText().contains ("ERROR    ")) << body().issueList.getText();
+        EXPECT_TRUE (pumpUntil ([this] { return body().issueList.getText().contains ("ERROR    "); }))
+            << body().issueList.getText();
 
         page->runAnalysis();
+        ASSERT_TRUE (waitForRunStart());
         EXPECT_FALSE (page->isAnalysing());
         EXPECT_TRUE (body().statusText.text.startsWith ("Cannot analyse:"));
     }
