@@ -119,6 +119,43 @@ TEST_F (CueRenderTest, ProgressNamesOnlyTheStemsThatAreSummed)
     EXPECT_EQ (log.texts(), expected);
 }
 
+TEST_F (CueRenderTest, ProgressNamesOnlyTheStemsThatWriteAFile)
+{
+    // Choir has no track in this cue: it is named while writing only when it writes silence.
+    struct Case
+    {
+        EmptyPolicy policy;
+        juce::StringArray writing;
+    };
+
+    const Case cases[] {
+        { EmptyPolicy::skip, { "Writing Drums...", "Writing Bass...", "Writing the full mix..." } },
+        { EmptyPolicy::exportSilence, { "Writing Drums...", "Writing Choir...", "Writing Bass...", "Writing the full mix..." } },
+    };
+
+    const auto tracks = noiseTracks ({ "Drums", "Bass" });
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE ((int) c.policy);
+        output().deleteRecursively();
+
+        auto preset = makeRenderPreset ({ "Drums", "Choir", "Bass" });
+        preset.exportSettings.emptyStemPolicy = c.policy;
+
+        const auto request = makeRenderRequest (preset, tracks, output(), false).request;
+
+        ProgressLog log;
+        const auto report = render (request, {}, &log);
+        ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+
+        juce::StringArray expected { "Summing Drums...", "Summing Bass...", "Measuring the mix..." };
+        expected.addArray (c.writing);
+        expected.addArray ({ "Verifying that the stems reconstruct the mix...", "Verification finished.", "Finished." });
+        EXPECT_EQ (log.texts(), expected) << log.texts().joinIntoString ("\n");
+    }
+}
+
 TEST_F (CueRenderTest, AnalysisMeasuresWithoutWritingAndFailsOnlyOnErrors)
 {
     const auto preset = makeRenderPreset ({ "Drums" });
