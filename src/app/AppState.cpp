@@ -3,7 +3,6 @@
 #include "core/model/BuiltInPresets.h"
 #include "core/storage/DocumentReading.h"
 #include "core/storage/ProjectFile.h"
-#include "core/storage/TextDecoding.h"
 #include "core/storage/XmlScreening.h"
 #include "ui/JuceDialogs.h"
 
@@ -363,33 +362,23 @@ namespace korvid::ui
             return false;
         }
 
-        const juce::String tooLarge ("That project file is far larger than any project should be.");
+        juce::String text;
 
-        if (file.getSize() > maxProjectFileBytes)
+        switch (readDocumentText (file, maxProjectFileBytes, text))
         {
-            error = tooLarge;
-            return false;
+            case DocumentRead::tooLarge:
+                error = "That project file is far larger than any project should be.";
+                return false;
+
+            case DocumentRead::unreadable:
+                error = "The project file " + file.getFullPathName() + " could not be read.";
+                return false;
+
+            case DocumentRead::ok:
+                break;
         }
 
-        juce::FileInputStream input (file);
-
-        if (! input.openedOk())
-        {
-            error = "The project file " + file.getFullPathName() + " could not be read.";
-            return false;
-        }
-
-        // One byte past the limit shows a file that grew since its size was taken.
-        juce::MemoryBlock bytes;
-        input.readIntoMemoryBlock (bytes, (ssize_t) maxProjectFileBytes + 1);
-
-        if ((juce::int64) bytes.getSize() > maxProjectFileBytes)
-        {
-            error = tooLarge;
-            return false;
-        }
-
-        auto result = readProjectFile (textFromBytes (bytes.getData(), bytes.getSize()));
+        auto result = readProjectFile (text);
 
         if (! result.ok)
         {
