@@ -107,7 +107,7 @@ namespace korvid::ui
         if (! isReadableSettingsFile (file, problem))
             file = setAsideUnreadableSettings (file, problem);
 
-        settings = std::make_unique<juce::PropertiesFile> (file, settingsOptionsFor (applicationName));
+        settings = std::make_unique<SettingsFile> (file, settingsOptionsFor (applicationName));
     }
 
     juce::File AppState::setAsideUnreadableSettings (const juce::File& file, const juce::String& problem)
@@ -467,7 +467,7 @@ namespace korvid::ui
             return;
 
         outputFolder = folder;
-        settings->setValue (outputFolderKey, outputFolder.getFullPathName());   // saved by the file's timer
+        settings->setValue (outputFolderKey, outputFolder.getFullPathName());   // saved by the file's delayed save
         sendChangeMessage();
     }
 
