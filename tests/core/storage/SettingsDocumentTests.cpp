@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace korvid;
 
 namespace
@@ -29,16 +31,12 @@ namespace
         return result;
     }
 
-    juce::MemoryBlock bytesOf (const juce::String& text)
-    {
-        return { text.toRawUTF8(), text.getNumBytesAsUTF8() };
-    }
-
-    juce::MemoryBlock bytesIn (const juce::File& file)
+    // The file's bytes as they are, so a byte-order mark or a changed line end shows.
+    std::string bytesIn (const juce::File& file)
     {
         juce::MemoryBlock bytes;
         file.loadFileAsData (bytes);
-        return bytes;
+        return { static_cast<const char*> (bytes.getData()), bytes.getSize() };
     }
 
     juce::StringPairArray readByTheFramework (const juce::File& file)
@@ -86,7 +84,7 @@ TEST (SettingsDocument, IsTheDocumentTheFrameworkWrites)
         }
 
         const auto text = settingsDocumentText (c.values);
-        EXPECT_TRUE (bytesOf (text) == bytesIn (file)) << text;
+        EXPECT_EQ (text.toStdString(), bytesIn (file));
     }
 }
 
