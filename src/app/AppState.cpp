@@ -3,6 +3,7 @@
 #include "core/model/BuiltInPresets.h"
 #include "core/storage/DocumentReading.h"
 #include "core/storage/ProjectFile.h"
+#include "core/storage/SettingsDocument.h"
 #include "core/storage/XmlScreening.h"
 #include "ui/JuceDialogs.h"
 
@@ -16,7 +17,6 @@ namespace korvid::ui
         const juce::String recentImportFoldersKey ("recentImportFolders");
         const juce::String stemsAlphabeticalKey ("stemsAlphabetical");
         const juce::String olderStemsAlphabeticalKey ("reviewAlphabeticalStems");
-        const juce::String settingsOuterTag ("PROPERTIES");   // the framework's properties document
     }
 
     AppState::AppState (PreviewEngine::OutputMode outputMode, std::unique_ptr<Dialogs> dialogsToUse)
@@ -94,7 +94,7 @@ namespace korvid::ui
                 break;
         }
 
-        return parseScreenedXml (text, settingsOuterTag, problem) != nullptr;
+        return parseScreenedXml (text, settingsDocumentTag, problem) != nullptr;
     }
 
     void AppState::openSettings()

@@ -7,7 +7,6 @@ namespace korvid
     namespace
     {
         // The framework's names, which its reader looks for.
-        const char* const documentTag = "PROPERTIES";
         const char* const valueTag = "VALUE";
         const char* const nameAttribute = "name";
         const char* const valueAttribute = "val";
@@ -26,7 +25,7 @@ namespace korvid
 
         juce::String documentText (const juce::StringPairArray& properties, bool valuesAsElements)
         {
-            juce::XmlElement document (documentTag);
+            juce::XmlElement document (settingsDocumentTag);
             const auto& keys = properties.getAllKeys();
             const auto& values = properties.getAllValues();
 

@@ -4,6 +4,9 @@
 
 namespace korvid
 {
+    /** The outermost element of a settings document. */
+    inline constexpr const char* settingsDocumentTag = "PROPERTIES";
+
     /** The settings file's text for these properties, laid out as the framework's XML
         properties file, so the framework's reader (and every earlier version) reads it: an
         outer <PROPERTIES>, then one <VALUE name="..." val="..."/> per key in the given
