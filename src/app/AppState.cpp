@@ -3,7 +3,7 @@
 #include "core/model/BuiltInPresets.h"
 #include "core/storage/DocumentReading.h"
 #include "core/storage/ProjectFile.h"
-#include "core/storage/TextDecoding.h"
+#include "core/storage/SettingsDocument.h"
 #include "core/storage/XmlScreening.h"
 #include "ui/JuceDialogs.h"
 
@@ -17,7 +17,6 @@ namespace korvid::ui
         const juce::String recentImportFoldersKey ("recentImportFolders");
         const juce::String stemsAlphabeticalKey ("stemsAlphabetical");
         const juce::String olderStemsAlphabeticalKey ("reviewAlphabeticalStems");
-        const juce::String settingsOuterTag ("PROPERTIES");   // the framework's properties document
     }
 
     AppState::AppState (PreviewEngine::OutputMode outputMode, std::unique_ptr<Dialogs> dialogsToUse)
@@ -95,7 +94,7 @@ namespace korvid::ui
                 break;
         }
 
-        return parseScreenedXml (text, settingsOuterTag, problem) != nullptr;
+        return parseScreenedXml (text, settingsDocumentTag, problem) != nullptr;
     }
 
     void AppState::openSettings()
@@ -108,7 +107,7 @@ namespace korvid::ui
         if (! isReadableSettingsFile (file, problem))
             file = setAsideUnreadableSettings (file, problem);
 
-        settings = std::make_unique<juce::PropertiesFile> (file, settingsOptionsFor (applicationName));
+        settings = std::make_unique<SettingsFile> (file, settingsOptionsFor (applicationName));
     }
 
     juce::File AppState::setAsideUnreadableSettings (const juce::File& file, const juce::String& problem)
@@ -363,33 +362,23 @@ namespace korvid::ui
             return false;
         }
 
-        const juce::String tooLarge ("That project file is far larger than any project should be.");
+        juce::String text;
 
-        if (file.getSize() > maxProjectFileBytes)
+        switch (readDocumentText (file, maxProjectFileBytes, text))
         {
-            error = tooLarge;
-            return false;
+            case DocumentRead::tooLarge:
+                error = "That project file is far larger than any project should be.";
+                return false;
+
+            case DocumentRead::unreadable:
+                error = "The project file " + file.getFullPathName() + " could not be read.";
+                return false;
+
+            case DocumentRead::ok:
+                break;
         }
 
-        juce::FileInputStream input (file);
-
-        if (! input.openedOk())
-        {
-            error = "The project file " + file.getFullPathName() + " could not be read.";
-            return false;
-        }
-
-        // One byte past the limit shows a file that grew since its size was taken.
-        juce::MemoryBlock bytes;
-        input.readIntoMemoryBlock (bytes, (ssize_t) maxProjectFileBytes + 1);
-
-        if ((juce::int64) bytes.getSize() > maxProjectFileBytes)
-        {
-            error = tooLarge;
-            return false;
-        }
-
-        auto result = readProjectFile (textFromBytes (bytes.getData(), bytes.getSize()));
+        auto result = readProjectFile (text);
 
         if (! result.ok)
         {
@@ -478,7 +467,7 @@ namespace korvid::ui
             return;
 
         outputFolder = folder;
-        settings->setValue (outputFolderKey, outputFolder.getFullPathName());   // saved by the file's timer
+        settings->setValue (outputFolderKey, outputFolder.getFullPathName());   // saved by the file's delayed save
         sendChangeMessage();
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SettingsFile.h"
 #include "core/report/BatchReport.h"
 #include "core/session/Session.h"
 #include "core/storage/PresetStore.h"
@@ -105,7 +106,7 @@ namespace korvid::ui
         //==============================================================================
         // Declaration order is construction order; destruction runs the other way.
         std::unique_ptr<Dialogs> dialogs;
-        std::unique_ptr<juce::PropertiesFile> settings;
+        std::unique_ptr<SettingsFile> settings;
         std::unique_ptr<PresetStore> presetStore;
         Session session;
         TemplateStore templates;

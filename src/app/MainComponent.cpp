@@ -483,7 +483,7 @@ namespace korvid::ui
         SettingsDialog::Callbacks callbacks;
         callbacks.onScaleChanged = [withSettings] (int percent)
         {
-            withSettings ([percent] (juce::PropertiesFile& settings)
+            withSettings ([percent] (SettingsFile& settings)
             {
                 settings.setValue (uiScalePercentKey, percent);
                 settings.saveIfNeeded();
@@ -494,7 +494,7 @@ namespace korvid::ui
         {
             juce::String storedText;
 
-            withSettings ([on, &storedText] (juce::PropertiesFile& settings)
+            withSettings ([on, &storedText] (SettingsFile& settings)
             {
                 settings.setValue (useCustomPaletteKey, on);
                 settings.saveIfNeeded();
@@ -506,7 +506,7 @@ namespace korvid::ui
         };
         callbacks.onPaletteEdited = [withSettings] (const Palette& palette)
         {
-            withSettings ([&palette] (juce::PropertiesFile& settings)
+            withSettings ([&palette] (SettingsFile& settings)
             {
                 settings.setValue (customPaletteKey, paletteToText (palette));
                 settings.saveIfNeeded();

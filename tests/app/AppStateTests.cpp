@@ -1,4 +1,5 @@
 #include "app/AppState.h"
+#include "support/FileSizeCap.h"
 #include "support/MessageLoop.h"
 #include "support/ScopedEnvironmentVariable.h"
 
@@ -312,6 +313,106 @@ namespace
     }
 
     //==============================================================================
+    TEST_F (AppStateTest, SavedSettingsAreTheFrameworksDocumentAndReadBackWithEveryKey)
+    {
+        juce::StringPairArray values;
+        values.set ("customPalette", "<PALETTE windowBackground=\"ff101820\" text=\"ffe0e0e0\"/>");
+        values.set ("useCustomPalette", "1");
+        values.set ("recentProjects", "/films/One.vlpr\n/films/Two & \"three\" <four>.vlpr");
+        values.set ("exportNames", "<not closed\nSecond line");
+        values.set ("composer", juce::CharPointer_UTF8 ("Zo\xc3\xab \xe5\xb1\xb1\xe7\x94\xb0  "));
+        values.set ("nothing", "");
+
+        auto& s = start();
+
+        for (const auto& key : values.getAllKeys())
+            s.settings->setValue (key, values[key]);
+
+        s.saveSettings();
+        const auto onDisk = settingsOnDisk();
+
+        for (const auto& key : values.getAllKeys())
+        {
+            SCOPED_TRACE (key);
+            EXPECT_TRUE (onDisk->containsKey (key));
+            EXPECT_EQ (onDisk->getValue (key), values[key]);
+        }
+
+        EXPECT_EQ (onDisk->getValue ("presetId"), makeEmptyPreset().id);
+        EXPECT_EQ (onDisk->getAllProperties().size(), values.size() + 1);
+
+        // Byte for byte the document the framework itself writes.
+        const auto frameworkFile = root.getChildFile ("framework.settings");
+        {
+            juce::PropertiesFile framework (frameworkFile, AppState::settingsOptionsFor ("Velvane"));
+            framework.getAllProperties() = s.settings->getAllProperties();
+            ASSERT_TRUE (framework.save());
+        }
+        EXPECT_TRUE (bytesIn (s.settings->getFile()) == bytesIn (frameworkFile));
+    }
+
+    TEST_F (AppStateTest, AChangeIsWrittenByTheDelayedSave)
+    {
+        auto& s = start();
+        const auto folder = root.getChildFile ("Out");
+        s.setOutputFolder (folder);
+        EXPECT_FALSE (settingsOnDisk()->containsKey ("outputFolder"));
+
+        EXPECT_TRUE (test::pumpMessagesUntil ([&folder]
+        {
+            return settingsOnDisk()->getValue ("outputFolder") == folder.getFullPathName();
+        }, 60000));
+    }
+
+   #if ! JUCE_WINDOWS
+    // A disk that fills while the settings are written: whichever save meets it, the file
+    // stays as it was, no temporary file is left, and the change is written by a later save.
+    TEST_F (AppStateTest, ASettingsSaveCutShortKeepsTheOldSettingsFile)
+    {
+        const struct
+        {
+            const char* what;
+            std::function<void()> save;
+        } cases[] {
+            { "a change saved at once", [this] { state->setStemsAlphabetical (true); } },
+            { "a recent project", [this] { state->addRecentProject (root.getChildFile ("Film.vlpr")); } },
+            { "saved on request", [this] { state->saveSettings(); } },
+            { "saved on closing", [this] { state.reset(); } },
+        };
+
+        const auto settingsFile = AppState::settingsFileFor ("Velvane");
+        const auto padding = juce::String::repeatedString ("x", 4096);
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.what);
+            start();
+            state->saveSettings();
+            const auto before = bytesIn (settingsFile);
+            ASSERT_GT (before.getSize(), 0u);
+
+            state->settings->setValue ("padding", padding);
+
+            {
+                const test::FileSizeCap cap ((juce::int64) before.getSize() + 100);
+                c.save();
+            }
+
+            EXPECT_TRUE (bytesIn (settingsFile) == before);
+            EXPECT_TRUE (settingsFile.getParentDirectory().findChildFiles (juce::File::findFiles, false, ".*").isEmpty());
+
+            if (state != nullptr)
+            {
+                state->saveSettings();
+                EXPECT_TRUE (settingsOnDisk()->getValue ("padding") == padding) << "the change waited for the next save";
+                state.reset();
+            }
+
+            settingsFile.deleteFile();
+        }
+    }
+   #endif
+
     TEST_F (AppStateTest, StartsOnTheStoredPresetOrFallsBackToTheLibrarysEmptyPreset)
     {
         // A user preset in the library, remembered by the last run.

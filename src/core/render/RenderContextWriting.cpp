@@ -264,9 +264,8 @@ PieceStart RenderContext::prepareWritingPiece (WritingPiece& piece, int number)
         case Source::stem:
         {
             const auto& stem = request.stems[piece.index];
-            reportProgress (0.48 + 0.42 * (double) piece.index / (double) juce::jmax ((size_t) 1, request.stems.size()),
-                            "Writing " + stem.displayName + "...", Phase::writing);
 
+            // Only a stem that writes a file is named: a skipped or failing empty one is not.
             if (stem.trackFiles.empty())
             {
                 switch (stem.emptyPolicy)
@@ -284,6 +283,8 @@ PieceStart RenderContext::prepareWritingPiece (WritingPiece& piece, int number)
                 }
             }
 
+            reportProgress (0.48 + 0.42 * (double) piece.index / (double) juce::jmax ((size_t) 1, request.stems.size()),
+                            "Writing " + stem.displayName + "...", Phase::writing);
             borrowIfEmpty (buffersFor (number).audio);
             break;
         }

@@ -4,6 +4,7 @@
 #include "core/model/PathGuards.h"
 #include "core/model/Uuid.h"
 #include "core/model/OutputNaming.h"
+#include "core/platform/TemporaryFiles.h"
 
 #include <algorithm>
 
@@ -69,6 +70,14 @@ namespace
         return false;
     }
 
+    // A save in progress, or one a crash cut off, holds a whole document under a hidden
+    // name: listing it would show the preset twice.
+    bool isHiddenOrTemporary (const juce::File& file)
+    {
+        TemporaryFileWriter writer;
+        return file.getFileName().startsWithChar ('.') || file.isHidden() || temporaryFileWriterOf (file, writer);
+    }
+
     juce::String noSuchPresetMessage (const juce::String& id)
     {
         return "No preset with id '" + id + "' is known.";
@@ -118,13 +127,17 @@ void PresetStore::rescan()
         if (! folder.isDirectory())
             continue;
 
+        // A save that was cut off by a crash left its temporary file here; one still being
+        // written by another window stays.
+        removeLeftoverTemporaryFiles (folder);
+
         // Listed with "*" and filtered, so "X.KORVID.JSON" is found on every platform.
         for (const auto& file : folder.findChildFiles (juce::File::findFiles, false, "*"))
         {
             if ((int) entries.size() >= maxListedPresets)
                 break;
 
-            if (! file.getFileName().endsWithIgnoreCase (".json"))
+            if (! file.getFileName().endsWithIgnoreCase (".json") || isHiddenOrTemporary (file))
                 continue;
 
             const auto result = loadPresetFile (file);

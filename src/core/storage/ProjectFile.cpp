@@ -1,5 +1,5 @@
 #include "core/storage/ProjectFile.h"
-#include "core/storage/TextDecoding.h"
+#include "core/storage/DocumentReading.h"
 
 #include "core/model/OutputNaming.h"
 #include "core/session/Session.h"
@@ -348,31 +348,23 @@ ProjectLoadResult loadProjectFile (const juce::File& file)
         return result;
     }
 
-    if (file.getSize() > maxProjectFileBytes)
+    juce::String text;
+
+    switch (readDocumentText (file, maxProjectFileBytes, text))
     {
-        errors.add (tooLarge);
-        return result;
+        case DocumentRead::tooLarge:
+            errors.add (tooLarge);
+            return result;
+
+        case DocumentRead::unreadable:
+            errors.add ("That project file could not be read.");
+            return result;
+
+        case DocumentRead::ok:
+            break;
     }
 
-    juce::FileInputStream input (file);
-
-    if (! input.openedOk())
-    {
-        errors.add ("That project file could not be read.");
-        return result;
-    }
-
-    // Read at most one byte past the limit, in case the file grew since its size was taken.
-    juce::MemoryBlock bytes;
-    input.readIntoMemoryBlock (bytes, (ssize_t) maxProjectFileBytes + 1);
-
-    if ((juce::int64) bytes.getSize() > maxProjectFileBytes)
-    {
-        errors.add (tooLarge);
-        return result;
-    }
-
-    return readProjectFile (textFromBytes (bytes.getData(), bytes.getSize()));
+    return readProjectFile (text);
 }
 
 bool saveProjectFile (const Session& session, const juce::String& outputFolder, const juce::File& target,

@@ -191,14 +191,17 @@ TEST_F (CueRenderTest, EmptyStemsFollowTheirPolicy)
         EmptyPolicy policy;
         bool completed;
         juce::StringArray files;
+        juce::StringArray writing;   // the progress texts while writing: only stems that write a file are named
     };
 
     const std::vector<Case> cases {
-        { EmptyPolicy::skip, true, { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Bass.wav" } },
+        { EmptyPolicy::skip, true, { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Bass.wav" },
+          { "Writing Drums...", "Writing Bass...", "Writing the full mix..." } },
         { EmptyPolicy::exportSilence, true,
-          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Choir.wav", "STEMS/PRJ_03_Bass.wav" } },
+          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Choir.wav", "STEMS/PRJ_03_Bass.wav" },
+          { "Writing Drums...", "Writing Choir...", "Writing Bass...", "Writing the full mix..." } },
         // The request check already refuses it, before anything is written.
-        { EmptyPolicy::failExport, false, {} },
+        { EmptyPolicy::failExport, false, {}, {} },
     };
 
     const auto tracks = noiseTracks ({ "Drums", "Bass" });
@@ -212,9 +215,18 @@ TEST_F (CueRenderTest, EmptyStemsFollowTheirPolicy)
         preset.exportSettings.emptyStemPolicy = c.policy;
         auto request = makeRenderRequest (preset, tracks, output(), false).request;
 
-        const auto report = render (request);
+        ProgressLog log;
+        const auto report = render (request, {}, &log);
         EXPECT_EQ (report.completed, c.completed) << report.errors.joinIntoString ("\n");
         EXPECT_EQ (listFiles (output()), c.files);
+
+        juce::StringArray writing;
+
+        for (const auto& text : log.texts())
+            if (text.startsWith ("Writing "))
+                writing.add (text);
+
+        EXPECT_EQ (writing, c.writing) << log.texts().joinIntoString ("\n");
 
         if (c.policy == EmptyPolicy::failExport)
         {

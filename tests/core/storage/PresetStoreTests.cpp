@@ -1,3 +1,4 @@
+#include "support/EndedWriter.h"
 #include "support/FileSizeCap.h"
 #include "support/ScopedEnvironmentVariable.h"
 #include "core/storage/PresetStore.h"
@@ -640,5 +641,31 @@ TEST_F (PresetStoreTest, ASaveCutShortByAFullDiskKeepsTheOldPreset)
         ASSERT_EQ (store.entries.size(), 1u);
         EXPECT_EQ (store.loadPreset (id).preset.name, "Strings");
     }
+}
+
+// Saves leave whole documents under hidden temporary names while they run, and for good
+// when the program is killed mid-save: none of them is a preset of its own.
+TEST_F (PresetStoreTest, TemporaryAndHiddenFilesAreNotListedAndOnlyLeftoversOfEndedWritersGo)
+{
+    PresetStore store (root);
+    juce::String error, id;
+    ASSERT_TRUE (store.createPreset (userPreset ("x"), "Strings", PresetKind::publisher, id, error)) << error;
+    const auto document = store.findEntry (id)->file;
+    const auto text = document.loadFileAsString();
+
+    const auto leftover = temporaryFileFor (document, test::endedTemporaryFileWriter());
+    const auto beingWritten = temporaryFileFor (document);
+    const auto hidden = publisherFolder().getChildFile (".Strings copy.korvid.json");
+
+    for (const auto& file : { leftover, beingWritten, hidden })
+        ASSERT_TRUE (file.replaceWithText (text));
+
+    store.rescan();
+
+    ASSERT_EQ (store.entries.size(), 1u);
+    EXPECT_EQ (store.entries.front().file, document);
+    EXPECT_FALSE (leftover.exists());
+    EXPECT_TRUE (beingWritten.existsAsFile()) << "a running writer's file stays";
+    EXPECT_TRUE (hidden.existsAsFile()) << "only temporary files are removed";
 }
 #endif
