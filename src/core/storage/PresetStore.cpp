@@ -70,12 +70,12 @@ namespace
         return false;
     }
 
-    // A save in progress, or one a crash cut off, holds a whole document under a hidden
-    // name: listing it would show the preset twice.
-    bool isHiddenOrTemporary (const juce::File& file)
+    // A save in progress, or one a crash cut off, holds a whole document under a temporary
+    // name: listing it would show the preset twice. Other hidden files are the user's own.
+    bool isSaveTemporary (const juce::File& file)
     {
         TemporaryFileWriter writer;
-        return file.getFileName().startsWithChar ('.') || file.isHidden() || temporaryFileWriterOf (file, writer);
+        return temporaryFileWriterOf (file, writer);
     }
 
     juce::String noSuchPresetMessage (const juce::String& id)
@@ -137,7 +137,7 @@ void PresetStore::rescan()
             if ((int) entries.size() >= maxListedPresets)
                 break;
 
-            if (! file.getFileName().endsWithIgnoreCase (".json") || isHiddenOrTemporary (file))
+            if (! file.getFileName().endsWithIgnoreCase (".json") || isSaveTemporary (file))
                 continue;
 
             const auto result = loadPresetFile (file);
