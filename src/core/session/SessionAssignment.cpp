@@ -15,16 +15,17 @@ void Session::applyMatchResult (Track& track, const MatchResult& result)
     track.source = result.stemId.isNotEmpty() ? AssignmentSource::automatic : AssignmentSource::none;
 }
 
-void Session::matchTrack (Track& track) const
+void Session::matchTrack (Track& track, const PreparedSchema& schema) const
 {
     MatchResult result;
-    matchFileName (appliedMatcherSettings, result, preset.schema, track.file.getFileName());
+    matchFileName (appliedMatcherSettings, result, schema, track.file.getFileName());
     applyMatchResult (track, result);
 }
 
 void Session::autoAssignAll()
 {
     appliedMatcherSettings = matcherSettings;
+    const PreparedSchema schema (preset.schema);
 
     for (auto& track : tracks)
     {
@@ -33,7 +34,7 @@ void Session::autoAssignAll()
 
         if (track.isUsable())
         {
-            matchTrack (track);
+            matchTrack (track, schema);
             continue;
         }
 
@@ -170,6 +171,7 @@ void Session::updatePreset (Preset editedPreset)
         return;
 
     appliedMatcherSettings = matcherSettings;
+    const PreparedSchema schema (preset.schema);
     bool stemChanged = false;
 
     for (auto& track : tracks)
@@ -180,7 +182,7 @@ void Session::updatePreset (Preset editedPreset)
             continue;
 
         const auto previousStem = track.stemId;
-        matchTrack (track);
+        matchTrack (track, schema);
         stemChanged = stemChanged || track.stemId != previousStem;
     }
 
