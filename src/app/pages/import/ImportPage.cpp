@@ -63,6 +63,11 @@ namespace korvid::ui
         zoomSettleTimer->stopTimer();
         ++generation;
         spectrogramPool.removeAllJobs (true, 3000);
+        importPool.removeAllJobs (true, 3000);
+
+        if (importsInFlight > 0)
+            juce::MouseCursor::hideWaitCursor();
+
         appState.waveforms.listeners.remove (this);
         appState.session.removeListener (this);
         trackTable.setModel (nullptr);

@@ -42,6 +42,7 @@ namespace korvid::ui
         class SpectrogramJob;
         class ZoomSettleTimer;
         struct SpectrogramResult;
+        class ImportJob;
 
         using AssignMenuContext = ui::AssignMenuContext;
 
@@ -87,8 +88,16 @@ namespace korvid::ui
         //==============================================================================
         // Operations the controls start; public so that tests can drive them.
 
-        /** The one entry of every import: drop, "Add files", "Add folder", a recent folder. */
+        /** The one entry of every import: drop, "Add files", "Add folder", a recent folder.
+            The folders are scanned and the files probed on the page's import thread; the
+            tracks come in when that is done (finishImport), one import after the other. */
         void importPaths (const juce::Array<juce::File>& paths);
+        /** A finished scan, on the message thread: the tracks join the session, and the
+            user hears what went wrong. Nothing when the list it was meant for was emptied
+            meanwhile. */
+        void finishImport (const juce::Array<juce::File>& paths, const PreparedImport& prepared);
+        /** An import was asked for and its tracks have not come in yet. */
+        bool isImporting() const noexcept                              { return importsInFlight > 0; }
         void chooseFiles();
         void chooseFolder();
         void showAddFolderMenu();
@@ -237,6 +246,8 @@ namespace korvid::ui
 
         juce::ThreadPool spectrogramPool { 1 };
         std::atomic<int> generation { 0 };
+        juce::ThreadPool importPool { 1 };   // one thread: imports land in the order asked
+        int importsInFlight = 0;
 
         std::vector<juce::String> rows;
         int sortColumnId = 1;
@@ -246,6 +257,21 @@ namespace korvid::ui
         std::map<juce::String, int> textWidths;   // body-font widths of cell texts, by text
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ImportPage)
+    };
+
+    /** One import's scan and probes on the page's import thread. Works on its request only;
+        its result goes to the message thread, where a gone page drops it. */
+    class ImportPage::ImportJob : public juce::ThreadPoolJob
+    {
+    public:
+        ImportJob (juce::Component::SafePointer<ImportPage> page, juce::Array<juce::File> paths, ImportRequest request);
+
+        JobStatus runJob() override;
+
+    private:
+        juce::Component::SafePointer<ImportPage> page;
+        const juce::Array<juce::File> paths;
+        ImportRequest request;
     };
 
     /** Restarted by every zoom step; when the zoom has rested for a moment, the page asks for

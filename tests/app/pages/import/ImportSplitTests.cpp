@@ -68,7 +68,7 @@ namespace korvid::ui::importtest
 
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("Strings.wav"), 70.0, 0.0, 44100.0, 1, 0.5f);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         const auto id = idOf (file);
         const auto cueId = track (id)->cueId;
 
@@ -120,7 +120,7 @@ namespace korvid::ui::importtest
         EXPECT_TRUE (page->getWholeFileSpectrogram().magnitudes.empty());
 
         // Importing the folder again names the kept source as already split.
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         ASSERT_NE (lastQuestion(), nullptr);
         EXPECT_EQ (lastQuestion()->title, "One split file was not imported");
         EXPECT_TRUE (lastQuestion()->message.endsWith ("Strings_splitted.wav"));
@@ -130,7 +130,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         page->selectTracks ({ idOf (file) });
         const auto before = bytesOf (file);
 
@@ -150,7 +150,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         page->selectTracks ({ idOf (file) });
         const auto before = bytesOf (file);
 
@@ -175,7 +175,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         page->selectTracks ({ idOf (file) });
 
         struct Case
