@@ -370,6 +370,50 @@ namespace
         EXPECT_TRUE (settingsOnDisk()->getValue ("recentImportFolders").startsWith (folders[16].getFullPathName() + "\n"));
     }
 
+    TEST_F (AppStateTest, RecentImportFoldersAddedTogetherEndAsIfAddedOneByOne)
+    {
+        auto& s = start();
+        juce::Array<juce::File> folders;
+
+        for (int i = 0; i < 20; ++i)
+        {
+            folders.add (root.getChildFile ("Import " + juce::String (i)));
+            ASSERT_TRUE (folders.getLast().createDirectory());
+        }
+
+        const auto missing = root.getChildFile ("missing");
+        const juce::Array<juce::File> earlier { folders[3], folders[18], folders[7] };
+
+        const juce::Array<juce::File> cases[] = {
+            { folders[1], missing, folders[2] },
+            { folders[5], folders[6], folders[5], missing },                        // the last of twins counts
+            folders,                                                                // more than fit
+            { folders[18], folders[0], folders[19], folders[0], folders[3], juce::File() },
+            {},
+        };
+
+        for (const auto& given : cases)
+        {
+            s.settings->removeValue ("recentImportFolders");
+
+            for (const auto& folder : earlier)
+                s.addRecentImportFolder (folder);
+
+            for (const auto& folder : given)
+                s.addRecentImportFolder (folder);
+
+            const auto oneByOne = s.getRecentImportFolders();
+
+            s.settings->removeValue ("recentImportFolders");
+
+            for (const auto& folder : earlier)
+                s.addRecentImportFolder (folder);
+
+            s.addRecentImportFolders (given);
+            EXPECT_EQ (s.getRecentImportFolders(), oneByOne) << given.size();
+        }
+    }
+
     //==============================================================================
     TEST_F (AppStateTest, ModifiedComparesEveryPartOfThePreset)
     {

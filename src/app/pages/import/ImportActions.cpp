@@ -107,9 +107,7 @@ namespace korvid::ui
 
         const auto result = appState.session.finishImport (prepared);
 
-        for (const auto& path : paths)
-            if (path.isDirectory())
-                appState.addRecentImportFolder (path);
+        appState.addRecentImportFolders (paths);
 
         if (const auto report = describeImport (result))
         {

@@ -264,8 +264,9 @@ namespace korvid::ui
         rebuildRows();
     }
 
-    void ImportPage::assignmentsChanged()   { rebuildRows(); }
-    void ImportPage::presetChanged()        { rebuildRows(); }
+    // Neither changes which tracks are listed; the order only under the columns that sort by them.
+    void ImportPage::assignmentsChanged()   { refreshRows (importOrderFollowsAssignments (sortColumnId), false); }
+    void ImportPage::presetChanged()        { refreshRows (importOrderFollowsPreset (sortColumnId), false); }
 
     void ImportPage::waveformsChanged()
     {
@@ -275,7 +276,8 @@ namespace korvid::ui
 
     void ImportPage::textEditorTextChanged (juce::TextEditor&)
     {
-        rebuildRows();
+        // The order is that of the whole list; a filter only leaves rows out.
+        refreshRows (false, true);
     }
 
     void ImportPage::timerCallback()

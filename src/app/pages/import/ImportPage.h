@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AssignMenu.h"
+#include "app/pages/import/ImportRows.h"
 #include "core/audio/Spectrogram.h"
 #include "core/audio/TrackSplit.h"
 #include "core/audio/WaveformOverview.h"
@@ -13,10 +14,11 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <array>
 #include <atomic>
 #include <functional>
-#include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace korvid::ui
@@ -199,11 +201,22 @@ namespace korvid::ui
 
         void buildControls();
         void rebuildRows();
+        /** Lists the rows again after a change: sorted anew only when the order can have
+            changed, and the column widths measured only when the listed tracks can have. */
+        void refreshRows (bool sortAgain, bool measureColumns);
         void updateStatusLine();
-        void autoSizeColumns();
+        void updateStatusLine (bool measureColumns);
+        /** Sets the widths of the columns that follow their texts; `measure` finds the
+            widest texts of the listed rows again, otherwise the last ones found are used. */
+        void autoSizeColumns (bool measure);
         int textWidth (const juce::String& text);
         const Track* trackAtRow (int rowNumber) const;
         juce::Colour stemColourFor (const Track& track) const;
+
+        struct TextHash
+        {
+            size_t operator() (const juce::String& text) const noexcept   { return (size_t) text.hashCode64(); }
+        };
 
         void zoomSettled();
         void restoreWholeFileSpectrogram();
@@ -250,11 +263,13 @@ namespace korvid::ui
         int importsInFlight = 0;
 
         std::vector<juce::String> rows;
+        std::vector<juce::String> sortedTrackIds;   // every track in the table's order, unfiltered
+        std::array<int, importColumn::status + 1> widestTexts {};   // by column id, of the listed rows
         int sortColumnId = 1;
         bool sortForwards = true;
         bool dragHighlight = false;
         bool rebuilding = false;
-        std::map<juce::String, int> textWidths;   // body-font widths of cell texts, by text
+        std::unordered_map<juce::String, int, TextHash> textWidths;   // body-font widths of cell texts, by text
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ImportPage)
     };
