@@ -193,6 +193,8 @@ private:
 
     const Cue& cueForFolder (const juce::File& file, const juce::File& root);
     void matchTrack (Track& track, const PreparedSchema& schema) const;
+    /** autoAssignAll, taking the import's own matches where they still hold. */
+    void assignAutomatically (const PreparedImport* prepared);
 
     /** Clears stems the schema no longer holds; true when any track changed. */
     bool unassignStaleStems();

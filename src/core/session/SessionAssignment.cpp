@@ -24,8 +24,23 @@ void Session::matchTrack (Track& track, const PreparedSchema& schema) const
 
 void Session::autoAssignAll()
 {
+    assignAutomatically (nullptr);
+}
+
+void Session::assignAutomatically (const PreparedImport* prepared)
+{
     appliedMatcherSettings = matcherSettings;
     const PreparedSchema schema (preset.schema);
+
+    // The import's matches were made away from the message thread; they hold only while
+    // the schema and the settings are still the ones they were made with.
+    const auto& settings = matcherSettings;
+    const bool matchedAhead = prepared != nullptr
+                           && prepared->request.schema.matchPlurals == preset.schema.matchPlurals
+                           && prepared->request.schema.stems == preset.schema.stems
+                           && prepared->request.matcher.fuzzyEnabled == settings.fuzzyEnabled
+                           && prepared->request.matcher.maxEditDistance == settings.maxEditDistance
+                           && prepared->request.matcher.minFuzzyLength == settings.minFuzzyLength;
 
     for (auto& track : tracks)
     {
@@ -34,7 +49,18 @@ void Session::autoAssignAll()
 
         if (track.isUsable())
         {
-            matchTrack (track, schema);
+            const MatchResult* ahead = nullptr;
+
+            if (matchedAhead)
+                if (const auto found = prepared->matchesByName.find (track.file.getFileName());
+                    found != prepared->matchesByName.end())
+                    ahead = &found->second;
+
+            if (ahead != nullptr)
+                applyMatchResult (track, *ahead);
+            else
+                matchTrack (track, schema);
+
             continue;
         }
 

@@ -224,6 +224,36 @@ PreparedImport prepareImport (ImportRequest request, const CancelTest& shouldCan
         ++probed;
     }
 
+    const PreparedSchema schema (prepared.request.schema);
+    const auto matchName = [&prepared, &schema] (const juce::String& name)
+    {
+        if (prepared.matchesByName.count (name) == 0)
+            matchFileName (prepared.request.matcher, prepared.matchesByName[name], schema, name);
+    };
+
+    for (const auto& file : prepared.request.heldFiles)
+    {
+        if (isCancelled (shouldCancel))
+        {
+            prepared.cancelled = true;
+            return prepared;
+        }
+
+        matchName (file.getFileName());
+    }
+
+    for (const auto& candidate : prepared.candidates)
+    {
+        if (isCancelled (shouldCancel))
+        {
+            prepared.cancelled = true;
+            return prepared;
+        }
+
+        if (candidate.readable)
+            matchName (candidate.file.getFileName());
+    }
+
     return prepared;
 }
 
@@ -239,6 +269,8 @@ ImportRequest Session::makeImportRequest (const juce::StringArray& paths, bool r
 
     request.room = juce::jmax (0, maxTracks - (int) tracks.size());
     request.listGeneration = listGeneration;
+    request.schema = preset.schema;
+    request.matcher = matcherSettings;
     return request;
 }
 
@@ -310,7 +342,7 @@ ImportResult Session::finishImport (const PreparedImport& prepared)
     notifyTracksChanged();
 
     if (result.imported > 0)
-        autoAssignAll();
+        assignAutomatically (&prepared);
 
     return result;
 }

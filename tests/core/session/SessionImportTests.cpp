@@ -301,3 +301,31 @@ TEST_F (SessionImport, TheListGenerationChangesOnlyWhenTheListIsEmptied)
     session.clear();
     EXPECT_EQ (session.getListGeneration(), start + 1);
 }
+
+TEST_F (SessionImport, NamesMatchedAheadCountOnlyWhileTheSchemaIsTheSame)
+{
+    const auto first = makeTestPreset ({ makeTestStem ("Good", { "good" }), makeTestStem ("Loud", { "loud" }) });
+    const auto second = makeTestPreset ({ makeTestStem ("Other", { "good" }) });
+
+    for (const bool schemaChanged : { false, true })
+    {
+        Session session;
+        session.setPreset (first);
+        const auto prepared = prepareImport (session.makeImportRequest ({ path ("Cue A") }, false));
+        EXPECT_EQ (prepared.matchesByName.at ("Good.wav").stemId, "stem-Good");
+        EXPECT_EQ (prepared.matchesByName.count ("Broken.wav"), 0u);   // unreadable: never matched
+
+        if (schemaChanged)
+            session.setPreset (second);
+
+        session.finishImport (prepared);
+
+        const auto* good = session.findTrack (trackIdOf (session, "Good.wav"));
+        const auto* loud = session.findTrack (trackIdOf (session, "LOUD.WAV"));
+        ASSERT_NE (good, nullptr);
+        ASSERT_NE (loud, nullptr);
+        EXPECT_EQ (good->stemId, schemaChanged ? "stem-Other" : "stem-Good") << schemaChanged;
+        EXPECT_EQ (loud->stemId, schemaChanged ? "" : "stem-Loud") << schemaChanged;
+        EXPECT_EQ (good->source, AssignmentSource::automatic);
+    }
+}
