@@ -244,10 +244,16 @@ namespace korvid::ui
     void ReviewPage::selectTracks (const juce::StringArray& trackIds)
     {
         tree.clearSelectedItems();
+        const std::set<juce::String> wanted (trackIds.begin(), trackIds.end());
 
-        for (const auto& id : trackIds)
-            if (auto* row = findRow (id))
-                row->setSelected (true, false);
+        for (int g = 0; g < root->getNumSubItems(); ++g)
+        {
+            auto* group = root->getSubItem (g);
+
+            for (int r = 0; r < group->getNumSubItems(); ++r)
+                if (auto* row = dynamic_cast<TrackNode*> (group->getSubItem (r)); row != nullptr && wanted.count (row->trackId) > 0)
+                    row->setSelected (true, false);
+        }
     }
 
     //==============================================================================
