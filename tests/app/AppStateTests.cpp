@@ -73,6 +73,20 @@ namespace
             root.deleteRecursively();
         }
 
+        /** Folders "Import 0" ... below the test's root, made on disk. */
+        juce::Array<juce::File> makeImportFolders (int count) const
+        {
+            juce::Array<juce::File> folders;
+
+            for (int i = 0; i < count; ++i)
+            {
+                folders.add (root.getChildFile ("Import " + juce::String (i)));
+                EXPECT_TRUE (folders.getLast().createDirectory());
+            }
+
+            return folders;
+        }
+
         AppState& start()
         {
             auto scripted = std::make_unique<ScriptedDialogs>();
@@ -343,13 +357,7 @@ namespace
     TEST_F (AppStateTest, RecentImportFoldersTakeOnlyExistingFoldersUpToFifteen)
     {
         auto& s = start();
-        juce::Array<juce::File> folders;
-
-        for (int i = 0; i < 17; ++i)
-        {
-            folders.add (root.getChildFile ("Import " + juce::String (i)));
-            ASSERT_TRUE (folders.getLast().createDirectory());
-        }
+        const auto folders = makeImportFolders (17);
 
         const auto aFile = root.getChildFile ("file.wav");
         ASSERT_TRUE (aFile.replaceWithText ("x"));
@@ -373,13 +381,7 @@ namespace
     TEST_F (AppStateTest, RecentImportFoldersAddedTogetherEndAsIfAddedOneByOne)
     {
         auto& s = start();
-        juce::Array<juce::File> folders;
-
-        for (int i = 0; i < 20; ++i)
-        {
-            folders.add (root.getChildFile ("Import " + juce::String (i)));
-            ASSERT_TRUE (folders.getLast().createDirectory());
-        }
+        const auto folders = makeImportFolders (20);
 
         const auto missing = root.getChildFile ("missing");
         const juce::Array<juce::File> earlier { folders[3], folders[18], folders[7] };
