@@ -31,7 +31,8 @@ namespace korvid::ui
 
         Holds no model of its own: rows, selections and menus carry track and stem ids that
         are looked up in the session whenever they are used. Message thread only, but for
-        the spectrogram job, which works on copies and posts its result back. */
+        the spectrogram and import jobs, which work on copies and post their results back;
+        the session itself changes only on the message thread. */
     class ImportPage : public juce::Component,
                        public juce::FileDragAndDropTarget,
                        public juce::TableListBoxModel,
