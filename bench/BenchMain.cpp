@@ -1,3 +1,5 @@
+#include "PageBenchSupport.h"
+
 #include "core/platform/TextLocale.h"
 
 #include <benchmark/benchmark.h>
@@ -9,6 +11,7 @@ int main (int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments (argc, argv))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
+    korvid::bench::closePageBenchWorld();
     benchmark::Shutdown();
     return 0;
 }

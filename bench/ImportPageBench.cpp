@@ -1,3 +1,5 @@
+#include "PageBenchSupport.h"
+
 #include "app/pages/import/ImportPage.h"
 #include "app/pages/import/ImportRows.h"
 #include "core/session/Session.h"
@@ -121,6 +123,114 @@ void BM_ImportStatusLineOf2048Cues (benchmark::State& state)
                                                                  (int) session.getTracks().size()));
 }
 BENCHMARK (BM_ImportStatusLineOf2048Cues)->Unit (benchmark::kMillisecond);
+
+// What the page keeps the message thread busy with for each thing a user does, from the
+// input until the page has settled and painted once: 2048 takes over 256 stems in 16 to
+// 2048 cues.
+struct ImportBench
+{
+    explicit ImportBench (korvid::ui::AppState& appState)
+        : state (appState)
+    {
+        page = std::make_unique<korvid::ui::ImportPage> (state);
+        page->setSize (korvid::bench::pageWidth, korvid::bench::pageHeight);
+        korvid::bench::showOnDesktop (*page);
+        korvid::bench::letTheWindowSettle();
+    }
+
+    ~ImportBench()
+    {
+        page->getSearchField().setText ({}, false);
+    }
+
+    korvid::ui::AppState& state;
+    std::unique_ptr<korvid::ui::ImportPage> page;
+};
+
+// 256 rows picked in the table, moved to one stem from the right-click menu.
+void BM_ImportAssignFromMenu (benchmark::State& bench)
+{
+    ImportBench import (korvid::bench::pageBenchWorld().stateWith ((int) bench.range (0)));
+    juce::SparseSet<int> picked;
+    picked.addRange ({ 0, 256 });
+    int stem = 0;
+
+    for (auto _ : bench)
+    {
+        bench.PauseTiming();
+        import.page->getTrackTable().setSelectedRows (picked, juce::dontSendNotification);
+        const auto context = import.page->takeAssignMenuContext();
+        bench.ResumeTiming();
+
+        import.page->assignMenuItemChosen (korvid::ui::ImportPage::firstStemId + (stem++ % korvid::bench::pageStemCount),
+                                           context);
+        korvid::bench::letTheWindowSettle();
+    }
+}
+BENCHMARK (BM_ImportAssignFromMenu)->Apply (korvid::bench::pageCueCounts);
+
+// A search that lists a few rows, then cleared: every row comes back.
+void BM_ImportClearSearch (benchmark::State& bench)
+{
+    ImportBench import (korvid::bench::pageBenchWorld().stateWith ((int) bench.range (0)));
+    auto& field = import.page->getSearchField();
+    const auto all = import.state.session.getTracks().size();
+
+    for (auto _ : bench)
+    {
+        bench.PauseTiming();
+        field.setText ("take01", true);
+        korvid::bench::pumpUntil ([&] { return import.page->getRows().size() < all; });
+        korvid::bench::letTheWindowSettle();
+        bench.ResumeTiming();
+
+        field.setText ({}, true);
+        korvid::bench::pumpUntil ([&] { return import.page->getRows().size() == all; });
+        korvid::bench::letTheWindowSettle();
+    }
+}
+BENCHMARK (BM_ImportClearSearch)->Apply (korvid::bench::pageCueCounts);
+
+// Choosing a preset makes it the session's and assigns every track anew.
+void BM_ImportChoosePreset (benchmark::State& bench)
+{
+    ImportBench import (korvid::bench::pageBenchWorld().stateWith ((int) bench.range (0)));
+    const auto preset = korvid::bench::manyStemsPreset();
+
+    for (auto _ : bench)
+    {
+        import.state.session.setPreset (preset);
+        korvid::bench::letTheWindowSettle();
+    }
+}
+BENCHMARK (BM_ImportChoosePreset)->Apply (korvid::bench::pageCueCounts);
+
+// Every cue folder of the album dropped on an empty page at once, until its tracks are
+// listed: the scan and the probes run on the page's import thread, outside the CPU column.
+void BM_ImportFolders (benchmark::State& bench)
+{
+    const auto folders = korvid::bench::pageBenchAlbum ((int) bench.range (0));
+    korvid::bench::pageBenchWorld();
+
+    for (auto _ : bench)
+    {
+        bench.PauseTiming();
+        auto state = std::make_unique<korvid::ui::AppState> (korvid::ui::PreviewEngine::OutputMode::none);
+        state->session.setPreset (korvid::bench::manyStemsPreset());
+        auto import = std::make_unique<ImportBench> (*state);
+        bench.ResumeTiming();
+
+        import->page->importPaths (folders);
+        korvid::bench::pumpUntil ([&] { return ! import->page->isImporting(); });
+        korvid::bench::letTheWindowSettle();
+
+        bench.PauseTiming();
+        import.reset();
+        state.reset();
+        bench.ResumeTiming();
+    }
+}
+BENCHMARK (BM_ImportFolders)->Apply (korvid::bench::pageCueCounts);
 
 // The zoomed view reads only its range: 6 s at the end of an hour should cost what 6 s at
 // the end of a minute costs.

@@ -262,11 +262,15 @@ namespace korvid::ui
         return files;
     }
 
-    void AppState::addToFileList (const juce::String& key, int cap, const juce::File& file)
+    void AppState::addToFileList (const juce::String& key, int cap, const juce::Array<juce::File>& newestFirst)
     {
         auto files = readFileList (key, cap);
-        files.removeAllInstancesOf (file);
-        files.insert (0, file);
+
+        for (int i = newestFirst.size(); --i >= 0;)
+        {
+            files.removeAllInstancesOf (newestFirst.getReference (i));
+            files.insert (0, newestFirst.getReference (i));
+        }
 
         juce::StringArray paths;
 
@@ -287,7 +291,7 @@ namespace korvid::ui
         if (file == juce::File())
             return;
 
-        addToFileList (recentProjectsKey, maxRecentProjects, file);
+        addToFileList (recentProjectsKey, maxRecentProjects, { file });
     }
 
     void AppState::clearRecentProjects()
@@ -303,10 +307,26 @@ namespace korvid::ui
 
     void AppState::addRecentImportFolder (const juce::File& folder)
     {
-        if (folder == juce::File() || ! folder.isDirectory())
-            return;
+        addRecentImportFolders ({ folder });
+    }
 
-        addToFileList (recentImportFoldersKey, maxRecentImportFolders, folder);
+    void AppState::addRecentImportFolders (const juce::Array<juce::File>& folders)
+    {
+        // Only the newest few can stay, so the folders are walked from the last one given and
+        // looked for on disk until the list is full: an import of thousands of folders costs
+        // a handful of checks and one save, not a save per folder.
+        juce::Array<juce::File> newestFirst;
+
+        for (int i = folders.size(); --i >= 0 && newestFirst.size() < maxRecentImportFolders;)
+        {
+            const auto& folder = folders.getReference (i);
+
+            if (folder != juce::File() && ! newestFirst.contains (folder) && folder.isDirectory())
+                newestFirst.add (folder);
+        }
+
+        if (! newestFirst.isEmpty())
+            addToFileList (recentImportFoldersKey, maxRecentImportFolders, newestFirst);
     }
 
     //==============================================================================

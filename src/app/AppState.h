@@ -59,6 +59,8 @@ namespace korvid::ui
         juce::Array<juce::File> getRecentImportFolders() const;
         /** Only an existing folder is taken. */
         void addRecentImportFolder (const juce::File& folder);
+        /** The same for each folder in turn, the last one ending up first, saved once. */
+        void addRecentImportFolders (const juce::Array<juce::File>& folders);
 
         /** Whether the session's preset differs in anything from the library preset named
             by presetId; true without one. The stored copy is kept in memory and parsed again
@@ -149,7 +151,8 @@ namespace korvid::ui
         };
 
         mutable StoredCopy storedCopy;
-        void addToFileList (const juce::String& key, int cap, const juce::File& file);
+        /** Puts the files at the front of the list, the first of them first, and saves. */
+        void addToFileList (const juce::String& key, int cap, const juce::Array<juce::File>& newestFirst);
 
         JUCE_DECLARE_WEAK_REFERENCEABLE (AppState)
         JUCE_DECLARE_NON_COPYABLE (AppState)

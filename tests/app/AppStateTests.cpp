@@ -76,6 +76,20 @@ namespace
             root.deleteRecursively();
         }
 
+        /** Folders "Import 0" ... below the test's root, made on disk. */
+        juce::Array<juce::File> makeImportFolders (int count) const
+        {
+            juce::Array<juce::File> folders;
+
+            for (int i = 0; i < count; ++i)
+            {
+                folders.add (root.getChildFile ("Import " + juce::String (i)));
+                EXPECT_TRUE (folders.getLast().createDirectory());
+            }
+
+            return folders;
+        }
+
         AppState& start()
         {
             auto scripted = std::make_unique<ScriptedDialogs>();
@@ -587,13 +601,7 @@ namespace
     TEST_F (AppStateTest, RecentImportFoldersTakeOnlyExistingFoldersUpToFifteen)
     {
         auto& s = start();
-        juce::Array<juce::File> folders;
-
-        for (int i = 0; i < 17; ++i)
-        {
-            folders.add (root.getChildFile ("Import " + juce::String (i)));
-            ASSERT_TRUE (folders.getLast().createDirectory());
-        }
+        const auto folders = makeImportFolders (17);
 
         const auto aFile = root.getChildFile ("file.wav");
         ASSERT_TRUE (aFile.replaceWithText ("x"));
@@ -612,6 +620,44 @@ namespace
         EXPECT_EQ (recent[0], folders[16]);
         EXPECT_EQ (recent[14], folders[2]);
         EXPECT_TRUE (settingsOnDisk()->getValue ("recentImportFolders").startsWith (folders[16].getFullPathName() + "\n"));
+    }
+
+    TEST_F (AppStateTest, RecentImportFoldersAddedTogetherEndAsIfAddedOneByOne)
+    {
+        auto& s = start();
+        const auto folders = makeImportFolders (20);
+
+        const auto missing = root.getChildFile ("missing");
+        const juce::Array<juce::File> earlier { folders[3], folders[18], folders[7] };
+
+        const juce::Array<juce::File> cases[] = {
+            { folders[1], missing, folders[2] },
+            { folders[5], folders[6], folders[5], missing },                        // the last of twins counts
+            folders,                                                                // more than fit
+            { folders[18], folders[0], folders[19], folders[0], folders[3], juce::File() },
+            {},
+        };
+
+        for (const auto& given : cases)
+        {
+            s.settings->removeValue ("recentImportFolders");
+
+            for (const auto& folder : earlier)
+                s.addRecentImportFolder (folder);
+
+            for (const auto& folder : given)
+                s.addRecentImportFolder (folder);
+
+            const auto oneByOne = s.getRecentImportFolders();
+
+            s.settings->removeValue ("recentImportFolders");
+
+            for (const auto& folder : earlier)
+                s.addRecentImportFolder (folder);
+
+            s.addRecentImportFolders (given);
+            EXPECT_EQ (s.getRecentImportFolders(), oneByOne) << given.size();
+        }
     }
 
     //==============================================================================

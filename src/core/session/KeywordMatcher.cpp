@@ -5,6 +5,7 @@
 #include <bitset>
 #include <cstdint>
 #include <cstdlib>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -357,18 +358,11 @@ bool phraseHits (const std::vector<std::string_view>& words, const TokenSet& tok
     return false;
 }
 
-bool exclusionsHit (const juce::StringArray& entries,
-                    const TokenSet& tokens,
-                    bool matchPlurals,
-                    WordList& scratch)
+bool exclusionsHit (const std::vector<const WordList*>& entries, const TokenSet& tokens, bool matchPlurals)
 {
-    for (const auto& entry : entries)
-    {
-        scratch.assign (entry);
-
-        if (phraseHits (scratch.words, tokens, matchPlurals))
+    for (const auto* entry : entries)
+        if (phraseHits (entry->words, tokens, matchPlurals))
             return true;
-    }
 
     return false;
 }
@@ -501,6 +495,61 @@ const char* const productName = "Velvane";
 } // namespace
 
 //==============================================================================
+// A list never moves once made, so the views of its words stay valid.
+struct PreparedSchema::Words
+{
+    struct Rule
+    {
+        const WordList* pattern = nullptr;
+        std::vector<const WordList*> excludes;
+    };
+
+    struct Stem
+    {
+        std::vector<const WordList*> excludes;
+        std::vector<Rule> rules;
+    };
+
+    std::deque<WordList> lists;
+    std::vector<Stem> stems;
+
+    const WordList* add (const juce::String& text)
+    {
+        lists.emplace_back().assign (text);
+        return &lists.back();
+    }
+
+    std::vector<const WordList*> addAll (const juce::StringArray& texts)
+    {
+        std::vector<const WordList*> added;
+        added.reserve ((size_t) texts.size());
+
+        for (const auto& text : texts)
+            added.push_back (add (text));
+
+        return added;
+    }
+};
+
+PreparedSchema::PreparedSchema (const StemSchema& schemaToMatch)
+    : schema (schemaToMatch), words (std::make_unique<Words>())
+{
+    words->stems.reserve (schema.stems.size());
+
+    for (const auto& stem : schema.stems)
+    {
+        auto& prepared = words->stems.emplace_back();
+        prepared.excludes = words->addAll (stem.excludeKeywords);
+        prepared.rules.reserve (stem.rules.size());
+
+        for (const auto& rule : stem.rules)
+            prepared.rules.push_back ({ words->add (rule.pattern), words->addAll (rule.excludes) });
+    }
+}
+
+PreparedSchema::~PreparedSchema() = default;
+
+//==============================================================================
 juce::String normaliseForMatching (const juce::String& text)
 {
     WordList list;
@@ -599,31 +648,41 @@ bool compareCandidates (const MatchCandidate& a, const MatchCandidate& b)
 
 void KeywordMatcher::match (MatchResult& result, const StemSchema& schema, const TokenisedName& name) const
 {
+    match (result, PreparedSchema (schema), name);
+}
+
+void KeywordMatcher::match (MatchResult& result, const PreparedSchema& prepared, const TokenisedName& name) const
+{
     result = MatchResult();
 
+    const auto& schema = prepared.schema;
     const bool plurals = schema.matchPlurals;
     const std::string_view normalised (name.normalised.toRawUTF8(), name.normalised.getNumBytesAsUTF8());
     const TokenSet tokens (name.tokens);
 
-    WordList pattern, exclusion;
     FuzzyScratch fuzzy;
     std::vector<MatchCandidate> candidates;
 
-    for (const auto& stem : schema.stems)
+    for (size_t s = 0; s < schema.stems.size(); ++s)
     {
-        if (exclusionsHit (stem.excludeKeywords, tokens, plurals, exclusion))
+        const auto& stem = schema.stems[s];
+        const auto& stemWords = prepared.words->stems[s];
+
+        if (exclusionsHit (stemWords.excludes, tokens, plurals))
             continue;
 
         MatchCandidate candidate;
 
-        for (const auto& rule : stem.rules)
+        for (size_t r = 0; r < stem.rules.size(); ++r)
         {
-            pattern.assign (rule.pattern);
+            const auto& rule = stem.rules[r];
+            const auto& preparedRule = stemWords.rules[r];
+            const auto& pattern = *preparedRule.pattern;
 
             if (pattern.words.empty())
                 continue;
 
-            if (exclusionsHit (rule.excludes, tokens, plurals, exclusion))
+            if (exclusionsHit (preparedRule.excludes, tokens, plurals))
                 continue;
 
             auto effectiveMode = rule.mode;
@@ -729,6 +788,12 @@ void KeywordMatcher::match (MatchResult& result, const StemSchema& schema, const
 
 void matchFileName (const KeywordMatcher& settings, MatchResult& result,
                     const StemSchema& schema, const juce::String& fileName)
+{
+    settings.match (result, schema, tokeniseFileName (fileName));
+}
+
+void matchFileName (const KeywordMatcher& settings, MatchResult& result,
+                    const PreparedSchema& schema, const juce::String& fileName)
 {
     settings.match (result, schema, tokeniseFileName (fileName));
 }

@@ -5,10 +5,27 @@
 #include "core/model/StemSchema.h"
 #include "core/model/Types.h"
 
+#include <memory>
 #include <vector>
 
 namespace korvid
 {
+
+// The schema's rules and exclusions cut into words once, for matching many names against
+// one schema. Refers to the schema, which must outlive it unchanged.
+class PreparedSchema
+{
+public:
+    explicit PreparedSchema (const StemSchema& schema);
+    ~PreparedSchema();
+
+    const StemSchema& schema;
+
+    struct Words;   // the words of every rule pattern and exclusion, in schema order
+    const std::unique_ptr<Words> words;
+
+    JUCE_DECLARE_NON_COPYABLE (PreparedSchema)
+};
 
 // A file name prepared for matching: lower-case words, split at separators,
 // camel-case humps and letter/digit boundaries.
@@ -56,10 +73,13 @@ struct KeywordMatcher
     int minFuzzyLength = 5;
 
     void match (MatchResult& result, const StemSchema& schema, const TokenisedName& name) const;
+    void match (MatchResult& result, const PreparedSchema& schema, const TokenisedName& name) const;
 };
 
 void matchFileName (const KeywordMatcher& settings, MatchResult& result,
                     const StemSchema& schema, const juce::String& fileName);
+void matchFileName (const KeywordMatcher& settings, MatchResult& result,
+                    const PreparedSchema& schema, const juce::String& fileName);
 
 TokenisedName tokeniseFileName (const juce::String& fileName);
 

@@ -19,20 +19,14 @@ Session::Session()
 //==============================================================================
 const Track* Session::findTrack (const juce::String& trackId) const
 {
-    for (const auto& track : tracks)
-        if (track.id == trackId)
-            return &track;
-
-    return nullptr;
+    const auto found = trackPositions.find (trackId);
+    return found != trackPositions.end() ? &tracks[found->second] : nullptr;
 }
 
 const Cue* Session::findCue (const juce::String& cueId) const
 {
-    for (const auto& cue : cues)
-        if (cue.id == cueId)
-            return &cue;
-
-    return nullptr;
+    const auto found = cuePositions.find (cueId);
+    return found != cuePositions.end() ? &cues[found->second] : nullptr;
 }
 
 Track* Session::findTrackForEdit (const juce::String& trackId)
@@ -43,6 +37,18 @@ Track* Session::findTrackForEdit (const juce::String& trackId)
 Cue* Session::findCueForEdit (const juce::String& cueId)
 {
     return const_cast<Cue*> (std::as_const (*this).findCue (cueId));
+}
+
+void Session::reindex()
+{
+    trackPositions.clear();
+    cuePositions.clear();
+
+    for (size_t i = 0; i < tracks.size(); ++i)
+        trackPositions.emplace (tracks[i].id, i);
+
+    for (size_t i = 0; i < cues.size(); ++i)
+        cuePositions.emplace (cues[i].id, i);
 }
 
 std::vector<Cue> Session::cuesWithTracks() const
@@ -87,23 +93,28 @@ int Session::countTracksWithConfidence (Confidence confidence) const
 //==============================================================================
 void Session::removeTracks (const juce::StringArray& trackIds)
 {
+    // Sets rather than list searches: a removal of every track would otherwise compare
+    // each track with each listed id, and each cue with each track.
+    const std::set<juce::String> removed (trackIds.begin(), trackIds.end());
     const auto before = tracks.size();
 
     tracks.erase (std::remove_if (tracks.begin(), tracks.end(),
-                                  [&trackIds] (const Track& t) { return trackIds.contains (t.id); }),
+                                  [&removed] (const Track& t) { return removed.count (t.id) > 0; }),
                   tracks.end());
 
     if (tracks.size() == before)
         return;
 
+    std::set<juce::String> usedCueIds;
+
+    for (const auto& track : tracks)
+        usedCueIds.insert (track.cueId);
+
     cues.erase (std::remove_if (cues.begin(), cues.end(),
-                                [this] (const Cue& cue)
-                                {
-                                    return std::none_of (tracks.begin(), tracks.end(),
-                                                         [&cue] (const Track& t) { return t.cueId == cue.id; });
-                                }),
+                                [&usedCueIds] (const Cue& cue) { return usedCueIds.count (cue.id) == 0; }),
                 cues.end());
 
+    reindex();
     pushSnapshot();
     notifyTracksChanged();
 }
@@ -115,6 +126,8 @@ void Session::clear()
 
     tracks.clear();
     cues.clear();
+    reindex();
+    ++listGeneration;
     pushSnapshot();
     notifyTracksChanged();
 }

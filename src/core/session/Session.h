@@ -4,10 +4,12 @@
 #include "core/session/Cue.h"
 #include "core/session/ImportResult.h"
 #include "core/session/KeywordMatcher.h"
+#include "core/session/PreparedImport.h"
 #include "core/session/Track.h"
 
 #include <juce_core/juce_core.h>
 
+#include <unordered_map>
 #include <vector>
 
 namespace korvid
@@ -96,8 +98,19 @@ public:
 
     /** Files and folders (scanned, with sub-folders when `recurse`): every file becomes a
         track of its folder's cue. Tells tracksChanged, then assigns automatically when
-        anything was read. */
+        anything was read. The same as prepareImport and finishImport in one go. */
     ImportResult importFiles (const juce::StringArray& paths, bool recurse);
+
+    /** An import in two halves, so the probes can run away from the message thread:
+        what prepareImport needs of the session now, and the tracks it found added later.
+        finishImport checks the list and its limit again, so files added meanwhile count as
+        already in the list; a file the scan did not probe is probed then. */
+    ImportRequest makeImportRequest (const juce::StringArray& paths, bool recurse) const;
+    ImportResult finishImport (const PreparedImport& prepared);
+
+    /** Raised whenever the list is emptied (clear, a project applied): an import asked
+        for before then belongs to a list that is gone. */
+    int getListGeneration() const noexcept                         { return listGeneration; }
 
     /** Removes the tracks and every cue left without a track. */
     void removeTracks (const juce::StringArray& trackIds);
@@ -165,19 +178,23 @@ public:
     Snapshot takeSnapshot() const;
 
 private:
-    struct PendingFile
+    struct StringHash
     {
-        juce::File file;
-        juce::File root;
+        size_t operator() (const juce::String& text) const noexcept   { return (size_t) text.hashCode64(); }
     };
 
-    struct ImportScan;
+    using PositionsById = std::unordered_map<juce::String, size_t, StringHash>;
 
     Track* findTrackForEdit (const juce::String& trackId);
     Cue* findCueForEdit (const juce::String& cueId);
+    /** The positions of tracks and cues by id, built again after any removal; an added
+        track or cue adds its own. */
+    void reindex();
 
-    const Cue& cueForFolder (const PendingFile& pending);
-    void matchTrack (Track& track) const;
+    const Cue& cueForFolder (const juce::File& file, const juce::File& root);
+    void matchTrack (Track& track, const PreparedSchema& schema) const;
+    /** autoAssignAll, taking the import's own matches where they still hold. */
+    void assignAutomatically (const PreparedImport* prepared);
 
     /** Clears stems the schema no longer holds; true when any track changed. */
     bool unassignStaleStems();
@@ -193,6 +210,8 @@ private:
     Preset preset;
     std::vector<Track> tracks;
     std::vector<Cue> cues;
+    PositionsById trackPositions, cuePositions;   // the first of each id
+    int listGeneration = 0;
     KeywordMatcher matcherSettings;
     KeywordMatcher appliedMatcherSettings;
     std::vector<Snapshot> history;

@@ -15,16 +15,32 @@ void Session::applyMatchResult (Track& track, const MatchResult& result)
     track.source = result.stemId.isNotEmpty() ? AssignmentSource::automatic : AssignmentSource::none;
 }
 
-void Session::matchTrack (Track& track) const
+void Session::matchTrack (Track& track, const PreparedSchema& schema) const
 {
     MatchResult result;
-    matchFileName (appliedMatcherSettings, result, preset.schema, track.file.getFileName());
+    matchFileName (appliedMatcherSettings, result, schema, track.file.getFileName());
     applyMatchResult (track, result);
 }
 
 void Session::autoAssignAll()
 {
+    assignAutomatically (nullptr);
+}
+
+void Session::assignAutomatically (const PreparedImport* prepared)
+{
     appliedMatcherSettings = matcherSettings;
+    const PreparedSchema schema (preset.schema);
+
+    // The import's matches were made away from the message thread; they hold only while
+    // the schema and the settings are still the ones they were made with.
+    const auto& settings = matcherSettings;
+    const bool matchedAhead = prepared != nullptr
+                           && prepared->request.schema.matchPlurals == preset.schema.matchPlurals
+                           && prepared->request.schema.stems == preset.schema.stems
+                           && prepared->request.matcher.fuzzyEnabled == settings.fuzzyEnabled
+                           && prepared->request.matcher.maxEditDistance == settings.maxEditDistance
+                           && prepared->request.matcher.minFuzzyLength == settings.minFuzzyLength;
 
     for (auto& track : tracks)
     {
@@ -33,7 +49,18 @@ void Session::autoAssignAll()
 
         if (track.isUsable())
         {
-            matchTrack (track);
+            const MatchResult* ahead = nullptr;
+
+            if (matchedAhead)
+                if (const auto found = prepared->matchesByName.find (track.file.getFileName());
+                    found != prepared->matchesByName.end())
+                    ahead = &found->second;
+
+            if (ahead != nullptr)
+                applyMatchResult (track, *ahead);
+            else
+                matchTrack (track, schema);
+
             continue;
         }
 
@@ -170,6 +197,7 @@ void Session::updatePreset (Preset editedPreset)
         return;
 
     appliedMatcherSettings = matcherSettings;
+    const PreparedSchema schema (preset.schema);
     bool stemChanged = false;
 
     for (auto& track : tracks)
@@ -180,7 +208,7 @@ void Session::updatePreset (Preset editedPreset)
             continue;
 
         const auto previousStem = track.stemId;
-        matchTrack (track);
+        matchTrack (track, schema);
         stemChanged = stemChanged || track.stemId != previousStem;
     }
 

@@ -44,28 +44,22 @@ namespace
         return false;
     }
 
-    // The tracks' files by a hash of the lower-cased path. Files the framework calls equal
-    // always share that hash, so only those are compared, whatever the platform's rule.
+    // Files by a hash of the lower-cased path. Files the framework calls equal always
+    // share that hash, so only those are compared, whatever the platform's rule.
     class HeldFiles
     {
     public:
-        explicit HeldFiles (const std::vector<Track>& tracks)
+        void add (const juce::File& file)
         {
-            for (size_t i = 0; i < tracks.size(); ++i)
-                add (tracks[i].file, i);
+            byPath.emplace (keyOf (file), file);
         }
 
-        void add (const juce::File& file, size_t trackIndex)
-        {
-            byPath.emplace (keyOf (file), trackIndex);
-        }
-
-        bool contains (const juce::File& file, const std::vector<Track>& tracks) const
+        bool contains (const juce::File& file) const
         {
             const auto range = byPath.equal_range (keyOf (file));
 
             for (auto it = range.first; it != range.second; ++it)
-                if (tracks[it->second].file == file)
+                if (it->second == file)
                     return true;
 
             return false;
@@ -77,114 +71,224 @@ namespace
             return file.getFullPathName().toLowerCase().hashCode64();
         }
 
-        std::unordered_multimap<juce::int64, size_t> byPath;
+        std::unordered_multimap<juce::int64, juce::File> byPath;
     };
 
     juce::String kiloHertz (double hz)
     {
         return juce::String (hz / 1000.0, 1);
     }
-} // namespace
 
-//==============================================================================
-struct Session::ImportScan
-{
-    explicit ImportScan (bool recurseIntoFolders) : recurse (recurseIntoFolders) {}
 
-    void addPath (const juce::String& path)
+    // The folder walk: which files an import would take, in the order it takes them.
+    struct ImportScan
     {
-        if (! juce::File::isAbsolutePath (path))
-        {
-            // A relative path would be resolved against whatever the working folder is.
-            if (! isFull())
-                result.problems.add ("'" + path + "' is neither a file nor a folder.");
+        ImportScan (bool recurseIntoFolders, PreparedImport& into)
+            : recurse (recurseIntoFolders), prepared (into) {}
 
-            return;
+        void addPath (const juce::String& path)
+        {
+            if (! juce::File::isAbsolutePath (path))
+            {
+                // A relative path would be resolved against whatever the working folder is.
+                if (! isFull())
+                    prepared.scanned.problems.add ("'" + path + "' is neither a file nor a folder.");
+
+                return;
+            }
+
+            const juce::File item (path);
+            juce::File root = item.getParentDirectory();
+
+            if (item.isDirectory())
+                root = holdsAudioFiles (item) ? item.getParentDirectory() : item;
+            else if (item.existsAsFile())
+                root = item.getParentDirectory().getParentDirectory();
+
+            scan (item, root, 0);
         }
 
-        const juce::File item (path);
-        juce::File root = item.getParentDirectory();
-
-        if (item.isDirectory())
-            root = holdsAudioFiles (item) ? item.getParentDirectory() : item;
-        else if (item.existsAsFile())
-            root = item.getParentDirectory().getParentDirectory();
-
-        scan (item, root, 0);
-    }
-
-    void scan (const juce::File& item, const juce::File& root, int depth)
-    {
-        if (isFull())
-            return;
-
-        if (item.existsAsFile())
-        {
-            addFile (item, root);
-            return;
-        }
-
-        if (! item.isDirectory())
-        {
-            result.problems.add ("'" + item.getFullPathName() + "' is neither a file nor a folder.");
-            return;
-        }
-
-        if (depth > maxFolderDepth)
-        {
-            result.problems.add ("Stopped scanning below '" + item.getFileName()
-                                 + "': the folder tree is deeper than " + juce::String (maxFolderDepth)
-                                 + " levels.");
-            return;
-        }
-
-        for (const auto& file : audioFilesIn (item))
+        void scan (const juce::File& item, const juce::File& root, int depth)
         {
             if (isFull())
                 return;
 
-            addFile (file, root);
+            if (item.existsAsFile())
+            {
+                addFile (item, root);
+                return;
+            }
+
+            if (! item.isDirectory())
+            {
+                prepared.scanned.problems.add ("'" + item.getFullPathName() + "' is neither a file nor a folder.");
+                return;
+            }
+
+            if (depth > Session::maxFolderDepth)
+            {
+                prepared.scanned.problems.add ("Stopped scanning below '" + item.getFileName()
+                                               + "': the folder tree is deeper than "
+                                               + juce::String (Session::maxFolderDepth) + " levels.");
+                return;
+            }
+
+            for (const auto& file : audioFilesIn (item))
+            {
+                if (isFull())
+                    return;
+
+                addFile (file, root);
+            }
+
+            if (! recurse)
+                return;
+
+            auto folders = item.findChildFiles (juce::File::findDirectories, false, "*",
+                                                juce::File::FollowSymlinks::yes);
+            sortByName (folders);
+
+            for (const auto& folder : folders)
+                scan (folder, root, depth + 1);
         }
 
-        if (! recurse)
-            return;
+        void addFile (const juce::File& file, const juce::File& root)
+        {
+            if (isSplitSource (file))
+            {
+                prepared.scanned.alreadySplit.add (file.getFileName());
+                return;
+            }
 
-        auto folders = item.findChildFiles (juce::File::findDirectories, false, "*",
-                                            juce::File::FollowSymlinks::yes);
-        sortByName (folders);
+            ImportCandidate candidate;
+            candidate.file = file;
+            candidate.root = root;
+            prepared.candidates.push_back (std::move (candidate));
+        }
 
-        for (const auto& folder : folders)
-            scan (folder, root, depth + 1);
-    }
+        bool isFull() const { return prepared.candidates.size() >= (size_t) Session::maxPendingFiles; }
 
-    void addFile (const juce::File& file, const juce::File& root)
+        const bool recurse;
+        PreparedImport& prepared;
+    };
+
+    void probe (ImportCandidate& candidate)
     {
-        if (isSplitSource (file))
-            result.alreadySplit.add (file.getFileName());
-        else
-            pending.push_back ({ file, root });
+        candidate.probed = true;
+        candidate.readable = probeAudioFile (candidate.file, candidate.info, candidate.error);
     }
-
-    bool isFull() const { return pending.size() >= (size_t) maxPendingFiles; }
-
-    const bool recurse;
-    ImportResult result;
-    std::vector<PendingFile> pending;
-};
+} // namespace
 
 //==============================================================================
+PreparedImport prepareImport (ImportRequest request, const CancelTest& shouldCancel)
+{
+    PreparedImport prepared;
+    prepared.request = std::move (request);
+    ImportScan scan (prepared.request.recurse, prepared);
+
+    for (const auto& path : prepared.request.paths)
+    {
+        if (isCancelled (shouldCancel))
+        {
+            prepared.cancelled = true;
+            return prepared;
+        }
+
+        scan.addPath (path);
+    }
+
+    HeldFiles held;
+
+    for (const auto& file : prepared.request.heldFiles)
+        held.add (file);
+
+    int probed = 0;
+
+    for (auto& candidate : prepared.candidates)
+    {
+        if (probed >= prepared.request.room)
+            break;
+
+        if (isCancelled (shouldCancel))
+        {
+            prepared.cancelled = true;
+            break;
+        }
+
+        // A file met twice in one import becomes one track.
+        if (held.contains (candidate.file))
+            continue;
+
+        held.add (candidate.file);
+        probe (candidate);
+        ++probed;
+    }
+
+    const PreparedSchema schema (prepared.request.schema);
+    const auto matchName = [&prepared, &schema] (const juce::String& name)
+    {
+        if (prepared.matchesByName.count (name) == 0)
+            matchFileName (prepared.request.matcher, prepared.matchesByName[name], schema, name);
+    };
+
+    for (const auto& file : prepared.request.heldFiles)
+    {
+        if (isCancelled (shouldCancel))
+        {
+            prepared.cancelled = true;
+            return prepared;
+        }
+
+        matchName (file.getFileName());
+    }
+
+    for (const auto& candidate : prepared.candidates)
+    {
+        if (isCancelled (shouldCancel))
+        {
+            prepared.cancelled = true;
+            return prepared;
+        }
+
+        if (candidate.readable)
+            matchName (candidate.file.getFileName());
+    }
+
+    return prepared;
+}
+
+ImportRequest Session::makeImportRequest (const juce::StringArray& paths, bool recurse) const
+{
+    ImportRequest request;
+    request.paths = paths;
+    request.recurse = recurse;
+    request.heldFiles.reserve (tracks.size());
+
+    for (const auto& track : tracks)
+        request.heldFiles.push_back (track.file);
+
+    request.room = juce::jmax (0, maxTracks - (int) tracks.size());
+    request.listGeneration = listGeneration;
+    request.schema = preset.schema;
+    request.matcher = matcherSettings;
+    return request;
+}
+
 ImportResult Session::importFiles (const juce::StringArray& paths, bool recurse)
 {
-    ImportScan scan (recurse);
+    return finishImport (prepareImport (makeImportRequest (paths, recurse)));
+}
 
-    for (const auto& path : paths)
-        scan.addPath (path);
-
-    auto& result = scan.result;
+ImportResult Session::finishImport (const PreparedImport& prepared)
+{
+    auto result = prepared.scanned;
     const double masterRate = preset.exportSettings.masterSampleRate;
-    HeldFiles heldFiles (tracks);
+    HeldFiles heldFiles;
 
-    for (const auto& pending : scan.pending)
+    for (const auto& track : tracks)
+        heldFiles.add (track.file);
+
+    for (const auto& found : prepared.candidates)
     {
         if (tracks.size() >= (size_t) maxTracks)
         {
@@ -192,21 +296,26 @@ ImportResult Session::importFiles (const juce::StringArray& paths, bool recurse)
             break;
         }
 
-        if (heldFiles.contains (pending.file, tracks))
+        if (heldFiles.contains (found.file))
         {
             ++result.alreadyInList;
             continue;
         }
 
+        // Left unprobed by the scan: it was in the list then, or past the room there was.
+        auto candidate = found;
+
+        if (! candidate.probed)
+            probe (candidate);
+
         Track track;
         track.id = newUuidString();
-        track.file = pending.file;
-        track.cueId = cueForFolder (pending).id;
+        track.file = candidate.file;
+        track.cueId = cueForFolder (candidate.file, candidate.root).id;
 
-        juce::String error;
-
-        if (probeAudioFile (track.file, track.info, error))
+        if (candidate.readable)
         {
+            track.info = candidate.info;
             ++result.imported;
             const double rate = track.info.sampleRate;
 
@@ -220,31 +329,31 @@ ImportResult Session::importFiles (const juce::StringArray& paths, bool recurse)
         }
         else
         {
-            track.error = error;
+            track.error = candidate.error;
             ++result.unreadable;
-            result.problems.add (track.file.getFileName() + ": " + error);
+            result.problems.add (track.file.getFileName() + ": " + candidate.error);
         }
 
+        heldFiles.add (track.file);
+        trackPositions.emplace (track.id, tracks.size());
         tracks.push_back (std::move (track));
-        heldFiles.add (tracks.back().file, tracks.size() - 1);
     }
 
     notifyTracksChanged();
 
     if (result.imported > 0)
-        autoAssignAll();
+        assignAutomatically (&prepared);
 
     return result;
 }
 
-const Cue& Session::cueForFolder (const PendingFile& pending)
+const Cue& Session::cueForFolder (const juce::File& file, const juce::File& root)
 {
-    const auto folder = pending.file.getParentDirectory();
+    const auto folder = file.getParentDirectory();
     const auto id = cueIdForFolder (folder);
 
-    for (const auto& cue : cues)
-        if (cue.id == id)
-            return cue;
+    if (const auto* cue = findCue (id))
+        return *cue;
 
     Cue cue;
     cue.id = id;
@@ -252,7 +361,7 @@ const Cue& Session::cueForFolder (const PendingFile& pending)
     cue.name = folder.getFileName();
 
     const auto folderPath = folder.getFullPathName();
-    const auto rootPath = pending.root.getFullPathName();
+    const auto rootPath = root.getFullPathName();
     const auto separator = juce::File::getSeparatorString();
     // A volume root already ends with the separator.
     const auto prefix = rootPath.endsWith (separator) ? rootPath : rootPath + separator;
@@ -271,8 +380,9 @@ const Cue& Session::cueForFolder (const PendingFile& pending)
     }
 
     if (cue.name.trim().isEmpty())
-        cue.name = pending.root.getFileName();
+        cue.name = root.getFileName();
 
+    cuePositions.emplace (cue.id, cues.size());
     cues.push_back (std::move (cue));
     return cues.back();
 }

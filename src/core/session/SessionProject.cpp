@@ -53,6 +53,8 @@ namespace
 
 void Session::applyProject (const ProjectFile& project, juce::StringArray& missingSources)
 {
+    // The list is replaced even when it was empty already.
+    ++listGeneration;
     clear();
     setPreset (project.preset);
 

@@ -210,3 +210,47 @@ TEST (SessionCues, RemovingTracksDropsEmptyCuesAndClearTellsOnlyWhenThereIsSomet
     EXPECT_EQ (listener.take(), "");
     EXPECT_EQ (session.getUndoDepth(), depth + 2);
 }
+
+TEST (SessionCues, LookupsByIdFollowEveryChangeOfTheList)
+{
+    TwoCues fixture;
+    auto& session = fixture.session;
+    const auto a = trackIdOf (session, "a.wav");
+    const auto b = trackIdOf (session, "b.wav");
+    const auto c = trackIdOf (session, "c.wav");
+    const auto opening = fixture.cueId ("Opening");
+    const auto finale = fixture.cueId ("Finale");
+
+    const auto nameOf = [&session] (const juce::String& id)
+    {
+        const auto* track = session.findTrack (id);
+        return track != nullptr ? track->file.getFileName() : juce::String ("-");
+    };
+
+    // A removal in the middle moves the tracks behind it.
+    session.removeTracks ({ b });
+    EXPECT_EQ (nameOf (a) + nameOf (b) + nameOf (c), "a.wav-c.wav");
+    ASSERT_NE (session.findCue (finale), nullptr);
+    EXPECT_EQ (session.findCue (finale)->name, "Finale");
+
+    session.removeTracks ({ a });
+    EXPECT_EQ (session.findCue (opening), nullptr);
+    EXPECT_EQ (session.findCue (finale)->name, "Finale");
+    EXPECT_EQ (nameOf (c), "c.wav");
+
+    // Assignments reach the track the id names, not the one at its old position.
+    auto preset = makeTestPreset ({ makeTestStem ("Keys", { "zzz" }) });
+    session.setPreset (preset);
+    session.assignTracks ({ c }, "stem-Keys", false);
+    EXPECT_EQ (session.findTrack (c)->stemId, "stem-Keys");
+
+    session.clear();
+    EXPECT_EQ (session.findTrack (c), nullptr);
+    EXPECT_EQ (session.findCue (finale), nullptr);
+
+    // Imported again: new ids, found; the old ones stay gone.
+    session.importFiles ({ fixture.temp.file ("Opening").getFullPathName() }, false);
+    EXPECT_EQ (nameOf (trackIdOf (session, "b.wav")), "b.wav");
+    EXPECT_EQ (session.findTrack (b), nullptr);
+    EXPECT_EQ (session.findCue (opening)->name, "Opening");
+}

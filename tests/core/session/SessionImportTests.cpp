@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace korvid;
 using namespace korvid::test;
 
@@ -232,4 +234,98 @@ TEST (SessionImportSummary, ListsOnlyTheCountsAboveZero)
     result.alreadySplit = { "a_splitted.wav" };
     result.unreadable = 2;
     EXPECT_EQ (result.summaryText(), "3 imported, 1 already in the list, 1 already split, 2 could not be read");
+}
+
+// An import in two halves: the scan and probes on their own, then the tracks added, with
+// the list as it is by then.
+TEST_F (SessionImport, APreparedImportIsCheckedAgainstTheListWhenItIsFinished)
+{
+    Session session;
+    session.importFiles ({ path ("Cue A/Good.wav") }, false);
+    const auto goodId = trackIdOf (session, "Good.wav");
+
+    auto prepared = prepareImport (session.makeImportRequest ({ path ("Cue A") }, false));
+
+    // The file already listed is not probed again; the others are, the unreadable one with its sentence.
+    juce::StringArray probed;
+
+    for (const auto& candidate : prepared.candidates)
+        probed.add (candidate.file.getFileName() + (candidate.probed ? (candidate.readable ? "+" : "!") : "-"));
+
+    EXPECT_EQ (probed.joinIntoString ("|"),
+               "Broken.wav!|Good.wav-|LOUD.WAV+|Resampled.wav+|splitted.wav+|Surround.wav+|Take_splitted_a.wav+");
+
+    // Meanwhile one file comes in by another import, and the one that was listed leaves.
+    session.importFiles ({ path ("Cue A/LOUD.WAV") }, false);
+    session.removeTracks ({ goodId });
+    RecordingListener listener (session);
+
+    const auto result = session.finishImport (prepared);
+
+    EXPECT_EQ (result.summaryText(), "5 imported, 1 already in the list, 2 already split, 1 could not be read");
+    EXPECT_EQ (describeTracks (session),
+               "LOUD.WAV|Broken.wav|Good.wav|Resampled.wav|splitted.wav|Surround.wav|Take_splitted_a.wav");
+    EXPECT_TRUE (session.findTrack (trackIdOf (session, "Good.wav"))->isUsable());   // probed when it was finished
+    EXPECT_EQ (session.getCues().size(), 1u);
+    EXPECT_EQ (listener.take(), "TA");
+}
+
+TEST_F (SessionImport, APreparationProbesNoMoreThanFitsAndStopsWhenCancelled)
+{
+    Session session;
+    auto request = session.makeImportRequest ({ path ("Cue A") }, false);
+    EXPECT_EQ (request.room, Session::maxTracks);
+
+    request.room = 2;
+    const auto limited = prepareImport (request);
+    ASSERT_EQ (limited.candidates.size(), 7u);
+    EXPECT_EQ (std::count_if (limited.candidates.begin(), limited.candidates.end(),
+                              [] (const ImportCandidate& c) { return c.probed; }), 2);
+
+    int asked = 0;
+    const auto cancelled = prepareImport (request, [&asked] { return ++asked > 1; });
+    EXPECT_TRUE (cancelled.cancelled);
+    EXPECT_FALSE (limited.cancelled);
+}
+
+TEST_F (SessionImport, TheListGenerationChangesOnlyWhenTheListIsEmptied)
+{
+    Session session;
+    const int start = session.getListGeneration();
+
+    session.clear();   // nothing to empty
+    session.importFiles ({ path ("Cue A") }, false);
+    session.removeTracks ({ trackIds (session)[0] });
+    EXPECT_EQ (session.getListGeneration(), start);
+
+    session.clear();
+    EXPECT_EQ (session.getListGeneration(), start + 1);
+}
+
+TEST_F (SessionImport, NamesMatchedAheadCountOnlyWhileTheSchemaIsTheSame)
+{
+    const auto first = makeTestPreset ({ makeTestStem ("Good", { "good" }), makeTestStem ("Loud", { "loud" }) });
+    const auto second = makeTestPreset ({ makeTestStem ("Other", { "good" }) });
+
+    for (const bool schemaChanged : { false, true })
+    {
+        Session session;
+        session.setPreset (first);
+        const auto prepared = prepareImport (session.makeImportRequest ({ path ("Cue A") }, false));
+        EXPECT_EQ (prepared.matchesByName.at ("Good.wav").stemId, "stem-Good");
+        EXPECT_EQ (prepared.matchesByName.count ("Broken.wav"), 0u);   // unreadable: never matched
+
+        if (schemaChanged)
+            session.setPreset (second);
+
+        session.finishImport (prepared);
+
+        const auto* good = session.findTrack (trackIdOf (session, "Good.wav"));
+        const auto* loud = session.findTrack (trackIdOf (session, "LOUD.WAV"));
+        ASSERT_NE (good, nullptr);
+        ASSERT_NE (loud, nullptr);
+        EXPECT_EQ (good->stemId, schemaChanged ? "stem-Other" : "stem-Good") << schemaChanged;
+        EXPECT_EQ (loud->stemId, schemaChanged ? "" : "stem-Loud") << schemaChanged;
+        EXPECT_EQ (good->source, AssignmentSource::automatic);
+    }
 }

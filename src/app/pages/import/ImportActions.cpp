@@ -87,13 +87,27 @@ namespace korvid::ui
         for (const auto& path : paths)
             pathTexts.add (path.getFullPathName());
 
-        juce::MouseCursor::showWaitCursor();
-        const auto result = appState.session.importFiles (pathTexts, recurseToggle.getToggleState());
-        juce::MouseCursor::hideWaitCursor();
+        // The page keeps answering while the disk is read; the cursor says work is going on.
+        if (importsInFlight++ == 0)
+            juce::MouseCursor::showWaitCursor();
 
-        for (const auto& path : paths)
-            if (path.isDirectory())
-                appState.addRecentImportFolder (path);
+        auto request = appState.session.makeImportRequest (pathTexts, recurseToggle.getToggleState());
+        importPool.addJob (new ImportJob (this, paths, std::move (request)), true);
+    }
+
+    void ImportPage::finishImport (const juce::Array<juce::File>& paths, const PreparedImport& prepared)
+    {
+        if (--importsInFlight == 0)
+            juce::MouseCursor::hideWaitCursor();
+
+        // "Clear list" or another project since it was asked for: the tracks would land in
+        // a list the user has already moved on from.
+        if (prepared.request.listGeneration != appState.session.getListGeneration())
+            return;
+
+        const auto result = appState.session.finishImport (prepared);
+
+        appState.addRecentImportFolders (paths);
 
         if (const auto report = describeImport (result))
         {

@@ -63,6 +63,10 @@ namespace korvid::ui
         zoomSettleTimer->stopTimer();
         ++generation;
         spectrogramPool.removeAllJobs (true, 3000);
+        importPool.removeAllJobs (true, 3000);
+
+        if (importsInFlight > 0)
+            juce::MouseCursor::hideWaitCursor();
 
         // A running split stops at its next block and puts the original back; its last
         // steps (removing what it wrote, a rename) may wait for the disk, so it gets time.
@@ -263,8 +267,9 @@ namespace korvid::ui
         rebuildRows();
     }
 
-    void ImportPage::assignmentsChanged()   { rebuildRows(); }
-    void ImportPage::presetChanged()        { rebuildRows(); }
+    // Neither changes which tracks are listed; the order only under the columns that sort by them.
+    void ImportPage::assignmentsChanged()   { refreshRows (importOrderFollowsAssignments (sortColumnId), false); }
+    void ImportPage::presetChanged()        { refreshRows (importOrderFollowsPreset (sortColumnId), false); }
 
     void ImportPage::waveformsChanged()
     {
@@ -274,7 +279,8 @@ namespace korvid::ui
 
     void ImportPage::textEditorTextChanged (juce::TextEditor&)
     {
-        rebuildRows();
+        // The order is that of the whole list; a filter only leaves rows out.
+        refreshRows (false, true);
     }
 
     void ImportPage::timerCallback()

@@ -2,6 +2,7 @@
 
 #include "app/AssignMenu.h"
 #include "app/pages/import/ImportSplitPlan.h"
+#include "app/pages/import/ImportRows.h"
 #include "core/audio/Spectrogram.h"
 #include "core/audio/TrackSplit.h"
 #include "core/audio/WaveformOverview.h"
@@ -14,10 +15,11 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <array>
 #include <atomic>
 #include <functional>
-#include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace korvid::ui
@@ -30,7 +32,8 @@ namespace korvid::ui
 
         Holds no model of its own: rows, selections and menus carry track and stem ids that
         are looked up in the session whenever they are used. Message thread only, but for
-        the spectrogram and split jobs, which work on copies and post their results back. */
+        the spectrogram, import and split jobs, which work on copies and post their results
+        back; the session itself changes only on the message thread. */
     class ImportPage : public juce::Component,
                        public juce::FileDragAndDropTarget,
                        public juce::TableListBoxModel,
@@ -45,6 +48,7 @@ namespace korvid::ui
         struct SpectrogramResult;
         class SplitJob;
         struct SplitOutcome;
+        class ImportJob;
 
         using AssignMenuContext = ui::AssignMenuContext;
 
@@ -91,8 +95,16 @@ namespace korvid::ui
         //==============================================================================
         // Operations the controls start; public so that tests can drive them.
 
-        /** The one entry of every import: drop, "Add files", "Add folder", a recent folder. */
+        /** The one entry of every import: drop, "Add files", "Add folder", a recent folder.
+            The folders are scanned and the files probed on the page's import thread; the
+            tracks come in when that is done (finishImport), one import after the other. */
         void importPaths (const juce::Array<juce::File>& paths);
+        /** A finished scan, on the message thread: the tracks join the session, and the
+            user hears what went wrong. Nothing when the list it was meant for was emptied
+            meanwhile. */
+        void finishImport (const juce::Array<juce::File>& paths, const PreparedImport& prepared);
+        /** An import was asked for and its tracks have not come in yet. */
+        bool isImporting() const noexcept                              { return importsInFlight > 0; }
         void chooseFiles();
         void chooseFolder();
         void showAddFolderMenu();
@@ -202,11 +214,22 @@ namespace korvid::ui
 
         void buildControls();
         void rebuildRows();
+        /** Lists the rows again after a change: sorted anew only when the order can have
+            changed, and the column widths measured only when the listed tracks can have. */
+        void refreshRows (bool sortAgain, bool measureColumns);
         void updateStatusLine();
-        void autoSizeColumns();
+        void updateStatusLine (bool measureColumns);
+        /** Sets the widths of the columns that follow their texts; `measure` finds the
+            widest texts of the listed rows again, otherwise the last ones found are used. */
+        void autoSizeColumns (bool measure);
         int textWidth (const juce::String& text);
         const Track* trackAtRow (int rowNumber) const;
         juce::Colour stemColourFor (const Track& track) const;
+
+        struct TextHash
+        {
+            size_t operator() (const juce::String& text) const noexcept   { return (size_t) text.hashCode64(); }
+        };
 
         void zoomSettled();
         void restoreWholeFileSpectrogram();
@@ -251,19 +274,38 @@ namespace korvid::ui
 
         juce::ThreadPool spectrogramPool { 1 };
         std::atomic<int> generation { 0 };
+        juce::ThreadPool importPool { 1 };   // one thread: imports land in the order asked
+        int importsInFlight = 0;
 
         juce::ThreadPool splitPool { 1 };
         juce::String splittingTrackId;   // the track whose split runs; empty when none does
         double splittingSeconds = 0.0;
 
         std::vector<juce::String> rows;
+        std::vector<juce::String> sortedTrackIds;   // every track in the table's order, unfiltered
+        std::array<int, importColumn::status + 1> widestTexts {};   // by column id, of the listed rows
         int sortColumnId = 1;
         bool sortForwards = true;
         bool dragHighlight = false;
         bool rebuilding = false;
-        std::map<juce::String, int> textWidths;   // body-font widths of cell texts, by text
+        std::unordered_map<juce::String, int, TextHash> textWidths;   // body-font widths of cell texts, by text
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ImportPage)
+    };
+
+    /** One import's scan and probes on the page's import thread. Works on its request only;
+        its result goes to the message thread, where a gone page drops it. */
+    class ImportPage::ImportJob : public juce::ThreadPoolJob
+    {
+    public:
+        ImportJob (juce::Component::SafePointer<ImportPage> page, juce::Array<juce::File> paths, ImportRequest request);
+
+        JobStatus runJob() override;
+
+    private:
+        juce::Component::SafePointer<ImportPage> page;
+        const juce::Array<juce::File> paths;
+        ImportRequest request;
     };
 
     /** Restarted by every zoom step; when the zoom has rested for a moment, the page asks for

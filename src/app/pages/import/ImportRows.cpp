@@ -64,10 +64,8 @@ namespace korvid::ui
         return KeyContext (session).keyFor (track, columnId);
     }
 
-    std::vector<juce::String> buildImportRows (const Session& session, const juce::String& filterText,
-                                               int sortColumnId, bool sortForwards)
+    std::vector<juce::String> sortImportTracks (const Session& session, int sortColumnId, bool sortForwards)
     {
-        const auto filter = filterText.trim();
         const KeyContext context (session);
 
         struct Entry
@@ -80,8 +78,7 @@ namespace korvid::ui
         entries.reserve (session.getTracks().size());
 
         for (const auto& track : session.getTracks())
-            if (filter.isEmpty() || track.file.getFileName().containsIgnoreCase (filter))
-                entries.push_back ({ context.keyFor (track, sortColumnId), &track });
+            entries.push_back ({ context.keyFor (track, sortColumnId), &track });
 
         std::stable_sort (entries.begin(), entries.end(), [sortForwards] (const Entry& a, const Entry& b)
         {
@@ -89,13 +86,47 @@ namespace korvid::ui
             return sortForwards ? order < 0 : order > 0;
         });
 
-        std::vector<juce::String> rows;
-        rows.reserve (entries.size());
+        std::vector<juce::String> ids;
+        ids.reserve (entries.size());
 
         for (const auto& entry : entries)
-            rows.push_back (entry.track->id);
+            ids.push_back (entry.track->id);
+
+        return ids;
+    }
+
+    std::vector<juce::String> filterImportRows (const Session& session, const std::vector<juce::String>& sortedIds,
+                                                const juce::String& filterText)
+    {
+        const auto filter = filterText.trim();
+
+        if (filter.isEmpty())
+            return sortedIds;
+
+        std::vector<juce::String> rows;
+
+        for (const auto& id : sortedIds)
+            if (const auto* track = session.findTrack (id))
+                if (track->file.getFileName().containsIgnoreCase (filter))
+                    rows.push_back (id);
 
         return rows;
+    }
+
+    std::vector<juce::String> buildImportRows (const Session& session, const juce::String& filterText,
+                                               int sortColumnId, bool sortForwards)
+    {
+        return filterImportRows (session, sortImportTracks (session, sortColumnId, sortForwards), filterText);
+    }
+
+    bool importOrderFollowsAssignments (int sortColumnId)
+    {
+        return sortColumnId == importColumn::stem || sortColumnId == importColumn::status;
+    }
+
+    bool importOrderFollowsPreset (int sortColumnId)
+    {
+        return sortColumnId == importColumn::stem;
     }
 
     ImportCounts countImportTracks (const Session& session)

@@ -32,9 +32,22 @@ namespace korvid::ui
 
     /** Ids of the tracks whose file name holds `filterText` (trimmed, letter case ignored),
         sorted stably by the column's key (session order among equal keys). Every key is
-        made once per call. */
+        made once per call. The same as filterImportRows of sortImportTracks. */
     std::vector<juce::String> buildImportRows (const Session& session, const juce::String& filterText,
                                                int sortColumnId, bool sortForwards);
+
+    /** Ids of every track, sorted stably by the column's key. */
+    std::vector<juce::String> sortImportTracks (const Session& session, int sortColumnId, bool sortForwards);
+
+    /** Those of the sorted ids whose track's file name holds `filterText` (trimmed, letter
+        case ignored), in the same order; every one for an empty filter. */
+    std::vector<juce::String> filterImportRows (const Session& session, const std::vector<juce::String>& sortedIds,
+                                                const juce::String& filterText);
+
+    /** Whether a column's order can change when assignments (or the preset) change: the
+        others sort by what only a change of the tracks themselves can touch. */
+    bool importOrderFollowsAssignments (int sortColumnId);
+    bool importOrderFollowsPreset (int sortColumnId);
 
     /** The key a track sorts by in a column; numbers are written to equal width. */
     juce::String importSortKey (const Session& session, const Track& track, int columnId);

@@ -6,7 +6,6 @@
 #include "ui/Palette.h"
 
 #include <cmath>
-#include <map>
 #include <set>
 
 // The track table: rows, sorting, cells, tooltips, selection and the status line.
@@ -58,10 +57,11 @@ namespace korvid::ui
 
     void ImportPage::selectTracks (const juce::StringArray& trackIds)
     {
+        const std::set<juce::String> wanted (trackIds.begin(), trackIds.end());
         juce::SparseSet<int> selection;
 
         for (int row = 0; row < (int) rows.size(); ++row)
-            if (trackIds.contains (rows[(size_t) row]))
+            if (wanted.count (rows[(size_t) row]) > 0)
                 selection.addRange ({ row, row + 1 });
 
         trackTable.setSelectedRows (selection, juce::sendNotification);
@@ -70,20 +70,39 @@ namespace korvid::ui
     //==============================================================================
     void ImportPage::rebuildRows()
     {
+        refreshRows (true, true);
+    }
+
+    void ImportPage::refreshRows (bool sortAgain, bool measureColumns)
+    {
+        if (sortAgain)
+            sortedTrackIds = sortImportTracks (appState.session, sortColumnId, sortForwards);
+
+        auto newRows = filterImportRows (appState.session, sortedTrackIds, searchField.getText());
+
+        // The same rows in the same order: the cells only need painting again.
+        if (newRows == rows)
+        {
+            trackTable.repaint();
+            updateStatusLine (measureColumns);
+            return;
+        }
+
         // The selection belongs to tracks, not to row numbers: rows move with every sort,
         // filter and assignment, and what was picked must stay picked.
-        const auto selectedIds = getSelectedTrackIds();
+        const auto selectedList = getSelectedTrackIds();
+        const std::set<juce::String> selectedIds (selectedList.begin(), selectedList.end());
         const auto* anchor = trackAtRow (trackTable.getLastRowSelected());
         const auto anchorId = anchor != nullptr ? anchor->id : juce::String();
 
-        rows = buildImportRows (appState.session, searchField.getText(), sortColumnId, sortForwards);
+        rows = std::move (newRows);
 
         juce::SparseSet<int> selection;
         int anchorRow = -1;
 
         for (int row = 0; row < (int) rows.size(); ++row)
         {
-            if (selectedIds.contains (rows[(size_t) row]))
+            if (selectedIds.count (rows[(size_t) row]) > 0)
                 selection.addRange ({ row, row + 1 });
 
             if (rows[(size_t) row] == anchorId)
@@ -100,7 +119,7 @@ namespace korvid::ui
         }
 
         trackTable.repaint();
-        updateStatusLine();
+        updateStatusLine (measureColumns);
 
         // A shown track that is still in the session but no longer listed gives up the
         // panel to what remains selected; a removed one stays shown.
@@ -112,10 +131,15 @@ namespace korvid::ui
     {
         sortColumnId = newSortColumnId;
         sortForwards = isForwards;
-        rebuildRows();
+        refreshRows (true, false);
     }
 
     void ImportPage::updateStatusLine()
+    {
+        updateStatusLine (true);
+    }
+
+    void ImportPage::updateStatusLine (bool measureColumns)
     {
         const auto counts = countImportTracks (appState.session);
         statusLabel.setText (importStatusText (counts, (int) rows.size()), juce::dontSendNotification);
@@ -123,7 +147,8 @@ namespace korvid::ui
         removeButton.setEnabled (counts.tracks > 0);
         clearButton.setEnabled (counts.tracks > 0);
         trackTable.getHeader().setColumnVisible (importColumn::cue, counts.cuesWithTracks > 1);
-        autoSizeColumns();
+
+        autoSizeColumns (measureColumns);
     }
 
     int ImportPage::textWidth (const juce::String& text)
@@ -138,34 +163,39 @@ namespace korvid::ui
         return width;
     }
 
-    void ImportPage::autoSizeColumns()
+    void ImportPage::autoSizeColumns (bool measure)
     {
         auto& header = trackTable.getHeader();
-        int widest[importColumn::status + 1] = {};
+        auto& widest = widestTexts;
 
-        // One pass over the session instead of a search per listed row.
-        std::set<juce::String> listed (rows.begin(), rows.end());
-        std::map<juce::String, const Cue*> cues;
-
-        for (const auto& cue : appState.session.getCues())
-            cues.emplace (cue.id, &cue);
-
-        for (const auto& entry : appState.session.getTracks())
+        // The widths are applied on every status update, but the texts are measured again
+        // only when the listed tracks or their texts can have changed.
+        if (measure)
         {
-            if (listed.count (entry.id) == 0)
-                continue;
+            widest.fill (0);
 
-            const auto* track = &entry;
-            widest[importColumn::file] = juce::jmax (widest[importColumn::file], textWidth (track->file.getFileName()));
+            for (const auto& id : rows)
+            {
+                const auto* track = appState.session.findTrack (id);
 
-            if (const auto cue = cues.find (track->cueId); cue != cues.end())
-                widest[importColumn::cue] = juce::jmax (widest[importColumn::cue], textWidth (cue->second->name));
+                if (track == nullptr)
+                    continue;
 
-            widest[importColumn::format] = juce::jmax (widest[importColumn::format], textWidth (track->info.formatName));
-            widest[importColumn::duration] = juce::jmax (widest[importColumn::duration],
-                                                         textWidth (track->info.durationText()));
-            widest[importColumn::rate] = juce::jmax (widest[importColumn::rate], textWidth (track->info.sampleRateText()));
-            widest[importColumn::depth] = juce::jmax (widest[importColumn::depth], textWidth (track->info.bitDepthText()));
+                const auto widen = [this, &widest] (int column, const juce::String& text)
+                {
+                    widest[(size_t) column] = juce::jmax (widest[(size_t) column], textWidth (text));
+                };
+
+                widen (importColumn::file, track->file.getFileName());
+
+                if (const auto* cue = appState.session.findCue (track->cueId))
+                    widen (importColumn::cue, cue->name);
+
+                widen (importColumn::format, track->info.formatName);
+                widen (importColumn::duration, track->info.durationText());
+                widen (importColumn::rate, track->info.sampleRateText());
+                widen (importColumn::depth, track->info.bitDepthText());
+            }
         }
 
         if (widest[importColumn::file] > 0)
@@ -177,7 +207,7 @@ namespace korvid::ui
         for (const int column : { importColumn::format, importColumn::duration, importColumn::rate, importColumn::depth })
         {
             const auto headerWidth = textWidth (header.getColumnName (column));
-            header.setColumnWidth (column, juce::jmax (headerWidth, widest[column]) + 20);
+            header.setColumnWidth (column, juce::jmax (headerWidth, widest[(size_t) column]) + 20);
         }
     }
 

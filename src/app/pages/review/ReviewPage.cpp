@@ -166,9 +166,9 @@ namespace korvid::ui
     }
 
     //==============================================================================
-    void ReviewPage::tracksChanged()      { rebuildPending = true; }
-    void ReviewPage::assignmentsChanged() { rebuildPending = true; }
-    void ReviewPage::presetChanged()      { rebuildPending = true; }
+    void ReviewPage::tracksChanged()      { rebuildPending = cueChoicesStale = true; }
+    void ReviewPage::assignmentsChanged() { rebuildPending = cueChoicesStale = true; }
+    void ReviewPage::presetChanged()      { rebuildPending = cueChoicesStale = true; }
     void ReviewPage::waveformsChanged()   { updatePlayer(); }
 
     void ReviewPage::timerCallback()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AssignMenu.h"
+#include "app/pages/review/ReviewCounts.h"
 #include "core/audio/WaveformOverview.h"
 #include "core/session/Session.h"
 #include "ui/TransportButton.h"
@@ -11,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace korvid::ui
 {
@@ -233,8 +235,20 @@ namespace korvid::ui
         void waveformsChanged() override;
         void timerCallback() override;
 
+        /** What a group heading shows, in the tree's order. */
+        struct GroupSpec
+        {
+            juce::String stemId;
+            juce::String name;
+            juce::uint32 colour;
+            int index;
+        };
+
         void buildControls();
         void rebuildItems();
+        bool showsGroups (const std::vector<GroupSpec>& groups) const;
+        /** Makes the group's rows these tracks, in this order, touching it only when they differ. */
+        void refillGroup (StemNode& group, const std::vector<juce::String>& trackIds);
         void restoreTreeState (juce::XmlElement& state);
         void cueBoxChanged();
         void mixBoxChanged();
@@ -281,6 +295,8 @@ namespace korvid::ui
         // included), and how many cues had tracks at the last rebuild (which follows every
         // session change within a tick).
         juce::StringArray cueBoxIds, cueBoxTexts;
+        std::vector<CueChoice> shownCueChoices;   // as the session was when last counted
+        bool cueChoicesStale = true;              // the session changed since
         // The same for mixBox: the alternative mixes after "Full mix".
         juce::StringArray mixBoxIds, mixBoxTexts;
         int cuesWithTracksCount = 0;

@@ -27,33 +27,19 @@ namespace korvid::ui
         refreshCueChooser();
         refreshMixChooser();
 
-        const auto state = tree.getOpennessState (true);
-        root->clearSubItems();
-
         const auto& session = appState.session;
         const auto& stems = session.getPreset().schema.stems;
 
         // One pass sorts the shown tracks by stem id, in session order within each.
-        std::map<juce::String, std::vector<const Track*>> rowsOfStem;
+        std::map<juce::String, std::vector<juce::String>> rowsOfStem;
 
         for (const auto& track : session.getTracks())
             if (passesFilter (track))
-                rowsOfStem[track.stemId].push_back (&track);
+                rowsOfStem[track.stemId].push_back (track.id);
 
-        // A group is filled before it joins the tree, so each row costs the tree nothing.
-        const auto addGroup = [this, &rowsOfStem] (const juce::String& stemId, const juce::String& name,
-                                                   juce::uint32 colour, int index)
-        {
-            auto group = std::make_unique<StemNode> (*this, stemId, name, colour, index);
-
-            if (const auto found = rowsOfStem.find (stemId); found != rowsOfStem.end())
-                for (const auto* track : found->second)
-                    group->addSubItem (new TrackNode (*this, track->id));
-
-            root->addSubItem (group.release());
-        };
-
-        addGroup ({}, "Unassigned", colours::bad.getARGB(), 0);
+        std::vector<GroupSpec> groups;
+        groups.reserve (stems.size() + 1);
+        groups.push_back ({ {}, "Unassigned", colours::bad.getARGB(), 0 });
 
         std::vector<const Stem*> order;
         order.reserve (stems.size());
@@ -68,10 +54,93 @@ namespace korvid::ui
             });
 
         for (const auto* stem : order)
-            addGroup (stem->id, stem->displayName, stem->colour, stem->index);
+            groups.push_back ({ stem->id, stem->displayName, stem->colour, stem->index });
+
+        const auto rowsOf = [&rowsOfStem] (const juce::String& stemId) -> const std::vector<juce::String>&
+        {
+            static const std::vector<juce::String> none;
+            const auto found = rowsOfStem.find (stemId);
+            return found != rowsOfStem.end() ? found->second : none;
+        };
+
+        // The same groups as shown: only the groups whose rows differ are filled again, so
+        // a correction of a few tracks or a step of the undo history touches a few groups,
+        // and the open states, the scroll position and the other rows stay as they are.
+        if (showsGroups (groups))
+        {
+            for (int g = 0; g < root->getNumSubItems(); ++g)
+                refillGroup (*static_cast<StemNode*> (root->getSubItem (g)), rowsOf (groups[(size_t) g].stemId));
+
+            return;
+        }
+
+        const auto state = tree.getOpennessState (true);
+        root->clearSubItems();
+
+        // A group is filled before it joins the tree, so each row costs the tree nothing.
+        for (const auto& spec : groups)
+        {
+            auto group = std::make_unique<StemNode> (*this, spec.stemId, spec.name, spec.colour, spec.index);
+
+            for (const auto& trackId : rowsOf (spec.stemId))
+                group->addSubItem (new TrackNode (*this, trackId));
+
+            root->addSubItem (group.release());
+        }
 
         if (state != nullptr)
             restoreTreeState (*state);
+    }
+
+    bool ReviewPage::showsGroups (const std::vector<GroupSpec>& groups) const
+    {
+        if (root->getNumSubItems() != (int) groups.size())
+            return false;
+
+        for (int g = 0; g < root->getNumSubItems(); ++g)
+        {
+            const auto* group = static_cast<const StemNode*> (root->getSubItem (g));
+            const auto& spec = groups[(size_t) g];
+
+            if (group->stemId != spec.stemId || group->displayName != spec.name
+                || group->colour != spec.colour || group->index != spec.index)
+                return false;
+        }
+
+        return true;
+    }
+
+    void ReviewPage::refillGroup (StemNode& group, const std::vector<juce::String>& trackIds)
+    {
+        const int count = group.getNumSubItems();
+        bool same = count == (int) trackIds.size();
+
+        for (int r = 0; same && r < count; ++r)
+            same = static_cast<const TrackNode*> (group.getSubItem (r))->trackId == trackIds[(size_t) r];
+
+        if (same)
+            return;
+
+        // A row that stays in its group keeps its selection; one that came from another
+        // group is a new item there and comes in unselected, as after a whole rebuild.
+        std::set<juce::String> selected;
+
+        for (int r = 0; r < count; ++r)
+            if (const auto* row = static_cast<const TrackNode*> (group.getSubItem (r)); row->isSelected())
+                selected.insert (row->trackId);
+
+        group.clearSubItems();
+
+        for (const auto& trackId : trackIds)
+        {
+            auto* row = new TrackNode (*this, trackId);
+            group.addSubItem (row);
+
+            if (selected.count (trackId) > 0)
+                row->setSelected (true, false);
+        }
+
+        group.repaintItem();
     }
 
     void ReviewPage::restoreTreeState (juce::XmlElement& state)
@@ -175,16 +244,30 @@ namespace korvid::ui
     void ReviewPage::selectTracks (const juce::StringArray& trackIds)
     {
         tree.clearSelectedItems();
+        const std::set<juce::String> wanted (trackIds.begin(), trackIds.end());
 
-        for (const auto& id : trackIds)
-            if (auto* row = findRow (id))
-                row->setSelected (true, false);
+        for (int g = 0; g < root->getNumSubItems(); ++g)
+        {
+            auto* group = root->getSubItem (g);
+
+            for (int r = 0; r < group->getNumSubItems(); ++r)
+                if (auto* row = dynamic_cast<TrackNode*> (group->getSubItem (r)); row != nullptr && wanted.count (row->trackId) > 0)
+                    row->setSelected (true, false);
+        }
     }
 
     //==============================================================================
     void ReviewPage::refreshCueChooser()
     {
-        const auto choices = cueChoices (appState.session);
+        // Counting the stems of every cue walks every track: done again only after the
+        // session changed, not for a choice of cue or filter.
+        if (cueChoicesStale)
+        {
+            shownCueChoices = cueChoices (appState.session);
+            cueChoicesStale = false;
+        }
+
+        const auto& choices = shownCueChoices;
         cuesWithTracksCount = (int) choices.size();
 
         const bool several = cuesWithTracksCount > 1;

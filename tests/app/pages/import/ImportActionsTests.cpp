@@ -13,6 +13,7 @@ namespace korvid::ui::importtest
         page->fileDragEnter ({}, 10, 10);
         EXPECT_TRUE (page->isDragHighlighted());
         page->filesDropped ({ cue.getFullPathName(), first.getFullPathName(), second.getFullPathName() }, 10, 10);
+        waitForImports();
 
         EXPECT_FALSE (page->isDragHighlighted());
         EXPECT_EQ (state->session.getTracks().size(), 3u);
@@ -74,7 +75,7 @@ namespace korvid::ui::importtest
         {
             SCOPED_TRACE (c.name);
             const auto dir = folder ("case " + juce::String (index++));
-            page->importPaths (c.prepare (dir));
+            importPaths (c.prepare (dir));
 
             ASSERT_NE (lastQuestion(), nullptr);
             EXPECT_EQ (lastQuestion()->icon, c.icon);
@@ -84,7 +85,7 @@ namespace korvid::ui::importtest
         }
 
         // A file already listed, with nothing else to say, shows no box.
-        page->importPaths ({ folder ("case 2").getChildFile ("Good.wav") });
+        importPaths ({ folder ("case 2").getChildFile ("Good.wav") });
         EXPECT_TRUE (dialogs->asked.empty());
     }
 
@@ -97,6 +98,7 @@ namespace korvid::ui::importtest
         dialogs->fileLists.push_back ({ a, b });
         page->getAddFilesButton().triggerClick();
         pump();
+        waitForImports();
 
         ASSERT_NE (lastQuestion(), nullptr);
         EXPECT_EQ (lastQuestion()->title, "Add audio files");
@@ -117,6 +119,7 @@ namespace korvid::ui::importtest
         dialogs->files.push_back (first);
         page->getAddFolderButton().triggerClick();
         pump();
+        waitForImports();
         ASSERT_NE (lastQuestion(), nullptr);
         EXPECT_EQ (lastQuestion()->title, "Add a folder of audio files");
         EXPECT_TRUE (lastQuestion()->fileRequest.chooseFolder);
@@ -124,7 +127,7 @@ namespace korvid::ui::importtest
 
         const auto second = folder ("Sessions/Second");
         writeTake (second.getChildFile ("b.wav"), 0.5);
-        page->importPaths ({ second });
+        importPaths ({ second });
         const auto gone = folder ("Sessions/Gone");
         state->addRecentImportFolder (gone);
         gone.deleteRecursively();
@@ -153,11 +156,13 @@ namespace korvid::ui::importtest
 
         state->session.clear();
         page->addFolderMenuItemChosen (4, recent);
+        waitForImports();
         EXPECT_EQ (state->session.getTracks().size(), 1u);
         EXPECT_EQ (state->session.getTracks()[0].file, first.getChildFile ("a.wav"));
 
         page->addFolderMenuItemChosen (9, recent);
         page->addFolderMenuItemChosen (0, recent);
+        waitForImports();
         EXPECT_EQ (state->session.getTracks().size(), 1u);
     }
 
@@ -207,12 +212,63 @@ namespace korvid::ui::importtest
         page->getRecurseToggle().triggerClick();
         pump();
         EXPECT_FALSE (state->settings->getBoolValue ("importRecurse", true));
-        page->importPaths ({ top });
+        importPaths ({ top });
         EXPECT_EQ (listedNames(), juce::StringArray ({ "top.wav" }));
 
         page->getRecurseToggle().triggerClick();
         pump();
-        page->importPaths ({ top });
+        importPaths ({ top });
         EXPECT_EQ (listedNames(), juce::StringArray ({ "inner.wav", "top.wav" }));
+    }
+
+    TEST_F (ImportPageTest, AnImportComesInWhenItsFilesWereReadAndTheListWasNotEmptiedMeanwhile)
+    {
+        const auto first = folder ("First");
+        writeTake (first.getChildFile ("a.wav"), 0.5);
+        const auto second = folder ("Second");
+        writeTake (second.getChildFile ("b.wav"), 0.5);
+
+        // The call returns before the disk is read: the page goes on answering meanwhile.
+        page->importPaths ({ first });
+        EXPECT_TRUE (page->isImporting());
+        EXPECT_TRUE (state->session.getTracks().empty());
+
+        waitForImports();
+        EXPECT_EQ (listedNames(), juce::StringArray ({ "a.wav" }));
+        EXPECT_EQ (state->getRecentImportFolders(), juce::Array<juce::File> ({ first }));
+
+        // Asked for, then the list is emptied before its files come in: they stay out.
+        page->importPaths ({ second });
+        state->session.clear();
+        waitForImports();
+        EXPECT_TRUE (state->session.getTracks().empty());
+        EXPECT_EQ (state->getRecentImportFolders(), juce::Array<juce::File> ({ first }));
+        EXPECT_TRUE (dialogs->asked.empty());
+
+        // Two imports asked for at once come in in that order.
+        page->importPaths ({ second });
+        page->importPaths ({ first });
+        waitForImports();
+        juce::StringArray inOrder;
+
+        for (const auto& track : state->session.getTracks())
+            inOrder.add (track.file.getFileName());
+
+        EXPECT_EQ (inOrder, juce::StringArray ({ "b.wav", "a.wav" }));
+    }
+
+    TEST_F (ImportPageTest, APageGoneBeforeItsImportCameInLeavesTheSessionAlone)
+    {
+        const auto dir = folder ("Cue");
+
+        for (int i = 0; i < 40; ++i)
+            writeTake (dir.getChildFile ("take " + juce::String (i) + ".wav"), 0.1);
+
+        page->importPaths ({ dir });
+        page.reset();
+        pump (300);
+
+        EXPECT_TRUE (state->session.getTracks().empty());
+        EXPECT_TRUE (dialogs->asked.empty());
     }
 }

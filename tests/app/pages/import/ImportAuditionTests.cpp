@@ -11,7 +11,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("late.wav"), 6.0, 3.0);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         const auto id = idOf (file);
 
         // Without an overview yet the start is the top of the file.
@@ -45,7 +45,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("take.wav"), 10.0);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         page->showTrack (file.getFullPathName(), idOf (file));
         ASSERT_TRUE (waitForOverview (file));
         page->refreshWaveform();

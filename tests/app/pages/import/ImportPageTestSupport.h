@@ -23,8 +23,21 @@ namespace korvid::ui::importtest
             for (const auto* name : names)
                 writeTake (dir.getChildFile (name), seconds);
 
-            page->importPaths ({ dir });
+            importPaths ({ dir });
             return idsOf (dir, names);
+        }
+
+        /** Imports through the page and waits until the tracks came in. */
+        void importPaths (const juce::Array<juce::File>& paths)
+        {
+            page->importPaths (paths);
+            waitForImports();
+        }
+
+        /** Runs the message loop until every import the page was asked for has come in. */
+        void waitForImports()
+        {
+            ASSERT_TRUE (pumpUntil ([this] { return ! page->isImporting(); }));
         }
 
         /** The listed file names, in row order. */

@@ -8,7 +8,7 @@ namespace korvid::ui::importtest
         writeTake (dir.getChildFile ("a.wav"), 20.0);
         writeTake (dir.getChildFile ("b.wav"), 20.0);
         writeTake (dir.getChildFile ("c.wav"), 3.0);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         const auto ids = idsOf (dir, { "a.wav", "b.wav", "c.wav" });
 
         for (const auto& id : ids)
@@ -49,7 +49,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("a.wav"), 4.0);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         page->selectTracks ({ idOf (file) });
         ASSERT_TRUE (waitForSpectrogram());
         ASSERT_TRUE (waitForOverview (file));

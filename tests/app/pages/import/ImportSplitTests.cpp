@@ -111,7 +111,7 @@ namespace korvid::ui::importtest
 
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("Strings.wav"), 70.0, 0.0, 44100.0, 1, 0.5f);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         const auto id = idOf (file);
         const auto cueId = track (id)->cueId;
 
@@ -164,7 +164,7 @@ namespace korvid::ui::importtest
         EXPECT_TRUE (page->getWholeFileSpectrogram().magnitudes.empty());
 
         // Importing the folder again names the kept source as already split.
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         ASSERT_NE (lastQuestion(), nullptr);
         EXPECT_EQ (lastQuestion()->title, "One split file was not imported");
         EXPECT_TRUE (lastQuestion()->message.endsWith ("Strings_splitted.wav"));
@@ -174,7 +174,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         page->selectTracks ({ idOf (file) });
         const auto before = bytesOf (file);
 
@@ -195,7 +195,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         page->selectTracks ({ idOf (file) });
         const auto before = bytesOf (file);
 
@@ -221,7 +221,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         page->selectTracks ({ idOf (file) });
 
         struct Case
@@ -294,7 +294,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("Strings.wav"), 4.0, 0.0, 44100.0, 2);
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         const auto id = idOf (file);
         page->selectTracks ({ id });
 
@@ -367,7 +367,7 @@ namespace korvid::ui::importtest
             const auto dir = folder (c.name);
             const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0, 0.0, 44100.0, 2);
             const auto before = bytesOf (file);
-            page->importPaths ({ dir });
+            importPaths ({ dir });
             page->selectTracks ({ idOf (file) });
 
             std::atomic<bool> reached { false };

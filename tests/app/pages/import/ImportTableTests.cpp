@@ -100,7 +100,7 @@ namespace korvid::ui::importtest
         writeTake (dir.getChildFile ("zzBrass take.wav"), 1.0);
         dir.getChildFile ("d_broken.wav").replaceWithText ("not audio");
         useStems ({ "Strings", "Brass" });
-        page->importPaths ({ dir });
+        importPaths ({ dir });
 
         struct Case
         {
@@ -163,7 +163,7 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         dir.getChildFile ("broken.wav").replaceWithText ("not audio");
-        page->importPaths ({ dir });
+        importPaths ({ dir });
         ASSERT_EQ (page->getRows().size(), 1u);
 
         juce::Image image (juce::Image::ARGB, 200, ImportPage::rowHeight, true);
@@ -236,7 +236,7 @@ namespace korvid::ui::importtest
         }
 
         page->getRecurseToggle().setToggleState (false, juce::dontSendNotification);
-        page->importPaths (folders);
+        importPaths (folders);
         ASSERT_EQ (page->getRows().size(), (size_t) Session::maxTracks);
 
         // Reported, never asserted: a rebuild is a filter, a sort, the counts and the widths.

@@ -266,6 +266,44 @@ namespace korvid::ui::reviewtest
         EXPECT_EQ (rowNames (stemId ("Drums")), juce::StringArray ({ "str_05.wav" }));
     }
 
+    TEST_F (ReviewPageTest, GroupsTouchedByAChangeListTheirRowsInSessionOrder)
+    {
+        useSchema();
+        const auto ids = importTakes ("One", { "a_str.wav", "b.wav", "c_str.wav", "d.wav", "e_bass.wav" });
+        importTakes ("Two", { "bass_two.wav" });
+        tick();
+        page->getCueBox().setSelectedId (2, juce::sendNotificationSync);
+        page->findGroup (stemId ("Bass"))->setOpen (false);
+        EXPECT_EQ (comboTexts (page->getCueBox()), juce::StringArray ({ "All cues", "One  (2)", "Two  (1)" }));
+
+        // Into the middle and the end of a group, out of another, and back by undo.
+        state->session.assignTracks ({ ids[3], ids[1] }, stemId ("Strings"), false);
+        tick();
+        EXPECT_EQ (rowNames (stemId ("Strings")), juce::StringArray ({ "a_str.wav", "b.wav", "c_str.wav", "d.wav" }));
+        EXPECT_EQ (rowNames ({}), juce::StringArray());
+
+        state->session.assignTracks ({ ids[2], ids[0] }, stemId ("Bass"), false);
+        tick();
+        EXPECT_EQ (rowNames (stemId ("Strings")), juce::StringArray ({ "b.wav", "d.wav" }));
+        EXPECT_EQ (rowNames (stemId ("Bass")), juce::StringArray ({ "a_str.wav", "c_str.wav", "e_bass.wav" }));
+        EXPECT_FALSE (page->findGroup (stemId ("Bass"))->isOpen());
+        EXPECT_EQ (headings()[2], "02  Bass | 3 tracks");
+
+        state->session.undo();
+        tick();
+        EXPECT_EQ (rowNames (stemId ("Strings")), juce::StringArray ({ "a_str.wav", "b.wav", "c_str.wav", "d.wav" }));
+        EXPECT_EQ (rowNames (stemId ("Bass")), juce::StringArray ({ "e_bass.wav" }));
+
+        // The chooser counts the stems again after a change, not for a change of cue.
+        EXPECT_EQ (comboTexts (page->getCueBox()), juce::StringArray ({ "All cues", "One  (2)", "Two  (1)" }));
+        state->session.assignTracks ({ ids[1] }, stemId ("Drums"), false);
+        tick();
+        EXPECT_EQ (comboTexts (page->getCueBox()), juce::StringArray ({ "All cues", "One  (3)", "Two  (1)" }));
+        page->getCueBox().setSelectedId (3, juce::sendNotificationSync);
+        EXPECT_EQ (shownNames(), juce::StringArray ({ "bass_two.wav" }));
+        EXPECT_EQ (page->getCueBox().getText(), "Two  (1)");
+    }
+
     TEST_F (ReviewPageTest, ABurstOfSessionChangesShowsAtTheNextTick)
     {
         useSchema();
