@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/report/FileKind.h"
+#include "ui/LookAndFeel.h"
 #include "ui/Palette.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -37,6 +38,18 @@ namespace korvid::ui::testsupport
 
     private:
         std::array<WaveColours, 3> savedKinds;
+    };
+
+    /** The application's look and feel as the default for as long as it lives, as the
+        application sets it; components made meanwhile take its parts (slider value boxes,
+        combo box labels). Destroy the components before it. */
+    class ScopedAppLookAndFeel
+    {
+    public:
+        ScopedAppLookAndFeel()    { juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel); }
+        ~ScopedAppLookAndFeel()   { juce::LookAndFeel::setDefaultLookAndFeel (nullptr); }
+
+        AppLookAndFeel lookAndFeel;
     };
 
     /** Pure, far-apart colours so a pixel tells which role painted it. */

@@ -4,6 +4,7 @@
 #include "core/storage/PresetStore.h"
 #include "core/storage/TemplateStore.h"
 #include "ui/WaveformView.h"
+#include "ui/WheelOnFocusSlider.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <juce_gui_extra/juce_gui_extra.h>
@@ -399,7 +400,7 @@ namespace korvid::ui
         juce::Label tokenLabel { {}, "File name token" };
         juce::Label priorityLabel { {}, "Stem priority" };
         juce::TextEditor nameEditor, shortCodeEditor, tokenEditor;
-        juce::Slider prioritySlider;
+        WheelOnFocusSlider prioritySlider;
         juce::TextButton colourButton { "Colour" };
         juce::Label rulesLabel { {}, "Keyword rules" };
         juce::TextEditor rulesEditor;
