@@ -69,10 +69,21 @@ namespace korvid::ui
         }
     };
 
-    juce::Rectangle<int> AppLookAndFeel::comboBoxLabelBounds (int boxWidth, int boxHeight)
+    namespace
     {
-        // Room for the chevron on the right.
-        return { 1, 1, juce::jmax (0, boxWidth - 30), juce::jmax (0, boxHeight - 2) };
+        // The chevron takes the right 18 px of a box; the text stops 5 px before it.
+        juce::Rectangle<int> comboBoxLabelBounds (int boxWidth, int boxHeight)
+        {
+            return { 1, 1, juce::jmax (0, boxWidth - 22), juce::jmax (0, boxHeight - 2) };
+        }
+
+        const juce::BorderSize<int> comboBoxLabelBorder { 1, 5, 1, 2 };
+    }
+
+    juce::Rectangle<int> AppLookAndFeel::comboBoxTextArea (int boxWidth, int boxHeight)
+    {
+        return comboBoxLabelBorder.subtractedFrom (comboBoxLabelBounds (boxWidth, boxHeight))
+                   .withPosition (1 + comboBoxLabelBorder.getLeft(), 1 + comboBoxLabelBorder.getTop());
     }
 
     AppLookAndFeel::AppLookAndFeel()
@@ -219,6 +230,7 @@ namespace korvid::ui
     void AppLookAndFeel::positionComboBoxText (juce::ComboBox& box, juce::Label& label)
     {
         label.setBounds (comboBoxLabelBounds (box.getWidth(), box.getHeight()));
+        label.setBorderSize (comboBoxLabelBorder);
         label.setFont (getComboBoxFont (box));
         // Squeezed letters read as a fault: a choice that does not fit wraps onto a second
         // line when the box has room for one, and otherwise ends in an ellipsis.

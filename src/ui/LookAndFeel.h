@@ -25,9 +25,9 @@ namespace korvid::ui
         /** The column an alert window keeps free for its icon, left of its text. */
         static constexpr int alertIconColumn = 80;
 
-        /** The bounds of a combo box's text label inside a box of this size; the text is
-            drawn inside it less the label's border. */
-        static juce::Rectangle<int> comboBoxLabelBounds (int boxWidth, int boxHeight);
+        /** Where a combo box of this size draws its text: left of the chevron, inside the
+            border of its label. */
+        static juce::Rectangle<int> comboBoxTextArea (int boxWidth, int boxHeight);
 
         AppLookAndFeel();
 

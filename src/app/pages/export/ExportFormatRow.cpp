@@ -7,6 +7,7 @@
 #include "ui/LabelTones.h"
 #include "ui/Palette.h"
 #include "ui/ScopedDialogOwner.h"
+#include "ui/TextFit.h"
 
 #include <cmath>
 
@@ -53,9 +54,9 @@ namespace korvid::ui
         takeLeft (row, columnGap);
         columns.wordLength = takeLeft (row, 100);
         takeLeft (row, columnGap);
-        columns.sampleRate = takeLeft (row, 116);
+        columns.sampleRate = takeLeft (row, 107);
         takeLeft (row, columnGap);
-        columns.dither = takeLeft (row, 176);
+        columns.dither = takeLeft (row, 185);   // "Shaped TPDF continuous" whole
         takeLeft (row, columnGap);
         columns.pick = row.removeFromRight (juce::jmin (36, row.getWidth()));
         row.removeFromRight (juce::jmin (columnGap, row.getWidth()));
@@ -73,6 +74,7 @@ namespace korvid::ui
     {
         enabledToggle.setTooltip ("Write this format.");
         subFolderEditor.setTextToShowWhenEmpty ("sub-folder (optional)", colours::textDisabled);
+        centreTextInField (subFolderEditor);
         subFolderEditor.setTooltip ("A folder underneath the export folder. Type a name, or use the button to pick one.");
         pickButton.setTooltip ("Pick a folder inside the export folder.");
         noteLabel.setFont (captionFont());

@@ -66,6 +66,9 @@ namespace korvid::ui
 
         static constexpr int leftColumnWidth = 340;
         static constexpr int listRowHeight = 28;
+        static constexpr int numberingCaptionHeight = 20;
+        // Three rows: in the smallest window the library gives way before its buttons do.
+        static constexpr int minimumLibraryHeight = 3 * listRowHeight;
         static constexpr int debounceMs = 600;
         static constexpr int stemNamePartWidth = 230;
         static constexpr int defaultMixColumnWidth = 116;
@@ -255,6 +258,7 @@ namespace korvid::ui
         StemListBox& getStemList() noexcept                      { return *stemList; }
         juce::TextEditor& getInlineNameEditor() noexcept         { return inlineNameEditor; }
         juce::ComboBox& getNumberingCombo() noexcept             { return numberingCombo; }
+        juce::Label& getNumberingLabel() noexcept               { return numberingLabel; }
         juce::ToggleButton& getPluralToggle() noexcept           { return pluralToggle; }
         juce::TextButton& getAddStemButton() noexcept            { return addStemButton; }
         juce::TextButton& getAddSeveralButton() noexcept         { return addSeveralButton; }

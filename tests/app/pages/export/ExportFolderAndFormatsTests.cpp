@@ -125,8 +125,8 @@ namespace
         EXPECT_EQ (columns.tick, juce::Rectangle<int> (0, 0, 26, 30));
         EXPECT_EQ (columns.format, juce::Rectangle<int> (31, 0, 72, 30));
         EXPECT_EQ (columns.wordLength, juce::Rectangle<int> (108, 0, 100, 30));
-        EXPECT_EQ (columns.sampleRate, juce::Rectangle<int> (213, 0, 116, 30));
-        EXPECT_EQ (columns.dither, juce::Rectangle<int> (334, 0, 176, 30));
+        EXPECT_EQ (columns.sampleRate, juce::Rectangle<int> (213, 0, 107, 30));
+        EXPECT_EQ (columns.dither, juce::Rectangle<int> (325, 0, 185, 30));
         EXPECT_EQ (columns.subFolder, juce::Rectangle<int> (515, 0, 244, 30));
         EXPECT_EQ (columns.pick, juce::Rectangle<int> (764, 0, 36, 30));
 
