@@ -4,6 +4,8 @@
 #include "app/pages/import/ImportPage.h"
 #include "app/pages/preset/PresetPage.h"
 #include "app/pages/report/ReportPage.h"
+#include "app/pages/report/ReportTestSupport.h"
+#include "app/pages/report/ReportTexts.h"
 #include "app/pages/review/ReviewPage.h"
 #include "support/MessageLoop.h"
 #include "ui/PreviewTestAudio.h"
@@ -84,5 +86,65 @@ namespace korvid::ui::maintest
         }
 
         EXPECT_GE (preset.getLibraryList().getHeight(), 3 * PresetPage::listRowHeight);
+    }
+
+    TEST_F (WindowTextFitTest, DeliveredFilesShowTheirFiguresAndFormatWholeAndNoColumnIsCutOff)
+    {
+        using Table = ReportPage::DeliveryTable;
+        const juce::int64 fiveMinutesOfStereo = 51'800'000;   // "49.4 MB"
+        auto cue = reporttest::completedCue ("1M01 Opening Titles", 312.4);
+        const auto folder = home->folder.getChildFile ("out");
+
+        for (const auto* format : { "FLAC 24bit 48kHz 2ch", "WAV 32bit float 176.4kHz 2ch", "AIFF 16bit 44.1kHz 2ch" })
+        {
+            auto written = reporttest::writtenFile (folder.getChildFile (juce::String (format) + ".wav"), "Strings",
+                                                    FileKind::stem, fiveMinutesOfStereo, -12.3, 312.4);
+            written.formatDescription = format;
+            cue.files.push_back (written);
+        }
+
+        cue.stems.push_back (reporttest::stemResult ("Strings", 12));
+        BatchReport report;
+        report.allCompleted = true;
+        report.cues.push_back (cue);
+        main->getAppState().setLastReport (std::move (report));
+        test::pumpMessagesUntil ([&] { return main->getReportPage()->getDeliveryTable().getRows().size() == 3; }, 5000);
+
+        auto& table = main->getReportPage()->getDeliveryTable();
+        ASSERT_EQ (table.getRows().size(), 3u);
+
+        const auto shownText = [] (const ReportPage::DeliveryRow& row, int column) -> juce::String
+        {
+            switch (column)
+            {
+                case Table::kindColumn:     return row.kind == 1 ? "mix" : (row.kind == 2 ? "alt" : "stem");
+                case Table::tracksColumn:   return juce::String (row.trackCount);
+                case Table::peakColumn:     return reportLevelText (row.peakDb);
+                case Table::formatColumn:   return row.format;
+                case Table::lengthColumn:   return formatDuration (row.lengthSeconds);
+                default:                    return deliverySizeText (row.sizeBytes);
+            }
+        };
+
+        for (const auto& size : { juce::Point<int> (1360, 860), juce::Point<int> (1100, 720) })
+        {
+            SCOPED_TRACE (size.toString());
+            main->setSize (size.x, size.y);
+            test::pumpMessages (30);
+            auto& header = table.getTable().getHeader();
+
+            for (const int column : { Table::kindColumn, Table::tracksColumn, Table::peakColumn, Table::formatColumn,
+                                      Table::lengthColumn, Table::sizeColumn })
+                for (const auto& row : table.getRows())
+                {
+                    const auto text = shownText (row, column);
+                    EXPECT_LE (bodyFont().getStringWidthFloat (text), (float) (header.getColumnWidth (column) - 12))
+                        << "\"" << text << "\" in " << header.getColumnWidth (column);
+                }
+
+            EXPECT_LE (header.getColumnPosition (header.getNumColumns (true) - 1).getRight(),
+                       table.getTable().getViewport()->getMaximumVisibleWidth())
+                << "the last column ends where the table can show it";
+        }
     }
 }
