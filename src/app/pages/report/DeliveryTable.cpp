@@ -27,18 +27,19 @@ namespace korvid::ui
 
         using Table = ReportPage::DeliveryTable;
 
-        // The picture and the status give way first in a narrow window: the figures and
-        // the format keep the width their longest text needs (below).
+        // The figures and the format keep the width their longest text needs (below) and
+        // take no more; the file name has the most of what is left, then the picture and
+        // the status, which give way first in a narrow window.
         constexpr ColumnSpec columnSpecs[] = {
             { Table::fileColumn,    "File",    520, 150 },
-            { Table::previewColumn, "Preview", 460, 60 },
+            { Table::previewColumn, "Preview", 300, 60 },
             { Table::kindColumn,    "Kind",    56,  44 },
             { Table::tracksColumn,  "Tracks",  62,  50 },
             { Table::peakColumn,    "Peak",    84,  60 },
-            { Table::formatColumn,  "Format",  300, 90 },
+            { Table::formatColumn,  "Format",  90,  90 },
             { Table::lengthColumn,  "Length",  76,  60 },
             { Table::sizeColumn,    "Size",    76,  56 },
-            { Table::statusColumn,  "Status",  320, 60 }
+            { Table::statusColumn,  "Status",  240, 60 }
         };
 
         /** Every description a written file can carry, for the widest one. */
