@@ -115,7 +115,7 @@ namespace korvid::ui
 
         for (auto* row : formatRows)
         {
-            place (area, *row, formatRowHeight);
+            place (area, *row, formatRowHeightFor (area.getWidth()));
             take (area, 5);
         }
     }

@@ -137,6 +137,34 @@ namespace
         EXPECT_EQ (narrow.subFolder.getWidth(), 0);
     }
 
+    TEST_F (ExportFormatRowTest, ANarrowRowPutsItsSubFolderOnALineOfItsOwn)
+    {
+        auto& formatRow = row (0);
+
+        // Wide enough: one line; the narrowest main column of the smallest window: two.
+        for (const int width : { 848, 593 })
+        {
+            SCOPED_TRACE (width);
+            const bool stacks = formatRowStacks (width);
+            EXPECT_EQ (stacks, width < 700);
+            formatRow.setBounds (0, 0, width, formatRowHeightFor (width));
+
+            const auto dither = formatRow.ditherBox.getBounds();
+            const auto subFolder = formatRow.subFolderEditor.getBounds();
+            EXPECT_GE (subFolder.getWidth(), 150) << "room to read a folder name";
+            EXPECT_FALSE (subFolder.intersects (dither));
+            EXPECT_LE (subFolder.getRight(), width);
+            EXPECT_EQ (subFolder.getY() > dither.getY(), stacks);
+
+            // The note line stays below every control.
+            for (auto* control : std::initializer_list<juce::Component*> { &formatRow.ditherBox, &formatRow.subFolderEditor })
+                EXPECT_LE (control->getBottom(), formatRow.noteLabel.getY());
+
+            EXPECT_LE (formatRow.noteLabel.getBottom(), formatRow.getHeight());
+            EXPECT_EQ (formatColumns ({ 0, 0, width, 30 }).subFolder.isEmpty(), stacks) << "no caption over an empty column";
+        }
+    }
+
     TEST_F (ExportFormatRowTest, RowsOfferOnlyWhatTheCodecStoresAndSayWhatIsChanged)
     {
         auto onlyOne = presetWithStems ({ "Strings" });
