@@ -4,6 +4,7 @@
 #include "ui/LookAndFeel.h"
 #include "ui/Palette.h"
 
+#include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <array>
@@ -51,6 +52,18 @@ namespace korvid::ui::testsupport
 
         AppLookAndFeel lookAndFeel;
     };
+
+    /** The box a slider shows (and takes typed) values in. */
+    inline juce::Label& valueBoxOf (juce::Slider& slider)
+    {
+        for (auto* child : slider.getChildren())
+            if (auto* label = dynamic_cast<juce::Label*> (child))
+                return *label;
+
+        ADD_FAILURE() << "the slider has no value box";
+        static juce::Label none;
+        return none;
+    }
 
     /** Pure, far-apart colours so a pixel tells which role painted it. */
     inline Palette distinctPalette()

@@ -5,6 +5,7 @@
 namespace korvid::ui::exporttest
 {
     using testsupport::PointerGestures;
+    using testsupport::valueBoxOf;
 
     /** The page in a window of its own, so the wheel and clicks travel as they do on screen. */
     class ExportWheelTest : public ExportPageTest,
@@ -39,18 +40,6 @@ namespace korvid::ui::exporttest
         }
 
         int viewTop()   { return page->getViewport().getViewPositionY(); }
-
-        /** The value box of a slider: the label it shows its value in. */
-        static juce::Label& valueBoxOf (juce::Slider& slider)
-        {
-            for (auto* child : slider.getChildren())
-                if (auto* label = dynamic_cast<juce::Label*> (child))
-                    return *label;
-
-            ADD_FAILURE() << "the slider has no value box";
-            static juce::Label none;
-            return none;
-        }
 
         bool focusAvailable()
         {

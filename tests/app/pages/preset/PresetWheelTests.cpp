@@ -4,6 +4,7 @@
 namespace korvid::ui::presettest
 {
     using testsupport::PointerGestures;
+    using testsupport::valueBoxOf;
 
     /** The page with the application's look (its slider value boxes), in a window. */
     class PresetWheelTest : public PresetPageTest
@@ -20,17 +21,6 @@ namespace korvid::ui::presettest
         {
             PresetPageTest::TearDown();
             lookAndFeel.reset();
-        }
-
-        static juce::Label& valueBoxOf (juce::Slider& slider)
-        {
-            for (auto* child : slider.getChildren())
-                if (auto* label = dynamic_cast<juce::Label*> (child))
-                    return *label;
-
-            ADD_FAILURE() << "the slider has no value box";
-            static juce::Label none;
-            return none;
         }
 
         std::optional<testsupport::ScopedAppLookAndFeel> lookAndFeel;
