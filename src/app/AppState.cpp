@@ -6,6 +6,7 @@
 #include "core/storage/SettingsDocument.h"
 #include "core/storage/XmlScreening.h"
 #include "ui/JuceDialogs.h"
+#include "ui/SaveTargets.h"
 
 namespace korvid::ui
 {
@@ -439,37 +440,13 @@ namespace korvid::ui
 
     juce::File AppState::projectFileForChoice (const juce::File& chosen)
     {
-        if (chosen == juce::File() || chosen.hasFileExtension (projectFileExtension))
-            return chosen;
-
-        return chosen.getSiblingFile (chosen.getFileName() + projectFileExtension);
+        return fileWithEnding (chosen, projectFileExtension, projectFileExtension);
     }
 
     void AppState::confirmProjectTarget (const juce::File& chosen, std::function<void (const juce::File&)> onTarget)
     {
-        const auto target = projectFileForChoice (chosen);
-
-        // The chooser asked about the name it showed; a file found only after the
-        // extension was added has not been confirmed yet.
-        if (target == chosen || ! target.existsAsFile())
-        {
-            if (onTarget)
-                onTarget (target);
-
-            return;
-        }
-
-        dialogs->confirm (juce::MessageBoxIconType::WarningIcon,
-                          "Replace the existing project?",
-                          "\"" + target.getFileName() + "\" already exists in "
-                              + target.getParentDirectory().getFullPathName()
-                              + ". Saving replaces it.",
-                          "Replace", "Cancel",
-                          [target, onTarget = std::move (onTarget)] (bool replace)
-                          {
-                              if (replace && onTarget)
-                                  onTarget (target);
-                          });
+        confirmUnseenTarget (*dialogs, chosen, projectFileForChoice (chosen), "Replace the existing project?",
+                             std::move (onTarget));
     }
 
     //==============================================================================

@@ -11,10 +11,18 @@ namespace korvid::ui
         if (start == juce::File() || start.exists() || (request.saving && start.getParentDirectory().isDirectory()))
             return start;
 
+        // A save chooser keeps the name it proposes, in the nearest folder there is.
+        const bool proposesName = request.saving && ! request.chooseFolder;
+        const auto name = start.getFileName();
+
+        if (proposesName)
+            start = start.getParentDirectory();
+
         while (! start.isDirectory() && start.getParentDirectory() != start)
             start = start.getParentDirectory();
 
-        return start.isDirectory() ? start : juce::File::getSpecialLocation (juce::File::userHomeDirectory);
+        const auto folder = start.isDirectory() ? start : juce::File::getSpecialLocation (juce::File::userHomeDirectory);
+        return proposesName ? folder.getChildFile (name) : folder;
     }
 
     void JuceDialogs::showMessage (juce::MessageBoxIconType icon, const juce::String& title,

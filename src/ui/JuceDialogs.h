@@ -6,7 +6,9 @@ namespace korvid::ui
 {
     /** Where a chooser opens: the request's start, or for a folder that is not there the
         nearest one that is (a chooser opened on a missing folder offers its name as the file
-        to open and keeps Open dim). A save chooser may suggest a new file in an existing folder. */
+        to open and keeps Open dim). A save chooser may suggest a new file in an existing folder;
+        when the folder is missing, it suggests the same name in the nearest one that exists
+        (the home folder when the documents folder is missing). */
     juce::File chooserStartFolder (const FileRequest& request);
 
     /** The application's dialogs: the platform's message boxes, a JUCE alert window with one or

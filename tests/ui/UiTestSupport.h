@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/report/FileKind.h"
+#include "ui/LookAndFeel.h"
 #include "ui/Palette.h"
 
+#include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <array>
@@ -38,6 +40,30 @@ namespace korvid::ui::testsupport
     private:
         std::array<WaveColours, 3> savedKinds;
     };
+
+    /** The application's look and feel as the default for as long as it lives, as the
+        application sets it; components made meanwhile take its parts (slider value boxes,
+        combo box labels). Destroy the components before it. */
+    class ScopedAppLookAndFeel
+    {
+    public:
+        ScopedAppLookAndFeel()    { juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel); }
+        ~ScopedAppLookAndFeel()   { juce::LookAndFeel::setDefaultLookAndFeel (nullptr); }
+
+        AppLookAndFeel lookAndFeel;
+    };
+
+    /** The box a slider shows (and takes typed) values in. */
+    inline juce::Label& valueBoxOf (juce::Slider& slider)
+    {
+        for (auto* child : slider.getChildren())
+            if (auto* label = dynamic_cast<juce::Label*> (child))
+                return *label;
+
+        ADD_FAILURE() << "the slider has no value box";
+        static juce::Label none;
+        return none;
+    }
 
     /** Pure, far-apart colours so a pixel tells which role painted it. */
     inline Palette distinctPalette()

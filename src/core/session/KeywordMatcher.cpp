@@ -746,15 +746,15 @@ void KeywordMatcher::match (MatchResult& result, const PreparedSchema& prepared,
 
     if (result.candidates.size() > 1 && rankEqual (result.candidates[1], winner))
     {
-        juce::StringArray tiedNames;
+        // Each tied stem with the words it matched on: the stems seldom share their words.
+        juce::StringArray tied;
 
         for (const auto& c : result.candidates)
             if (rankEqual (c, winner))
-                tiedNames.add (c.stemName);
+                tied.add (c.stemName + " (" + patternsOf (c).joinIntoString (", ") + ")");
 
         result.confidence = Confidence::ambiguous;
-        result.reason = "Equally strong match for " + tiedNames.joinIntoString (", ")
-                      + " on " + result.matchedKeywords.joinIntoString (", ")
+        result.reason = "Equally strong match for " + tied.joinIntoString (", ")
                       + ". " + productName + " will not choose for you.";
         return;
     }

@@ -202,7 +202,7 @@ TEST (KeywordMatcher, OutcomesAndReasons)
         { "Vln_01.wav", 0, 0, "id-Strings", Confidence::confident,
           "Matched Strings on 'vln'.", "Strings" },
         { "Vln_Pad.wav", 0, 0, "", Confidence::ambiguous,
-          "Equally strong match for Strings, Synths on vln. Velvane will not choose for you.", "Strings|Synths" },
+          "Equally strong match for Strings (vln), Synths (pad). Velvane will not choose for you.", "Strings|Synths" },
         { "Pad_Vln.wav", 10, 20, "id-Synths", Confidence::review,
           "Matched Synths on 'pad'; ahead of Strings (vln). Only one keyword matched while another stem also matched, "
           "so this is worth a check.", "Synths|Strings" },
@@ -400,7 +400,7 @@ TEST (KeywordMatcher, RankingOrder)
     EXPECT_EQ (result.stemId, "id-Eta");
     EXPECT_EQ (result.reason, "Matched Eta on 'bass synth low' (whole name); ahead of Zeta (synth low).");
 
-    // The tie among alpha, Beta and iota names every tied stem in ranking order.
+    // The tie among alpha, Beta and iota names every tied stem in ranking order, each with its own words.
     const auto tied = matchName (schemaOf ({ stem ("iota", { rule ("bass", KeywordMode::token, -5) }),
                                              stem ("Beta", { rule ("bass") }),
                                              stem ("alpha", { rule ("bass") }),
@@ -409,7 +409,7 @@ TEST (KeywordMatcher, RankingOrder)
     EXPECT_EQ (tied.confidence, Confidence::ambiguous);
     EXPECT_TRUE (tied.stemId.isEmpty());
     EXPECT_EQ (tied.matchedKeywords.joinIntoString ("|"), "bass");
-    EXPECT_EQ (tied.reason, "Equally strong match for alpha, Beta, iota on bass. Velvane will not choose for you.");
+    EXPECT_EQ (tied.reason, "Equally strong match for alpha (bass), Beta (bass), iota (bass). Velvane will not choose for you.");
 }
 
 TEST (KeywordMatcher, MatchReplacesAnEarlierResult)

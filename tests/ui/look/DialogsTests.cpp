@@ -224,6 +224,9 @@ namespace
             { "a missing folder for files", { false, false, "t", missing, "*.wav" }, existing },
             { "a new file to save in an existing folder", { true, false, "t", existing.getChildFile ("new.vlpr"), {} },
               existing.getChildFile ("new.vlpr") },
+            { "a new file to save in a missing folder", { true, false, "t", missing.getChildFile ("Film.korvid.json"), "*.json" },
+              existing.getChildFile ("Film.korvid.json") },
+            { "a folder to save into that is missing", { true, true, "t", missing, {} }, existing },
             { "nothing asked for", { false, false, "t", {}, {} }, juce::File() },
         };
 

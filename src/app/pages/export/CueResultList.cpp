@@ -512,14 +512,10 @@ namespace korvid::ui
             g.fillRect (0, top, width, rowHeight);
         }
 
-        g.setColour (colours::outline);
-        g.drawRoundedRectangle (4.0f, (float) top + 5.0f, 14.0f, 24.0f, 2.0f, 1.0f);
-
-        if (on)
-        {
-            g.setColour (colours::accent);
-            g.fillRoundedRectangle (7.0f, (float) top + 8.0f, 8.0f, 18.0f, 1.0f);
-        }
+        // The include box is a check box like every other: the look's own box and tick.
+        const float box = includeBoxSize;
+        getLookAndFeel().drawTickBox (g, *this, 4.0f, (float) top + ((float) rowHeight - box) / 2.0f, box, box, on,
+                                      isEnabled(), false, false);
 
         if (row.hasProblem)
         {

@@ -49,6 +49,7 @@ namespace korvid::ui
         };
 
         static constexpr int rowHeight = 34;
+        static constexpr float includeBoxSize = 16.5f;   // the box a toggle button of the page draws
         static constexpr int headerHeight = 56;
         static constexpr int firstRowTop = 50;
         static constexpr int nameX = 32, nameWidth = 210;

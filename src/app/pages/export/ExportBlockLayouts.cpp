@@ -1,5 +1,7 @@
 #include "app/pages/export/ExportContent.h"
 
+#include "ui/TextFit.h"
+
 #include <cmath>
 
 namespace korvid::ui
@@ -41,7 +43,16 @@ namespace korvid::ui
     void ExportPage::Content::layOutRow (juce::Rectangle<int>& area, juce::Component& label, juce::Component& control,
                                          int labelWidth, int height, int maxWidth)
     {
-        if (area.getWidth() - labelWidth - 5 < narrowControlWidth)
+        const bool narrow = area.getWidth() - labelWidth - 5 < narrowControlWidth;
+        const int controlWidth = narrow ? juce::jmin (area.getWidth(), maxWidth)
+                                        : juce::jmin (maxWidth, juce::jmax (0, area.getWidth() - labelWidth - 5));
+
+        // A chooser whose longest choice does not fit on one line at this width gets the
+        // lines it needs, so that no choice is cut.
+        if (auto* box = dynamic_cast<juce::ComboBox*> (&control))
+            height = comboBoxHeightFor (*box, controlWidth, height);
+
+        if (narrow)
         {
             // A narrow block: the caption takes a line of its own.
             label.setBounds (take (area, captionLineHeight));
@@ -104,7 +115,7 @@ namespace korvid::ui
 
         for (auto* row : formatRows)
         {
-            place (area, *row, formatRowHeight);
+            place (area, *row, formatRowHeightFor (area.getWidth()));
             take (area, 5);
         }
     }

@@ -7,6 +7,7 @@
 #include "ui/LabelTones.h"
 #include "ui/LayoutHelpers.h"
 #include "ui/Palette.h"
+#include "ui/TextFit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -100,6 +101,7 @@ namespace korvid::ui
         stemTemplateEditor.setCaption ("Stem file name");
         mixTemplateEditor.setCaption ("Full & alternative mix file name");
         mixTemplateEditor.setPaletteVisible (false);
+        centreTextInField (fullMixNameEditor);
         fullMixNameEditor.setTooltip ("Goes into the mix file name wherever the template has Stem name. Typed exactly: "
                                       "\"FullMix\" stays \"FullMix\".");
 

@@ -35,7 +35,6 @@ namespace korvid::ui
         static constexpr int headerHeight = 34;
         static constexpr int handleHeight = 44;
         static constexpr int presetLineHeight = 22;
-        static constexpr int formatRowHeight = 52;
         static constexpr int rowHeight = 30;
         static constexpr int toggleHeight = 26;
         static constexpr int rowLabelWidth = 150;

@@ -7,6 +7,7 @@
 #include "ui/LabelTones.h"
 #include "ui/Palette.h"
 #include "ui/ScopedDialogOwner.h"
+#include "ui/TextFit.h"
 
 #include <cmath>
 
@@ -16,6 +17,11 @@ namespace korvid::ui
     {
         constexpr int projectRateId = 1;
         constexpr int columnGap = 5;
+        constexpr int pickWidth = 36;
+        constexpr int noteHeight = 17;
+        constexpr int minimumSubFolderWidth = 150;   // room for a folder name to be read
+        // Tick, format, word length, sample rate and dither, each followed by its gap.
+        constexpr int chooserColumnsWidth = 26 + 72 + 100 + 107 + 185 + 5 * columnGap;
 
         const char* const ditherNames[] = { "No dither", "TPDF auto-black", "Shaped TPDF auto-black",
                                             "TPDF continuous", "Shaped TPDF continuous" };
@@ -53,14 +59,29 @@ namespace korvid::ui
         takeLeft (row, columnGap);
         columns.wordLength = takeLeft (row, 100);
         takeLeft (row, columnGap);
-        columns.sampleRate = takeLeft (row, 116);
+        columns.sampleRate = takeLeft (row, 107);
         takeLeft (row, columnGap);
-        columns.dither = takeLeft (row, 176);
+        columns.dither = takeLeft (row, 185);   // "Shaped TPDF continuous" whole
         takeLeft (row, columnGap);
-        columns.pick = row.removeFromRight (juce::jmin (36, row.getWidth()));
+
+        if (formatRowStacks (row.getRight() - columns.tick.getX()))
+            return columns;
+
+        columns.pick = row.removeFromRight (juce::jmin (pickWidth, row.getWidth()));
         row.removeFromRight (juce::jmin (columnGap, row.getWidth()));
         columns.subFolder = row;
         return columns;
+    }
+
+    bool formatRowStacks (int rowWidth)
+    {
+        return rowWidth - chooserColumnsWidth - columnGap - pickWidth < minimumSubFolderWidth;
+    }
+
+    int formatRowHeightFor (int rowWidth)
+    {
+        const int oneLine = ExportPage::FormatRow::controlHeight + 5 + noteHeight;
+        return formatRowStacks (rowWidth) ? oneLine + ExportPage::FormatRow::controlHeight + 5 : oneLine;
     }
 
     //==============================================================================
@@ -73,6 +94,7 @@ namespace korvid::ui
     {
         enabledToggle.setTooltip ("Write this format.");
         subFolderEditor.setTextToShowWhenEmpty ("sub-folder (optional)", colours::textDisabled);
+        centreTextInField (subFolderEditor);
         subFolderEditor.setTooltip ("A folder underneath the export folder. Type a name, or use the button to pick one.");
         pickButton.setTooltip ("Pick a folder inside the export folder.");
         noteLabel.setFont (captionFont());
@@ -256,8 +278,18 @@ namespace korvid::ui
         subFolderEditor.setBounds (columns.subFolder);
         pickButton.setBounds (columns.pick);
 
+        if (formatRowStacks (getWidth()))
+        {
+            // Too narrow beside the choosers: the sub-folder takes a line of its own below them.
+            area.removeFromTop (juce::jmin (5, area.getHeight()));
+            auto line = area.removeFromTop (juce::jmin (controlHeight, area.getHeight())).withLeft (columns.format.getX());
+            pickButton.setBounds (line.removeFromRight (juce::jmin (pickWidth, line.getWidth())));
+            line.removeFromRight (juce::jmin (columnGap, line.getWidth()));
+            subFolderEditor.setBounds (line);
+        }
+
         area.removeFromTop (juce::jmin (5, area.getHeight()));
-        const auto noteLine = area.removeFromTop (juce::jmin (17, area.getHeight()));
+        const auto noteLine = area.removeFromTop (juce::jmin (noteHeight, area.getHeight()));
         noteLabel.setBounds (noteLine.withLeft (columns.format.getX()));
     }
 

@@ -18,9 +18,19 @@ namespace korvid::ui
     };
 
     /** From the left of the row, full height, each width cut to what is left: tick 26,
-        format 72, word length 100, sample rate 116, dither 176, 5 apart; the "..." button
-        takes the right-most 36 and the sub-folder the space up to 5 before it. */
+        format 72, word length 100, sample rate 107, dither 185, 5 apart; the "..." button
+        takes the right-most 36 and the sub-folder the space up to 5 before it. When that
+        space would be too narrow to read a name in (formatRowStacks), the sub-folder and
+        the button have no column here: the row puts them on a line of their own. */
     FormatColumns formatColumns (juce::Rectangle<int> row);
+
+    /** Whether a row this wide puts its sub-folder field and "..." button on a second line,
+        below the choosers. */
+    bool formatRowStacks (int rowWidth);
+
+    /** The height a format row of this width takes: its controls, its note line, and the
+        sub-folder line when it stacks. */
+    int formatRowHeightFor (int rowWidth);
 
     /** One output format of the preset: on or off, codec, word length, rate, dither and a
         sub-folder below the export folder. The choices come from the core's codec tables,

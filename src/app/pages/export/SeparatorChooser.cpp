@@ -3,6 +3,7 @@
 #include "ui/Dialogs.h"
 #include "ui/LabelTones.h"
 #include "ui/ScopedDialogOwner.h"
+#include "ui/TextFit.h"
 
 namespace korvid::ui
 {
@@ -38,6 +39,7 @@ namespace korvid::ui
         label.setJustificationType (juce::Justification::centredLeft);
         choice.setTooltip ("What goes between the pieces of every name in this delivery.");
         customText.setTooltip ("Whatever you type here goes between the pieces.");
+        centreTextInField (customText);
 
         const auto& table = choices();
 

@@ -48,7 +48,7 @@ namespace korvid::ui
     }
 
     SettingsSlider::SettingsSlider (double minimum, double maximum, double interval, const juce::String& suffix)
-        : juce::Slider (juce::Slider::LinearHorizontal, juce::Slider::TextBoxRight)
+        : WheelOnFocusSlider (juce::Slider::LinearHorizontal, juce::Slider::TextBoxRight)
     {
         setRange (minimum, maximum, interval);
         setTextValueSuffix (suffix);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/WheelOnFocusSlider.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 namespace korvid::ui
@@ -10,8 +12,9 @@ namespace korvid::ui
     bool parseDecimalNumber (const juce::String& text, double& value);
 
     /** A settings slider whose value box takes "." or "," as the decimal mark and leaves
-        the value as it is for any text that is not a number. */
-    class SettingsSlider : public juce::Slider
+        the value as it is for any text that is not a number. Like every slider on a page
+        that scrolls, the wheel moves it only once the user has clicked or tabbed into it. */
+    class SettingsSlider : public WheelOnFocusSlider
     {
     public:
         SettingsSlider (double minimum, double maximum, double interval, const juce::String& suffix);

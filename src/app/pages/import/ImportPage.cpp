@@ -7,6 +7,7 @@
 #include "ui/LayoutHelpers.h"
 #include "ui/Palette.h"
 #include "ui/ScopedDialogOwner.h"
+#include "ui/TextFit.h"
 
 #include <cmath>
 
@@ -90,6 +91,7 @@ namespace korvid::ui
         recurseToggle.setTooltip ("Look inside sub-folders too. Every folder with audio in it becomes a cue of its own, "
                                   "and each cue is rendered separately.");
         searchField.setTooltip ("Filter the list by file name.");
+        centreTextInField (searchField);
         autoplayToggle.setTooltip ("Audition each file as soon as it is selected.");
         jumpSilenceToggle.setTooltip ("Start playback at the first sound instead of the top of the file, past the "
                                       "silence the DAW wrote before the first note.");

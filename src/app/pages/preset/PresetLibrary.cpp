@@ -5,6 +5,7 @@
 #include "core/model/OutputNaming.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/SaveTargets.h"
 #include "ui/ScopedDialogOwner.h"
 
 namespace korvid::ui
@@ -463,15 +464,25 @@ namespace korvid::ui
 
         juce::Component::SafePointer<PresetPage> safeThis (this);
         const ScopedDialogOwner owner (*appState.dialogs, this);
-        appState.dialogs->chooseFile (request, [safeThis, id] (juce::File file)
+        appState.dialogs->chooseFile (request, [safeThis, id] (juce::File chosen)
         {
-            if (safeThis == nullptr || file == juce::File())
+            if (safeThis == nullptr || chosen == juce::File())
                 return;
 
-            juce::String error;
+            // A name typed without the ending would be written where the import chooser,
+            // which lists ".json" files, never shows it.
+            const auto target = fileWithEnding (chosen, ".json", chosen.getFileName().endsWithIgnoreCase (".korvid")
+                                                                     ? juce::String (".json")
+                                                                     : juce::String (presetFileSuffix));
 
-            if (! safeThis->appState.presetStore->exportPreset (id, file, error))
-                safeThis->showWarning ("The preset was not exported", error);
+            confirmUnseenTarget (*safeThis->appState.dialogs, chosen, target, "Replace the existing preset file?",
+                                 [safeThis, id] (const juce::File& file)
+            {
+                juce::String error;
+
+                if (safeThis != nullptr && ! safeThis->appState.presetStore->exportPreset (id, file, error))
+                    safeThis->showWarning ("The preset was not exported", error);
+            });
         });
     }
 

@@ -6,6 +6,7 @@
 #include "ui/LayoutHelpers.h"
 #include "ui/Palette.h"
 #include "ui/ScopedDialogOwner.h"
+#include "ui/TextFit.h"
 
 #include <cmath>
 
@@ -164,6 +165,9 @@ namespace korvid::ui
                                        &rulesLabel, &rulesEditor, &exclusionsLabel, &exclusionsEditor });
         addChildComponent (inlineNameEditor);
         auditionStrip.setEmptyText ({});
+        // Shown by the first audition: an empty strip above the stem fields reads as a
+        // field without a caption.
+        auditionStrip.setVisible (false);
 
         // Preset library.
         libraryList.setModel (this);
@@ -182,6 +186,11 @@ namespace korvid::ui
         mixScrollBar.setAutoHide (false);
         mixScrollBar.addListener (this);
         inlineNameEditor.addKeyListener (this);
+
+        // One-line fields show their text in the middle of the box.
+        for (auto* field : { &publisherEditor, &pubCodeEditor, &composerEditor, &versionEditor, &nameEditor,
+                             &shortCodeEditor, &tokenEditor })
+            centreTextInField (*field);
 
         // Stem editor.
         prioritySlider.setSliderStyle (juce::Slider::IncDecButtons);
@@ -323,7 +332,7 @@ namespace korvid::ui
 
         const std::pair<juce::Label*, juce::Component*> rows[] = {
             { &publisherLabel, &publisherEditor }, { &pubCodeLabel, &pubCodeEditor }, { &composerLabel, &composerEditor },
-            { &versionLabel, &versionEditor }, { &numberingLabel, &numberingCombo }
+            { &versionLabel, &versionEditor }
         };
 
         for (const auto& [label, field] : rows)
@@ -334,6 +343,12 @@ namespace korvid::ui
             field->setBounds (field == &versionEditor ? row.withWidth (juce::jmin (row.getWidth(), 90)) : row);
             column.removeFromTop (5);
         }
+
+        // The numbering choices are whole sentences: the chooser takes the column's full
+        // width under its caption, and as many lines as its longest choice needs there.
+        numberingLabel.setBounds (column.removeFromTop (numberingCaptionHeight));
+        numberingCombo.setBounds (column.removeFromTop (comboBoxHeightFor (numberingCombo, column.getWidth(), 30)));
+        column.removeFromTop (5);
 
         auto toggleRow = column.removeFromTop (30);
         keywordsLabel.setBounds (toggleRow.removeFromLeft (80));
@@ -349,7 +364,7 @@ namespace korvid::ui
         column.removeFromTop (5);
 
         const int h = column.getHeight();
-        libraryList.setBounds (column.removeFromTop (juce::jmin (h, juce::jmax (h - 131, 120))));
+        libraryList.setBounds (column.removeFromTop (juce::jmin (h, juce::jmax (h - 131, minimumLibraryHeight))));
         column.removeFromTop (5);
         statusLabel.setBounds (column.removeFromTop (20));
         column.removeFromTop (5);

@@ -4,6 +4,7 @@
 #include "core/storage/PresetStore.h"
 #include "core/storage/TemplateStore.h"
 #include "ui/WaveformView.h"
+#include "ui/WheelOnFocusSlider.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <juce_gui_extra/juce_gui_extra.h>
@@ -65,6 +66,9 @@ namespace korvid::ui
 
         static constexpr int leftColumnWidth = 340;
         static constexpr int listRowHeight = 28;
+        static constexpr int numberingCaptionHeight = 20;
+        // Three rows: in the smallest window the library gives way before its buttons do.
+        static constexpr int minimumLibraryHeight = 3 * listRowHeight;
         static constexpr int debounceMs = 600;
         static constexpr int stemNamePartWidth = 230;
         static constexpr int defaultMixColumnWidth = 116;
@@ -254,6 +258,7 @@ namespace korvid::ui
         StemListBox& getStemList() noexcept                      { return *stemList; }
         juce::TextEditor& getInlineNameEditor() noexcept         { return inlineNameEditor; }
         juce::ComboBox& getNumberingCombo() noexcept             { return numberingCombo; }
+        juce::Label& getNumberingLabel() noexcept               { return numberingLabel; }
         juce::ToggleButton& getPluralToggle() noexcept           { return pluralToggle; }
         juce::TextButton& getAddStemButton() noexcept            { return addStemButton; }
         juce::TextButton& getAddSeveralButton() noexcept         { return addSeveralButton; }
@@ -399,7 +404,7 @@ namespace korvid::ui
         juce::Label tokenLabel { {}, "File name token" };
         juce::Label priorityLabel { {}, "Stem priority" };
         juce::TextEditor nameEditor, shortCodeEditor, tokenEditor;
-        juce::Slider prioritySlider;
+        WheelOnFocusSlider prioritySlider;
         juce::TextButton colourButton { "Colour" };
         juce::Label rulesLabel { {}, "Keyword rules" };
         juce::TextEditor rulesEditor;

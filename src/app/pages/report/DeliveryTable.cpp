@@ -1,6 +1,8 @@
 #include "app/pages/report/ReportPage.h"
 
 #include "app/pages/report/ReportTexts.h"
+#include "core/codec/EncoderSettings.h"
+#include "core/model/CodecCapabilities.h"
 #include "core/model/Types.h"
 #include "core/report/FileKind.h"
 #include "ui/Fonts.h"
@@ -25,17 +27,61 @@ namespace korvid::ui
 
         using Table = ReportPage::DeliveryTable;
 
+        // The figures and the format keep the width their longest text needs (below) and
+        // take no more; the file name has the most of what is left, then the picture and
+        // the status, which give way first in a narrow window.
         constexpr ColumnSpec columnSpecs[] = {
             { Table::fileColumn,    "File",    520, 150 },
-            { Table::previewColumn, "Preview", 460, 90 },
+            { Table::previewColumn, "Preview", 300, 60 },
             { Table::kindColumn,    "Kind",    56,  44 },
             { Table::tracksColumn,  "Tracks",  62,  50 },
             { Table::peakColumn,    "Peak",    84,  60 },
-            { Table::formatColumn,  "Format",  300, 90 },
+            { Table::formatColumn,  "Format",  90,  90 },
             { Table::lengthColumn,  "Length",  76,  60 },
             { Table::sizeColumn,    "Size",    76,  56 },
-            { Table::statusColumn,  "Status",  320, 80 }
+            { Table::statusColumn,  "Status",  240, 60 }
         };
+
+        /** Every description a written file can carry, for the widest one. */
+        juce::StringArray formatDescriptions()
+        {
+            juce::StringArray texts;
+
+            for (const auto codec : offeredCodecs())
+                for (const auto format : supportedSampleFormats (codec))
+                    for (const auto rate : supportedSampleRates (codec))
+                        texts.add (EncoderSettings { codec, format, rate, 2, 320, Dither::none, 1 }.toText());
+
+            return texts;
+        }
+
+        /** The narrowest cell that shows each of these texts whole. */
+        int cellWidthFor (const juce::StringArray& texts)
+        {
+            const auto font = bodyFont();
+            float widest = 0.0f;
+
+            for (const auto& text : texts)
+                widest = juce::jmax (widest, font.getStringWidthFloat (text));
+
+            return (int) std::ceil (widest) + 14;   // the cell's 6 px a side, and a pixel each for rounding
+        }
+
+        /** The texts a column's cells can hold at their longest; none for the columns whose
+            text may end in an ellipsis. */
+        juce::StringArray longestTextsOf (int column)
+        {
+            switch (column)
+            {
+                case Table::kindColumn:     return { "stem", "mix", "alt" };
+                case Table::tracksColumn:   return { "999" };
+                case Table::peakColumn:     return { "-88.8 dB" };
+                case Table::formatColumn:   return formatDescriptions();
+                case Table::lengthColumn:   return { formatDuration (5999.9) };
+                case Table::sizeColumn:     return { deliverySizeText ((juce::int64) 999 * 1048576 + 900 * 1024) };
+                default:                    return {};
+            }
+        }
 
         juce::Colour dimmedUnlessFile (juce::Colour colour, const ReportPage::DeliveryRow& row)
         {
@@ -66,13 +112,12 @@ namespace korvid::ui
         for (const auto& spec : columnSpecs)
         {
             const int sortFlag = spec.id == previewColumn ? 0 : juce::TableHeaderComponent::sortable;
-            int minimum = spec.minimum;
 
-            // A narrow window squeezes the columns; a level must still read whole.
-            if (spec.id == peakColumn)
-                minimum = juce::jmax (minimum, (int) std::ceil (bodyFont().getStringWidthFloat ("-88.8 dB")) + 14);
+            // A narrow window squeezes the columns; a figure or a format must still read whole.
+            const auto longest = longestTextsOf (spec.id);
+            const int minimum = longest.isEmpty() ? spec.minimum : juce::jmax (spec.minimum, cellWidthFor (longest));
 
-            header.addColumn (spec.header, spec.id, spec.width, minimum, -1, flags | sortFlag);
+            header.addColumn (spec.header, spec.id, juce::jmax (spec.width, minimum), minimum, -1, flags | sortFlag);
         }
 
         // Half a pixel above the body font: at 14.5 px (or centred) the editor loses the

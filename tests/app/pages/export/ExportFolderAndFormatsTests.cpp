@@ -125,8 +125,8 @@ namespace
         EXPECT_EQ (columns.tick, juce::Rectangle<int> (0, 0, 26, 30));
         EXPECT_EQ (columns.format, juce::Rectangle<int> (31, 0, 72, 30));
         EXPECT_EQ (columns.wordLength, juce::Rectangle<int> (108, 0, 100, 30));
-        EXPECT_EQ (columns.sampleRate, juce::Rectangle<int> (213, 0, 116, 30));
-        EXPECT_EQ (columns.dither, juce::Rectangle<int> (334, 0, 176, 30));
+        EXPECT_EQ (columns.sampleRate, juce::Rectangle<int> (213, 0, 107, 30));
+        EXPECT_EQ (columns.dither, juce::Rectangle<int> (325, 0, 185, 30));
         EXPECT_EQ (columns.subFolder, juce::Rectangle<int> (515, 0, 244, 30));
         EXPECT_EQ (columns.pick, juce::Rectangle<int> (764, 0, 36, 30));
 
@@ -135,6 +135,34 @@ namespace
         EXPECT_EQ (narrow.format.getWidth(), 69);
         EXPECT_EQ (narrow.dither.getWidth(), 0);
         EXPECT_EQ (narrow.subFolder.getWidth(), 0);
+    }
+
+    TEST_F (ExportFormatRowTest, ANarrowRowPutsItsSubFolderOnALineOfItsOwn)
+    {
+        auto& formatRow = row (0);
+
+        // Wide enough: one line; the narrowest main column of the smallest window: two.
+        for (const int width : { 848, 593 })
+        {
+            SCOPED_TRACE (width);
+            const bool stacks = formatRowStacks (width);
+            EXPECT_EQ (stacks, width < 700);
+            formatRow.setBounds (0, 0, width, formatRowHeightFor (width));
+
+            const auto dither = formatRow.ditherBox.getBounds();
+            const auto subFolder = formatRow.subFolderEditor.getBounds();
+            EXPECT_GE (subFolder.getWidth(), 150) << "room to read a folder name";
+            EXPECT_FALSE (subFolder.intersects (dither));
+            EXPECT_LE (subFolder.getRight(), width);
+            EXPECT_EQ (subFolder.getY() > dither.getY(), stacks);
+
+            // The note line stays below every control.
+            for (auto* control : std::initializer_list<juce::Component*> { &formatRow.ditherBox, &formatRow.subFolderEditor })
+                EXPECT_LE (control->getBottom(), formatRow.noteLabel.getY());
+
+            EXPECT_LE (formatRow.noteLabel.getBottom(), formatRow.getHeight());
+            EXPECT_EQ (formatColumns ({ 0, 0, width, 30 }).subFolder.isEmpty(), stacks) << "no caption over an empty column";
+        }
     }
 
     TEST_F (ExportFormatRowTest, RowsOfferOnlyWhatTheCodecStoresAndSayWhatIsChanged)

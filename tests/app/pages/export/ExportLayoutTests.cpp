@@ -1,6 +1,7 @@
 #include "app/pages/export/ExportBlockArrangement.h"
 #include "app/pages/export/ExportBlockMoves.h"
 #include "app/pages/export/ExportPageTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,7 +12,8 @@ namespace
 {
     using Content = ExportPage::Content;
 
-    /** The body alone at a width (usable width = width - 24), laid out as the page does. */
+    /** The body alone at a width (usable width = width - 24), laid out as the page does,
+        in the application's look (its fonts decide how tall a chooser must be). */
     struct Body
     {
         explicit Body (int width, const juce::String& layout = {}, std::vector<double> fractions = {})
@@ -33,6 +35,7 @@ namespace
             return result;
         }
 
+        testsupport::ScopedAppLookAndFeel look;
         Content content;
     };
 

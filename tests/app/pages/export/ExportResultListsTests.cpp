@@ -1,4 +1,5 @@
 #include "app/pages/export/ExportPageTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 #include <cstdio>
 
@@ -125,6 +126,44 @@ namespace
         table().mouseDown (clickAt (table(), { 10, 50 + 34 + 17 }));
         EXPECT_FALSE (state->session.getCues()[1].included);
         EXPECT_FALSE (table().getRows()[1].included);
+    }
+
+    TEST_F (ExportResultsTest, IncludeBoxesAreDrawnAsTheCheckBoxesOfThePage)
+    {
+        testsupport::ScopedAppLookAndFeel look;
+        auto& list = table();
+        list.setLookAndFeel (&look.lookAndFeel);
+
+        // A toggle button as tall as a row draws its box where the table draws the include box.
+        juce::ToggleButton toggle;
+        toggle.setLookAndFeel (&look.lookAndFeel);
+        toggle.setBounds (0, 0, 22, ExportPage::CueResultList::rowHeight);
+
+        for (const bool included : { true, false })
+        {
+            SCOPED_TRACE (included ? "included" : "left out");
+            std::vector<CueRow> rows (1);
+            rows[0].cueId = "c";
+            rows[0].included = included;
+            list.setRows (std::move (rows));
+            list.setBounds (0, 0, 900, ExportPage::CueResultList::headerHeight + ExportPage::CueResultList::rowHeight);
+            toggle.setToggleState (included, juce::dontSendNotification);
+
+            const auto drawn = list.createComponentSnapshot (list.getLocalBounds())
+                                   .getClippedImage (toggle.getBounds().translated (0, ExportPage::CueResultList::firstRowTop));
+            const auto expected = toggle.createComponentSnapshot (toggle.getLocalBounds());
+            int differing = 0;
+
+            for (int y = 0; y < expected.getHeight(); ++y)
+                for (int x = 0; x < expected.getWidth(); ++x)
+                    if (! testsupport::coloursNear (drawn.getPixelAt (x, y), expected.getPixelAt (x, y), 40))
+                        ++differing;
+
+            EXPECT_LT (differing, 12) << differing << " pixels unlike a check box";
+        }
+
+        toggle.setLookAndFeel (nullptr);
+        list.setLookAndFeel (nullptr);
     }
 
     TEST_F (ExportResultsTest, TheTrimMenuOffersWhatTheSilenceAllows)

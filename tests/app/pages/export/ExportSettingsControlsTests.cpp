@@ -1,4 +1,5 @@
 #include "app/pages/export/ExportPageTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 namespace korvid::ui::exporttest
 {
@@ -212,6 +213,40 @@ namespace
         typeInto (c.targetSlider, "-10");
         EXPECT_EQ (settings().headroom.targetDb, -10.0);
         EXPECT_EQ (settings().naming.indexPadding, 5);
+    }
+
+    TEST_F (ExportSettingsTest, TheCleanupSlidersLookUsableOnlyWhileTheCleanupIsOn)
+    {
+        testsupport::ScopedPalette palette (testsupport::distinctPalette());
+        testsupport::ScopedAppLookAndFeel look;
+        makePage();
+        auto& c = body();
+
+        // The thumb of a usable slider is drawn in the accent colour.
+        const auto showsAccent = [] (juce::Slider& slider)
+        {
+            const auto image = slider.createComponentSnapshot (slider.getLocalBounds());
+
+            for (int y = 0; y < image.getHeight(); ++y)
+                for (int x = 0; x < image.getWidth(); ++x)
+                    if (testsupport::coloursNear (image.getPixelAt (x, y), colours::accent, 12))
+                        return true;
+
+            return false;
+        };
+
+        for (const bool on : { false, true })
+        {
+            SCOPED_TRACE (on ? "cleanup on" : "cleanup off");
+            c.cleanupToggle.setToggleState (on, juce::sendNotificationSync);
+
+            for (juce::Slider* slider : { (juce::Slider*) &c.thresholdSlider, (juce::Slider*) &c.minimumSlider,
+                                          (juce::Slider*) &c.fadeOutSlider, (juce::Slider*) &c.fadeInSlider,
+                                          (juce::Slider*) &c.floorSlider })
+                EXPECT_EQ (showsAccent (*slider), on);
+        }
+
+        page.reset();
     }
 
     TEST_F (ExportSettingsTest, SliderBoxesTakeEitherDecimalMarkAndNothingElse)

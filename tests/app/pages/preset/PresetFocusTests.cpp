@@ -18,15 +18,18 @@ namespace korvid::ui::presettest
         EXPECT_EQ (next (&page->getVersionEditor()), &page->getNumberingCombo());
         EXPECT_EQ (next (&page->getPluralToggle()), &page->getPublisherEditor());
         EXPECT_EQ (next (&page->getExclusionsEditor()), &page->getNameEditor());
-        EXPECT_EQ (next (&page->getTokenEditor()), &page->getRulesEditor());   // the slider takes no focus
+        // The priority slider takes the focus like a field, so that it can be tabbed into.
+        EXPECT_EQ (next (&page->getTokenEditor()), &page->getPrioritySlider());
+        EXPECT_EQ (next (&page->getPrioritySlider()), &page->getRulesEditor());
 
         page->getShortCodeEditor().setEnabled (false);
         EXPECT_EQ (next (&page->getNameEditor()), &page->getTokenEditor());
         EXPECT_EQ (previous (&page->getTokenEditor()), &page->getNameEditor());
 
         // Every other field of the block disabled: the focus stays.
-        for (auto* editor : { &page->getTokenEditor(), &page->getRulesEditor(), &page->getExclusionsEditor() })
-            editor->setEnabled (false);
+        for (juce::Component* field : std::initializer_list<juce::Component*> { &page->getTokenEditor(), &page->getPrioritySlider(),
+                                                                                &page->getRulesEditor(), &page->getExclusionsEditor() })
+            field->setEnabled (false);
         EXPECT_EQ (next (&page->getNameEditor()), &page->getNameEditor());
 
         // Outside the blocks the usual order applies.

@@ -40,7 +40,7 @@ namespace korvid::ui::presettest
             top (L, 5);
 
             juce::Component* fields[] = { &page->getPublisherEditor(), &page->getPubCodeEditor(), &page->getComposerEditor(),
-                                          &page->getVersionEditor(), &page->getNumberingCombo() };
+                                          &page->getVersionEditor() };
             for (auto* field : fields)
             {
                 auto row = top (L, 30);
@@ -51,6 +51,12 @@ namespace korvid::ui::presettest
                 top (L, 5);
             }
 
+            // The numbering chooser under its caption, across the column.
+            EXPECT_EQ (page->getNumberingLabel().getBounds(), top (L, 20));
+            const auto numbering = page->getNumberingCombo().getBounds();
+            EXPECT_EQ (numbering, top (L, numbering.getHeight()));
+            top (L, 5);
+
             auto toggleRow = top (L, 30);
             left (toggleRow, 85);
             EXPECT_EQ (page->getPluralToggle().getBounds(), toggleRow);
@@ -60,7 +66,7 @@ namespace korvid::ui::presettest
             EXPECT_EQ (page->getLibraryHeading().getBounds(), top (L, 26));
             top (L, 5);
             const int h = L.getHeight();
-            EXPECT_EQ (page->getLibraryList().getBounds(), top (L, juce::jmin (h, juce::jmax (h - 131, 120))));
+            EXPECT_EQ (page->getLibraryList().getBounds(), top (L, juce::jmin (h, juce::jmax (h - 131, 84))));
             top (L, 5);
             EXPECT_EQ (page->getStatusLabel().getBounds(), top (L, 20));
             top (L, 5);
@@ -193,11 +199,18 @@ namespace korvid::ui::presettest
                                     (juce::Component*) &page->getAddStemButton(), (juce::Component*) &page->getUpButton() })
             EXPECT_EQ (c->getWidth(), 0) << c->getName();
 
-        // A short page: the list keeps 120 px while it can, then takes everything left.
-        page->setSize (1336, 460);
-        EXPECT_EQ (page->getLibraryList().getHeight(), 120);
-        page->setSize (1336, 420);
-        EXPECT_EQ (page->getLibraryList().getHeight(), 100);
+        // A short page: the list keeps three rows while it can, then takes everything left.
+        for (const int height : { 600, 440, 400 })
+        {
+            page->setSize (1336, height);
+            const int h = height - 12 - page->getLibraryList().getY();
+            EXPECT_EQ (page->getLibraryList().getHeight(), juce::jmin (h, juce::jmax (h - 131, 84))) << height;
+        }
+
+        page->setSize (1336, 600);
+        EXPECT_GT (page->getLibraryList().getHeight(), 84);
+        page->setSize (1336, 400);
+        EXPECT_LE (page->getLibraryList().getHeight(), 84);
         page->setSize (1336, 300);
         EXPECT_EQ (page->getNewButton().getHeight() + page->getImportButton().getHeight(), 0);
     }

@@ -271,6 +271,62 @@ namespace korvid::ui::presettest
         EXPECT_EQ (lastQuestion()->title, "Nothing to export");
     }
 
+    TEST_F (PresetLibraryTest, AnExportedNameWithoutItsEndingGetsOneTheImportChooserLists)
+    {
+        useStoredStems ({ "Bass" }, "Film");
+        const auto out = root.getChildFile ("out");
+        ASSERT_TRUE (out.createDirectory());
+        ASSERT_TRUE (out.getChildFile ("Taken.korvid.json").replaceWithText ("{}"));
+
+        struct Case
+        {
+            const char* typed;
+            std::optional<bool> replaceAnswer;   // asked only when the ending led to an existing file
+            const char* written;                 // empty: nothing is written
+        };
+
+        const Case cases[] = {
+            { "Delivery", {}, "Delivery.korvid.json" },
+            { "Delivery.korvid", {}, "Delivery.korvid.json" },
+            { "Plain.JSON", {}, "Plain.JSON" },
+            { "Taken", false, "" },
+            { "Taken", true, "Taken.korvid.json" },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.typed);
+            for (const auto& f : out.findChildFiles (juce::File::findFiles, false, "*"))
+                if (f.getFileName() != "Taken.korvid.json")
+                    f.deleteFile();
+
+            ASSERT_TRUE (out.getChildFile ("Taken.korvid.json").replaceWithText ("{}"));
+            dialogs->asked.clear();
+            dialogs->files = { out.getChildFile (c.typed) };
+
+            if (c.replaceAnswer)
+                dialogs->confirmations = { *c.replaceAnswer };
+
+            page->exportPreset();
+
+            EXPECT_EQ (dialogs->asked.size(), c.replaceAnswer ? 2u : 1u);
+            EXPECT_FALSE (out.getChildFile (c.typed).existsAsFile() && juce::String (c.written) != c.typed)
+                << "the typed name is not written as it is";
+
+            if (juce::String (c.written).isEmpty())
+            {
+                EXPECT_EQ (out.getChildFile ("Taken.korvid.json").loadFileAsString(), "{}") << "the existing file is kept";
+                continue;
+            }
+
+            const auto written = loadPresetFile (out.getChildFile (c.written));
+            ASSERT_TRUE (written.ok) << written.validation.toText();
+            EXPECT_EQ (written.preset.name, "Film");
+            EXPECT_TRUE (juce::WildcardFileFilter (dialogs->asked[0].fileRequest.pattern, {}, {})
+                             .isFileSuitable (out.getChildFile (c.written))) << "the import chooser lists it";
+        }
+    }
+
     TEST_F (PresetLibraryTest, SaveWithoutACurrentPresetAsksBeforeReplacingAndThenMakesItCurrent)
     {
         const auto mine = useStoredStems ({ "Bass" });

@@ -1,0 +1,77 @@
+#include "ui/TextFit.h"
+
+#include "ui/LookAndFeel.h"
+
+#include <cmath>
+
+namespace korvid::ui
+{
+    namespace
+    {
+        constexpr int maxComboBoxLines = 3;
+
+        juce::String visibleCharacters (const juce::String& text)
+        {
+            return text.removeCharacters (" \t\r\n");
+        }
+    }
+
+    void centreTextInField (juce::TextEditor& field)
+    {
+        // JUCE centres the line below its top indent, which leaves it a few pixels low;
+        // without the indent it sits in the middle.
+        field.setJustification (juce::Justification::centredLeft);
+        field.setIndents (field.getLeftIndent(), 0);
+    }
+
+    bool fitsWhole (const juce::String& text, const juce::Font& font, float width, int lines)
+    {
+        if (text.trim().isEmpty())
+            return true;
+
+        // Laid out as a label lays it out, with squeezing switched off: what does not fit
+        // is cut and ends in an ellipsis, which the comparison below notices.
+        juce::GlyphArrangement glyphs;
+        glyphs.addFittedText (font, text, 0.0f, 0.0f, width, font.getHeight() * (float) lines,
+                              juce::Justification::centredLeft, lines, 1.0f);
+
+        juce::String drawn;
+
+        for (int i = 0; i < glyphs.getNumGlyphs(); ++i)
+        {
+            const auto& glyph = glyphs.getGlyph (i);
+
+            if (glyph.getRight() > width + 0.5f)
+                return false;
+
+            if (! glyph.isWhitespace())
+                drawn << juce::String::charToString (glyph.getCharacter());
+        }
+
+        return drawn == visibleCharacters (text);
+    }
+
+    int linesToFitWhole (const juce::String& text, const juce::Font& font, float width, int maxLines)
+    {
+        for (int lines = 1; lines <= maxLines; ++lines)
+            if (fitsWhole (text, font, width, lines))
+                return lines;
+
+        return 0;
+    }
+
+    int comboBoxHeightFor (juce::ComboBox& box, int width, int singleLineHeight)
+    {
+        const auto font = box.getLookAndFeel().getComboBoxFont (box);
+        const auto textWidth = (float) AppLookAndFeel::comboBoxTextArea (width, singleLineHeight).getWidth();
+        int lines = 1;
+
+        for (int i = 0; i < box.getNumItems(); ++i)
+        {
+            const int needed = linesToFitWhole (box.getItemText (i), font, textWidth, maxComboBoxLines);
+            lines = juce::jmax (lines, needed == 0 ? maxComboBoxLines : needed);
+        }
+
+        return singleLineHeight + (lines - 1) * (int) std::ceil (font.getHeight());
+    }
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+namespace korvid::ui
+{
+    /** Puts the text of a one-line field in the middle of its box, as a label is, rather
+        than at the top where JUCE leaves it. */
+    void centreTextInField (juce::TextEditor& field);
+
+    /** Whether `text` comes out whole, neither squeezed nor cut short, when a label draws
+        it in `font` inside an area of this width and room for `lines` lines. */
+    bool fitsWhole (const juce::String& text, const juce::Font& font, float width, int lines);
+
+    /** The fewest lines, from 1 to `maxLines`, in which `text` fits whole at this width;
+        0 when even `maxLines` do not hold it. */
+    int linesToFitWhole (const juce::String& text, const juce::Font& font, float width, int maxLines);
+
+    /** The height that shows every item of the combo box whole at this width: the given
+        single-line height, plus a line for each further line the longest item needs (at
+        most three lines). The look and feel wraps the text of a box this tall. */
+    int comboBoxHeightFor (juce::ComboBox& box, int width, int singleLineHeight);
+}
