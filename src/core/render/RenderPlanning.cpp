@@ -2,6 +2,7 @@
 
 #include "core/render/RenderPlanningCache.h"
 
+#include "core/model/IdHash.h"
 #include "core/model/OutputNameClashes.h"
 #include "core/model/PathGuards.h"
 #include "core/model/PresetChecks.h"
@@ -17,10 +18,6 @@ namespace korvid
 namespace
 {
 
-struct IdHash
-{
-    size_t operator() (const juce::String& id) const noexcept { return (size_t) id.hashCode64(); }
-};
 
 bool isAssignedAndUsable (const Track& track)
 {

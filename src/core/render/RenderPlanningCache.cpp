@@ -1,5 +1,6 @@
 #include "core/render/RenderPlanningCache.h"
 
+#include "core/model/IdHash.h"
 #include "core/model/OutputNameClashes.h"
 #include "core/model/PresetChecks.h"
 
@@ -12,10 +13,6 @@ namespace korvid
 
 namespace
 {
-    struct IdHash
-    {
-        size_t operator() (const juce::String& id) const noexcept { return (size_t) id.hashCode64(); }
-    };
 
     // Memories of cue names and exceptions are dropped past this size and built again.
     constexpr size_t mostRemembered = 4096;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/model/IdHash.h"
 #include "core/model/Preset.h"
 #include "core/session/Cue.h"
 #include "core/session/ImportResult.h"
@@ -178,13 +179,9 @@ public:
     Snapshot takeSnapshot() const;
 
 private:
-    struct StringHash
-    {
-        size_t operator() (const juce::String& text) const noexcept   { return (size_t) text.hashCode64(); }
-    };
+    using PositionsById = std::unordered_map<juce::String, size_t, IdHash>;
 
-    using PositionsById = std::unordered_map<juce::String, size_t, StringHash>;
-
+    IdSet presetStemIds() const;   // one lookup per track instead of a walk over the stems
     Track* findTrackForEdit (const juce::String& trackId);
     Cue* findCueForEdit (const juce::String& cueId);
     /** The positions of tracks and cues by id, built again after any removal; an added

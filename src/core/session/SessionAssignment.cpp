@@ -137,13 +137,24 @@ void Session::setTracksLocked (const juce::StringArray& trackIds, bool locked)
     notifyAssignmentsChanged();
 }
 
+IdSet Session::presetStemIds() const
+{
+    IdSet ids;
+
+    for (const auto& stem : preset.schema.stems)
+        ids.insert (stem.id);
+
+    return ids;
+}
+
 bool Session::unassignStaleStems()
 {
     bool changed = false;
+    const auto stemIds = presetStemIds();
 
     for (auto& track : tracks)
     {
-        if (track.stemId.isEmpty() || preset.schema.findStem (track.stemId) != nullptr)
+        if (track.stemId.isEmpty() || stemIds.count (track.stemId) > 0)
             continue;
 
         track.stemId.clear();
@@ -184,10 +195,11 @@ void Session::updatePreset (Preset editedPreset)
     // A track the user placed by hand on a stem that is now gone must say so, not
     // quietly move to whatever the keywords pick next.
     std::set<juce::String> userTracksLosingTheirStem;
+    const auto stemIds = presetStemIds();
 
     for (const auto& track : tracks)
         if ((track.source == AssignmentSource::manual || track.source == AssignmentSource::locked)
-            && track.stemId.isNotEmpty() && preset.schema.findStem (track.stemId) == nullptr)
+            && track.stemId.isNotEmpty() && stemIds.count (track.stemId) == 0)
             userTracksLosingTheirStem.insert (track.id);
 
     clearStaleStemIds();

@@ -166,6 +166,12 @@ namespace korvid::ui
     }
 
     //==============================================================================
+    void ReviewPage::visibilityChanged()
+    {
+        if (isVisible())
+            timerCallback();
+    }
+
     void ReviewPage::tracksChanged()      { rebuildPending = cueChoicesStale = true; }
     void ReviewPage::assignmentsChanged() { rebuildPending = cueChoicesStale = true; }
     void ReviewPage::presetChanged()      { rebuildPending = cueChoicesStale = true; }
@@ -173,6 +179,10 @@ namespace korvid::ui
 
     void ReviewPage::timerCallback()
     {
+        // Behind another page of the window the tree waits: it catches up as the page shows.
+        if (getParentComponent() != nullptr && ! isVisible())
+            return;
+
         if (rebuildPending)
         {
             rebuildPending = false;

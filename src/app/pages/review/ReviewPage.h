@@ -226,6 +226,7 @@ namespace korvid::ui
         //==============================================================================
         void paint (juce::Graphics& g) override;
         void resized() override;
+        void visibilityChanged() override;
 
     private:
         // Session changes only mark the page; the timer rebuilds it once for a burst of them.

@@ -327,6 +327,28 @@ namespace korvid::ui::reviewtest
         EXPECT_FALSE (page->getRedoButton().isEnabled());
     }
 
+    TEST_F (ReviewPageTest, BehindAnotherPageTheTreeWaitsAndCatchesUpAsItShows)
+    {
+        useSchema();
+        const auto ids = importTakes ("One", { "str_a.wav", "noise.wav" });
+        tick();
+
+        // In the window, another page in front: the ticks leave the tree alone.
+        juce::Component window;
+        window.addChildComponent (*page);
+        page->setVisible (false);
+        state->session.assignTracks ({ ids[1] }, stemId ("Bass"), false);
+        tick();
+        EXPECT_TRUE (page->isRebuildPending());
+        EXPECT_EQ (rowNames ({}), juce::StringArray ({ "noise.wav" }));
+
+        // Shown again, it is current before anything is painted.
+        page->setVisible (true);
+        EXPECT_FALSE (page->isRebuildPending());
+        EXPECT_EQ (rowNames (stemId ("Bass")), juce::StringArray ({ "noise.wav" }));
+        window.removeChildComponent (page.get());
+    }
+
     TEST_F (ReviewPageTest, ASelectedGroupCountsItsShownRowsOnce)
     {
         useSchema();
