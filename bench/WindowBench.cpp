@@ -148,6 +148,21 @@ BENCHMARK (BM_WindowReviewUndoRedo)
     ->ArgsProduct ({ { 16, 256, 512, 2048 }, { 0, 1 } })
     ->Unit (benchmark::kMillisecond)->Iterations (5);
 
+// A preset chosen while the Import page shows: every track matched again and every page told.
+void BM_WindowChoosePreset (benchmark::State& bench)
+{
+    WindowBench window ((int) bench.range (0));
+    window.show (Page::importPage);
+    const auto preset = korvid::bench::manyStemsPreset();
+
+    for (auto _ : bench)
+    {
+        window.main->getAppState().session.setPreset (preset);
+        window.settle();
+    }
+}
+BENCHMARK (BM_WindowChoosePreset)->Apply (windowCueCounts);
+
 void BM_WindowExportTick (benchmark::State& bench)
 {
     WindowBench window ((int) bench.range (0));
