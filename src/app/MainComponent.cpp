@@ -10,6 +10,7 @@
 #include "ui/LayoutHelpers.h"
 #include "ui/Palette.h"
 #include "ui/PaletteText.h"
+#include "ui/PopupCoverRepaint.h"
 #include "ui/UiScale.h"
 
 namespace korvid::ui
@@ -526,7 +527,8 @@ namespace korvid::ui
         options.escapeKeyTriggersCloseButton = true;
         options.useNativeTitleBar = true;
         options.resizable = false;
-        options.launchAsync();
+        if (auto* window = options.launchAsync())
+            repaintWhatItCoversOnceClosed (*window);
     }
 
     void MainComponent::openManual()

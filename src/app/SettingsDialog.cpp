@@ -1,6 +1,7 @@
 #include "app/SettingsDialog.h"
 
 #include "ui/Fonts.h"
+#include "ui/PopupCoverRepaint.h"
 
 #include <cmath>
 
@@ -82,7 +83,7 @@ namespace korvid::ui
         selector->addChangeListener (&listener);
         openSelector = selector.get();
 
-        juce::CallOutBox::launchAsynchronously (std::move (selector), getScreenBounds(), nullptr);
+        repaintWhatItCoversOnceClosed (juce::CallOutBox::launchAsynchronously (std::move (selector), getScreenBounds(), nullptr));
     }
 
     //==============================================================================

@@ -1,5 +1,7 @@
 #include "ui/JuceDialogs.h"
 
+#include "ui/PopupCoverRepaint.h"
+
 #include <memory>
 
 namespace korvid::ui
@@ -35,10 +37,13 @@ namespace korvid::ui
                                  .withButton ("OK")
                                  .withAssociatedComponent (getOwner());
 
-        juce::NativeMessageBox::showAsync (options, [onClosed = std::move (onClosed)] (int)
+        openRepaintingWhatItCovers ([&]
         {
-            if (onClosed)
-                onClosed();
+            juce::NativeMessageBox::showAsync (options, [onClosed = std::move (onClosed)] (int)
+            {
+                if (onClosed)
+                    onClosed();
+            });
         });
     }
 
@@ -54,6 +59,7 @@ namespace korvid::ui
         auto* owner = getOwner();
         auto& lookAndFeel = owner != nullptr ? owner->getLookAndFeel() : juce::LookAndFeel::getDefaultLookAndFeel();
         auto* window = lookAndFeel.createAlertWindow (title, message, okText, cancelText, {}, icon, 2, owner);
+        repaintWhatItCoversOnceClosed (*window);
 
         window->enterModalState (true, juce::ModalCallbackFunction::create ([onResult = std::move (onResult)] (int result)
         {
@@ -70,10 +76,13 @@ namespace korvid::ui
                                  .withAssociatedComponent (getOwner());
 
         // The native box answers with the index of the button: 0 is the first.
-        juce::NativeMessageBox::showAsync (options, [onResult = std::move (onResult)] (int buttonIndex)
+        openRepaintingWhatItCovers ([&]
         {
-            if (onResult)
-                onResult (buttonIndex == 0);
+            juce::NativeMessageBox::showAsync (options, [onResult = std::move (onResult)] (int buttonIndex)
+            {
+                if (onResult)
+                    onResult (buttonIndex == 0);
+            });
         });
        #endif
     }
@@ -90,6 +99,7 @@ namespace korvid::ui
         window->addButton (labels.cancelText, 0, juce::KeyPress (juce::KeyPress::escapeKey));
 
         juce::Component::SafePointer<juce::AlertWindow> safeWindow (window);
+        repaintWhatItCoversOnceClosed (*window);
 
         // The window is deleted by the modal manager right after this callback has run.
         window->enterModalState (true, juce::ModalCallbackFunction::create (
@@ -123,6 +133,7 @@ namespace korvid::ui
         window->addButton (labels.cancelText, 0, juce::KeyPress (juce::KeyPress::escapeKey));
 
         juce::Component::SafePointer<juce::AlertWindow> safeWindow (window);
+        repaintWhatItCoversOnceClosed (*window);
 
         // The window is deleted by the modal manager right after this callback has run.
         window->enterModalState (true, juce::ModalCallbackFunction::create (
@@ -153,10 +164,13 @@ namespace korvid::ui
                                       : juce::FileBrowserComponent::canSelectFiles;
 
         // The callback keeps the chooser alive until its result has been handled.
-        chooser->launchAsync (flags, [chooser, onResult = std::move (onResult)] (const juce::FileChooser& finished)
+        openRepaintingWhatItCovers ([&]
         {
-            if (onResult)
-                onResult (finished.getResult());
+            chooser->launchAsync (flags, [chooser, onResult = std::move (onResult)] (const juce::FileChooser& finished)
+            {
+                if (onResult)
+                    onResult (finished.getResult());
+            });
         });
     }
 
@@ -166,10 +180,13 @@ namespace korvid::ui
         const int flags = juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles
                         | juce::FileBrowserComponent::canSelectMultipleItems;
 
-        chooser->launchAsync (flags, [chooser, onResult = std::move (onResult)] (const juce::FileChooser& finished)
+        openRepaintingWhatItCovers ([&]
         {
-            if (onResult)
-                onResult (finished.getResults());
+            chooser->launchAsync (flags, [chooser, onResult = std::move (onResult)] (const juce::FileChooser& finished)
+            {
+                if (onResult)
+                    onResult (finished.getResults());
+            });
         });
     }
 }

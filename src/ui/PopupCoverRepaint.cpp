@@ -77,4 +77,19 @@ namespace korvid::ui
     {
         new CoverRepainter (popup);   // owned by the popup's lifetime: deletes itself with it
     }
+
+    void openRepaintingWhatItCovers (const std::function<void()>& open)
+    {
+        auto& desktop = juce::Desktop::getInstance();
+        juce::Array<juce::Component*> before;
+
+        for (int i = 0; i < desktop.getNumComponents(); ++i)
+            before.add (desktop.getComponent (i));
+
+        open();
+
+        for (int i = 0; i < desktop.getNumComponents(); ++i)
+            if (auto* window = desktop.getComponent (i); window != nullptr && ! before.contains (window))
+                repaintWhatItCoversOnceClosed (*window);
+    }
 }

@@ -1,4 +1,5 @@
 #include "support/MessageLoop.h"
+#include "ui/JuceDialogs.h"
 #include "ui/LookAndFeel.h"
 #include "ui/UiTestSupport.h"
 
@@ -34,16 +35,27 @@ namespace
         return area;
     }
 
-    TEST (PopupCoverRepaintTests, AClosedMenuHasTheWindowUnderItRepainted)
+    /** The part of the window that other windows cover, in its own coordinates. */
+    juce::Rectangle<int> coveredPartOf (const juce::Component& window)
+    {
+        return window.getLocalArea (nullptr, areaOfWindowsBesides (window)).getIntersection (window.getLocalBounds());
+    }
+
+    void showPaintedWindow (PaintedWindow& window, juce::LookAndFeel& lookAndFeel)
     {
         testsupport::prepareDisplayForWindows();
-        AppLookAndFeel lookAndFeel;
-        PaintedWindow window;
         window.setLookAndFeel (&lookAndFeel);
-        window.setBounds (100, 100, 400, 300);
+        window.setBounds (100, 100, 700, 500);
         window.addToDesktop (0);
         window.setVisible (true);
         ASSERT_TRUE (test::pumpMessagesUntil ([&] { return ! window.painted.isEmpty(); }, 5000));
+    }
+
+    TEST (PopupCoverRepaintTests, AClosedMenuHasTheWindowUnderItRepainted)
+    {
+        AppLookAndFeel lookAndFeel;
+        PaintedWindow window;
+        showPaintedWindow (window, lookAndFeel);
 
         juce::PopupMenu menu;
         menu.setLookAndFeel (&lookAndFeel);
@@ -53,8 +65,7 @@ namespace
 
         menu.showMenuAsync (juce::PopupMenu::Options().withTargetScreenArea ({ 150, 120, 100, 20 }));
         ASSERT_TRUE (test::pumpMessagesUntil ([&] { return ! areaOfWindowsBesides (window).isEmpty(); }, 5000));
-        const auto covered = window.getLocalArea (nullptr, areaOfWindowsBesides (window))
-                                 .getIntersection (window.getLocalBounds());
+        const auto covered = coveredPartOf (window);
         ASSERT_FALSE (covered.isEmpty());
 
         // Nothing else asks the window to paint: whatever paints it now is the menu closing.
@@ -67,6 +78,43 @@ namespace
 
         window.removeFromDesktop();
         window.setLookAndFeel (nullptr);
+    }
+
+    // A file chooser, a prompt or a message box that goes leaves no picture of itself behind.
+    TEST (PopupCoverRepaintTests, AClosedDialogHasTheWindowUnderItRepainted)
+    {
+        AppLookAndFeel lookAndFeel;
+        juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
+        PaintedWindow window;
+        showPaintedWindow (window, lookAndFeel);
+        JuceDialogs dialogs;
+
+        const std::vector<std::pair<const char*, std::function<void()>>> opens {
+            { "file chooser", [&] { dialogs.chooseFile ({ false, true, "Choose the export folder", {}, {} }, [] (juce::File) {}); } },
+            { "text prompt", [&] { dialogs.askForText ("Rename", "A new name", "Strings", [] (std::optional<juce::String>) {}); } },
+            { "message", [&] { dialogs.showMessage (juce::MessageBoxIconType::WarningIcon, "The stem was not split", "The disk is full.", {}); } },
+        };
+
+        for (const auto& [name, open] : opens)
+        {
+            SCOPED_TRACE (name);
+            open();
+            ASSERT_TRUE (test::pumpMessagesUntil ([&] { return ! coveredPartOf (window).isEmpty(); }, 5000));
+            const auto covered = coveredPartOf (window);
+
+            window.painted = {};
+            auto* modal = juce::Component::getCurrentlyModalComponent();
+            ASSERT_NE (modal, nullptr);
+            modal->exitModalState (0);
+
+            EXPECT_TRUE (test::pumpMessagesUntil ([&] { return areaOfWindowsBesides (window).isEmpty()
+                                                            && window.painted.contains (covered); }, 5000))
+                << "painted " << window.painted.toString() << ", covered " << covered.toString();
+        }
+
+        window.removeFromDesktop();
+        window.setLookAndFeel (nullptr);
+        juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
     }
 }
 }

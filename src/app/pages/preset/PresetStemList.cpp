@@ -5,6 +5,7 @@
 #include "ui/Fonts.h"
 #include "ui/LayoutHelpers.h"
 #include "ui/Palette.h"
+#include "ui/PopupCoverRepaint.h"
 
 namespace korvid::ui
 {
@@ -427,7 +428,7 @@ namespace korvid::ui
         openColourSelector = selector.get();
         colourStemId = stem->id;
 
-        juce::CallOutBox::launchAsynchronously (std::move (selector), colourButton.getScreenBounds(), nullptr);
+        repaintWhatItCoversOnceClosed (juce::CallOutBox::launchAsynchronously (std::move (selector), colourButton.getScreenBounds(), nullptr));
     }
 
     void PresetPage::changeListenerCallback (juce::ChangeBroadcaster* source)
