@@ -375,48 +375,109 @@ namespace korvid::ui
     }
 
     //==============================================================================
-    bool AppState::openProject (const juce::File& file, juce::String& error, juce::StringArray& missingSources)
+    struct AppState::OpenedProject
     {
-        if (! file.existsAsFile())
+        bool ok = false;
+        juce::String error;
+        ProjectFile project;
+        juce::StringArray missingSources;
+        PreparedImport folders;
+    };
+
+    namespace
+    {
+        /** Everything of opening a project that reads the disk; touches no session. */
+        void readAndPrepareProject (const juce::File& file, const KeywordMatcher& matcher, const CancelTest& shouldStop,
+                                    juce::String& error, ProjectLoadResult& result, PreparedImport& folders)
         {
-            error = "There is no file at " + file.getFullPathName() + ".";
-            return false;
+            if (! file.existsAsFile())
+            {
+                error = "There is no file at " + file.getFullPathName() + ".";
+                return;
+            }
+
+            juce::String text;
+
+            switch (readDocumentText (file, maxProjectFileBytes, text))
+            {
+                case DocumentRead::tooLarge:
+                    error = "That project file is far larger than any project should be.";
+                    return;
+
+                case DocumentRead::unreadable:
+                    error = "The project file " + file.getFullPathName() + " could not be read.";
+                    return;
+
+                case DocumentRead::ok:
+                    break;
+            }
+
+            result = readProjectFile (text);
+
+            if (! result.ok)
+            {
+                error = result.validation.toText();
+                return;
+            }
+
+            if (! result.project.importedFolders.isEmpty())
+                folders = prepareImport (makeProjectImportRequest (result.project, matcher), shouldStop);
         }
+    }
 
-        juce::String text;
+    void AppState::openProject (const juce::File& file, ProjectOpened whenDone)
+    {
+        sessionJobs.stopAll();
 
-        switch (readDocumentText (file, maxProjectFileBytes, text))
+        const int opening = ++projectOpenings;
+        openingProject = true;
+
+        juce::WeakReference<AppState> weakThis (this);
+        const auto matcher = session.getMatcherSettings();
+
+        sessionJobs.start ("Waiting for the project '" + file.getFileNameWithoutExtension() + "' to open.",
+                           [weakThis, opening, file, matcher, whenDone = std::move (whenDone)] (const CancelTest& shouldStop)
+                               -> SessionJobs::Answer
         {
-            case DocumentRead::tooLarge:
-                error = "That project file is far larger than any project should be.";
-                return false;
+            auto opened = std::make_shared<OpenedProject>();
+            ProjectLoadResult result;
+            readAndPrepareProject (file, matcher, shouldStop, opened->error, result, opened->folders);
+            opened->ok = result.ok && ! opened->folders.cancelled;
+            opened->project = std::move (result.project);
+            opened->missingSources = std::move (result.missingFolders);
+            const bool stopped = isCancelled (shouldStop);
 
-            case DocumentRead::unreadable:
-                error = "The project file " + file.getFullPathName() + " could not be read.";
-                return false;
+            return [weakThis, opening, file, opened, stopped, whenDone]
+            {
+                auto* self = weakThis.get();
 
-            case DocumentRead::ok:
-                break;
-        }
+                if (self == nullptr || opening != self->projectOpenings)
+                    return;
 
-        auto result = readProjectFile (text);
+                self->openingProject = false;
 
-        if (! result.ok)
-        {
-            error = result.validation.toText();
-            return false;
-        }
+                if (stopped)
+                    return;
 
-        missingSources = result.missingFolders;
-        session.applyProject (result.project, missingSources);
+                if (opened->ok)
+                    self->finishOpeningProject (file, *opened);
 
-        const auto& savedFolder = result.project.outputFolder;
+                if (whenDone != nullptr)
+                    whenDone (opened->ok, opened->error, opened->missingSources);
+            };
+        }, true);
+    }
+
+    void AppState::finishOpeningProject (const juce::File& file, OpenedProject& opened)
+    {
+        session.applyProject (opened.project, opened.folders, opened.missingSources);
+
+        const auto& savedFolder = opened.project.outputFolder;
 
         if (savedFolder.getFullPathName().isNotEmpty() && savedFolder != outputFolder)
         {
             outputFolder = savedFolder;
             settings->setValue (outputFolderKey, outputFolder.getFullPathName());
-            sendChangeMessage();
         }
 
         // The session's preset now comes from the project, not from the library.
@@ -425,11 +486,16 @@ namespace korvid::ui
         projectFile = file;
         addRecentProject (file);
         sendChangeMessage();
-        return true;
     }
 
     bool AppState::saveProject (const juce::File& file, juce::String& error)
     {
+        if (openingProject)
+        {
+            error = "A project is still being opened. Save once its tracks are in the list.";
+            return false;
+        }
+
         if (! saveProjectFile (session, outputFolder.getFullPathName(), file, error))
             return false;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SessionJobs.h"
 #include "app/SettingsFile.h"
 #include "core/report/BatchReport.h"
 #include "core/session/Session.h"
@@ -67,13 +68,24 @@ namespace korvid::ui
             only when presetId, its file or the file's bytes changed. */
         bool isPresetModified() const;
 
-        /** Opens a project into the session. On failure `error` holds the sentence and
-            nothing has changed. On success `missingSources` lists the saved folders and
-            track files that were not found. */
-        bool openProject (const juce::File& file, juce::String& error, juce::StringArray& missingSources);
+        /** How opening a project ended, on the message thread: `ok`, or the sentence in `error`
+            (then nothing has changed); on success the saved folders and track files that were
+            not found. */
+        using ProjectOpened = std::function<void (bool ok, const juce::String& error,
+                                                  const juce::StringArray& missingSources)>;
+
+        /** Opens a project: the file is read and its folders scanned and probed on the session's
+            worker, so the window keeps answering; the session is replaced in one step once that
+            is done, then `whenDone` runs. Every session job in flight is stopped first (an
+            import is dropped, a split puts its original back). A later open supersedes this
+            one, whose `whenDone` then never runs. */
+        void openProject (const juce::File& file, ProjectOpened whenDone);
+        /** A project is being opened and has not replaced the session yet. */
+        bool isOpeningProject() const noexcept                  { return openingProject; }
 
         /** Writes the project to exactly this file; projectFile and the recent list change
-            only on success. */
+            only on success. Refused while a project is being opened: the session is about to be
+            replaced. */
         bool saveProject (const juce::File& file, juce::String& error);
 
         /** The file a project chosen in a save chooser is written to: the choice itself
@@ -121,6 +133,14 @@ namespace korvid::ui
         bool hasReport = false;
         int reportNumber = 0;   // raised by every setLastReport, so a page can tell a new report from a changed one
 
+        /** An analysis or a render is reading the tracks' files: nothing may move them meanwhile.
+            Set by the page that runs it. */
+        bool runReadingTracks = false;
+
+        /** Imports, projects being opened and splits; last, so it stops and waits for its worker
+            before anything else goes. */
+        SessionJobs sessionJobs;
+
     private:
         /** Whether a settings file can be read safely: absent or empty, or a properties
             document of at most maxSettingsFileBytes that passes the XML screen. False with
@@ -134,6 +154,8 @@ namespace korvid::ui
         void restoreOutputFolder();
         void startWithLastPreset();
         void storeSessionKeys();
+        struct OpenedProject;
+        void finishOpeningProject (const juce::File& file, OpenedProject& opened);
 
         juce::Array<juce::File> readFileList (const juce::String& key, int cap) const;
 
@@ -151,6 +173,8 @@ namespace korvid::ui
         };
 
         mutable StoredCopy storedCopy;
+        int projectOpenings = 0;      // counts opens: the answer of an older one is dropped
+        bool openingProject = false;
         /** Puts the files at the front of the list, the first of them first, and saves. */
         void addToFileList (const juce::String& key, int cap, const juce::Array<juce::File>& newestFirst);
 

@@ -289,8 +289,10 @@ namespace korvid::ui
         menu.setLookAndFeel (&getLookAndFeel());
         menu.addItem (openProjectId, "Open project");
         menu.addSubMenu ("Open recent", recentMenu, ! recentProjects.isEmpty());
-        menu.addItem (saveProjectId, "Save project");
-        menu.addItem (saveProjectAsId, "Save project as", appState.projectFile.getFullPathName().isNotEmpty());
+        // The session is about to be replaced while a project opens.
+        const bool canSave = ! appState.isOpeningProject();
+        menu.addItem (saveProjectId, "Save project", canSave);
+        menu.addItem (saveProjectAsId, "Save project as", canSave && appState.projectFile.getFullPathName().isNotEmpty());
         menu.addSeparator();
         menu.addItem (resetExportLayoutId, "Reset the layout of step 4");
         menu.addItem (settingsId, "Settings");
@@ -365,22 +367,29 @@ namespace korvid::ui
 
     void MainComponent::loadProjectFile (const juce::File& file)
     {
-        juce::String error;
-        juce::StringArray missing;
+        juce::Component::SafePointer<MainComponent> safeThis (this);
 
-        if (! appState.openProject (file, error, missing))
+        appState.openProject (file, [safeThis] (bool ok, const juce::String& error, const juce::StringArray& missing)
         {
-            showFailure ("The project was not opened", error);
-            return;
-        }
+            auto* self = safeThis.getComponent();
 
-        refreshStatus();
-        showPage (Page::importPage);
+            if (self == nullptr)
+                return;
 
-        if (! missing.isEmpty())
-            appState.dialogs->showMessage (juce::MessageBoxIconType::InfoIcon, "Some sources were not found",
-                                           "Everything else was restored. These are not where the project says they are:\n\n"
-                                               + missing.joinIntoString ("\n"));
+            if (! ok)
+            {
+                self->showFailure ("The project was not opened", error);
+                return;
+            }
+
+            self->refreshStatus();
+            self->showPage (Page::importPage);
+
+            if (! missing.isEmpty())
+                self->appState.dialogs->showMessage (juce::MessageBoxIconType::InfoIcon, "Some sources were not found",
+                                                     "Everything else was restored. These are not where the project says they are:\n\n"
+                                                         + missing.joinIntoString ("\n"));
+        });
     }
 
     void MainComponent::saveProject (bool saveAs)

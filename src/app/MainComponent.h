@@ -73,6 +73,7 @@ namespace korvid::ui
         void menuItemChosen (int result, const juce::Array<juce::File>& recentProjects);
 
         void openProject();
+        /** Opens the project on the session's worker; the Import page shows it once it is in. */
         void loadProjectFile (const juce::File& file);
         void saveProject (bool saveAs);
 

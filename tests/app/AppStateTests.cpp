@@ -1,4 +1,5 @@
 #include "app/AppState.h"
+#include "app/ProjectOpening.h"
 #include "support/FileSizeCap.h"
 #include "support/MessageLoop.h"
 #include "support/ScopedEnvironmentVariable.h"
@@ -784,7 +785,7 @@ namespace
         ASSERT_EQ (state->presetId, makeEmptyPreset().id);
 
         juce::StringArray missing { "left over" };
-        ASSERT_TRUE (state->openProject (file, error, missing)) << error;
+        ASSERT_TRUE (korvid::test::openProjectAndWait (*state, file, error, missing)) << error;
         EXPECT_TRUE (missing.isEmpty());
         EXPECT_EQ ((int) state->session.getTracks().size(), 1);
         EXPECT_EQ (state->outputFolder, outputFolder);
@@ -798,7 +799,7 @@ namespace
 
         // The cue's folder went away: the project still opens and says what is missing.
         ASSERT_TRUE (cueFolder.deleteRecursively());
-        ASSERT_TRUE (state->openProject (file, error, missing)) << error;
+        ASSERT_TRUE (korvid::test::openProjectAndWait (*state, file, error, missing)) << error;
         EXPECT_TRUE (missing.contains (cueFolder.getFullPathName()));
         EXPECT_TRUE (missing.contains (cueFolder.getChildFile ("Violins.wav").getFullPathName()));
         EXPECT_TRUE (state->session.getTracks().empty());
@@ -842,7 +843,7 @@ namespace
             SCOPED_TRACE (c.file.getFileName());
             juce::StringArray missing;
             error = {};
-            EXPECT_FALSE (s.openProject (c.file, error, missing));
+            EXPECT_FALSE (korvid::test::openProjectAndWait (s, c.file, error, missing));
             EXPECT_TRUE (c.errorIsRight (error)) << error;
             EXPECT_EQ ((int) s.session.getTracks().size(), 1);
             EXPECT_EQ (s.presetId, presetBefore);

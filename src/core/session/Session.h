@@ -169,6 +169,9 @@ public:
         the hand-made assignments on top. Every saved track path not found again is added to
         `missingSources` unless that text is there already. */
     void applyProject (const ProjectFile& project, juce::StringArray& missingSources);
+    /** The same with the import of the project's folders prepared beforehand
+        (makeProjectImportRequest, then prepareImport), so the disk work can run elsewhere. */
+    void applyProject (const ProjectFile& project, const PreparedImport& folders, juce::StringArray& missingSources);
 
     //==============================================================================
     // History
@@ -217,5 +220,9 @@ private:
 
     JUCE_DECLARE_NON_COPYABLE (Session)
 };
+
+/** The import of a project's folders, as for a list of its own: nothing held yet, room for
+    every track, the project's schema. Touches no session, so it may be made on any thread. */
+ImportRequest makeProjectImportRequest (const ProjectFile& project, const KeywordMatcher& matcher);
 
 } // namespace korvid

@@ -51,7 +51,26 @@ namespace
     };
 } // namespace
 
+ImportRequest makeProjectImportRequest (const ProjectFile& project, const KeywordMatcher& matcher)
+{
+    ImportRequest request;
+
+    for (const auto& folder : project.importedFolders)
+        request.paths.add (folder.getFullPathName());
+
+    request.recurse = project.recurseSubfolders;
+    request.room = Session::maxTracks;
+    request.schema = project.preset.schema;
+    request.matcher = matcher;
+    return request;
+}
+
 void Session::applyProject (const ProjectFile& project, juce::StringArray& missingSources)
+{
+    applyProject (project, prepareImport (makeProjectImportRequest (project, matcherSettings)), missingSources);
+}
+
+void Session::applyProject (const ProjectFile& project, const PreparedImport& folders, juce::StringArray& missingSources)
 {
     // The list is replaced even when it was empty already.
     ++listGeneration;
@@ -59,14 +78,7 @@ void Session::applyProject (const ProjectFile& project, juce::StringArray& missi
     setPreset (project.preset);
 
     if (! project.importedFolders.isEmpty())
-    {
-        juce::StringArray paths;
-
-        for (const auto& folder : project.importedFolders)
-            paths.add (folder.getFullPathName());
-
-        importFiles (paths, project.recurseSubfolders);
-    }
+        finishImport (folders);
 
     bool outputLayoutChanged = false;
 

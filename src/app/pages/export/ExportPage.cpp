@@ -30,6 +30,7 @@ namespace korvid::ui
         wireControls();
 
         appState.session.addListener (this);
+        appState.sessionJobs.listeners.add (this);
         appState.addChangeListener (this);
 
         refreshFromPreset();
@@ -43,6 +44,7 @@ namespace korvid::ui
         cancelPendingUpdate();
         planner.reset();
         appState.removeChangeListener (this);
+        appState.sessionJobs.listeners.remove (this);
         appState.session.removeListener (this);
         stopAuditions();
 
@@ -54,6 +56,7 @@ namespace korvid::ui
 
         viewport.setViewedComponent (nullptr, false);
         renderJob.reset();
+        setRunReadingTracks (false);
     }
 
     void ExportPage::wireControls()
@@ -156,6 +159,18 @@ namespace korvid::ui
 
         rebuildFormatRows();
         refreshFromPreset();
+    }
+
+    void ExportPage::sessionJobsChanged()
+    {
+        refreshIssueList();
+
+        if (! exporting && ! analysing)
+            showIdleStatus();
+
+        // What a pressed run waited for has changed the session: plan again from it.
+        if (! appState.sessionJobs.isBusy() && waitingRun != WaitingRun::none)
+            requestPlan (waitingRun == WaitingRun::analysis);
     }
 
     void ExportPage::changeListenerCallback (juce::ChangeBroadcaster*)

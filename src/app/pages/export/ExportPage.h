@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SessionJobs.h"
 #include "app/pages/export/DeliveryPlanner.h"
 #include "core/model/Preset.h"
 #include "core/render/RenderJob.h"
@@ -29,6 +30,7 @@ namespace korvid::ui
     class ExportPage : public juce::Component,
                        private juce::Timer,
                        private Session::Listener,
+                       private SessionJobs::Listener,
                        private juce::ChangeListener,
                        private juce::AsyncUpdater
     {
@@ -109,14 +111,13 @@ namespace korvid::ui
         void forgetVocabularyWord (const juce::String& word);
         const juce::StringArray& getNameVocabulary() const noexcept   { return nameVocabulary; }
 
-        /** Which run buttons can be pressed, and a plan of the session as it stands for the
+        /** Which run buttons can be pressed (none while a session job is about to change the
+            session: their tooltip says which), and a plan of the session as it stands for the
             issue list and the naming preview: they follow when the worker has made it. */
         void refreshIssueList();
         void refreshCueLine();
         void refreshPresetLine();
         void refreshFolderLine();
-
-        RenderPlan buildRequests (bool analysisOnly) const;
 
         /** What a plan is made from now: the session's preset, tracks and cues with tracks as
             planning reads them (copied again only after they changed) and the output folder. */
@@ -130,9 +131,12 @@ namespace korvid::ui
         bool isRunWaitingForPlan() const noexcept   { return waitingRun != WaitingRun::none; }
 
         /** Analyses with the plan of the session as it stands; without one, as soon as the
-            worker has made it. */
+            worker has made it. While an import, a split or a project being opened is about to
+            change the session, it waits for that and plans again from what it left. */
         void runAnalysis();
-        /** Plans the render on the worker and then asks what stands in its way. */
+        /** Plans the render on the worker and then asks what stands in its way; waits as an
+            analysis does. A plan is rendered only while it is the plan of the session as it
+            stands, also after the warnings were confirmed. */
         void startExport();
         void cancelRun();
         void showBlockingIssues (const ValidationResult& issues, std::function<void()> proceed);
@@ -174,6 +178,7 @@ namespace korvid::ui
         void tracksChanged() override;
         void assignmentsChanged() override;
         void presetChanged() override;
+        void sessionJobsChanged() override;
         void changeListenerCallback (juce::ChangeBroadcaster* source) override;
         void handleAsyncUpdate() override;
 
@@ -198,6 +203,9 @@ namespace korvid::ui
         void startRun (std::vector<PlannedRequest> planned, const Preset& plannedWith, bool analysisOnly);
         void finishRun();
         void setStatusLine (const juce::String& text, bool standing);
+        /** The status line between runs: what a run waits for, else how the last one ended. */
+        void showIdleStatus();
+        void setRunReadingTracks (bool reading);
         void resetPhaseBar();
         void setBodyEnabled (bool enabled);
         void showWarning (const juce::String& title, const juce::String& message);

@@ -69,6 +69,8 @@ namespace korvid::ui
             return;
 
         const bool current = delivery->sessionVersion == sessionVersion && delivery->exportFolder == appState.outputFolder;
+        // An import, a split or a project on its way: the plan is of a session about to change.
+        const bool sessionBusy = appState.sessionJobs.isBusy();
 
         if (! delivery->analysisOnly)
         {
@@ -78,11 +80,15 @@ namespace korvid::ui
                 return;
             }
 
-            // The session changed after the press: what stands in the way may have too.
-            if (! current)
+            // The session changed after the press: what stands in the way may have too. While
+            // it is about to change, the plan is made again once it has.
+            if (! current || sessionBusy)
             {
                 planner->discard (std::move (delivery));
-                requestPlan (false);
+
+                if (! sessionBusy)
+                    requestPlan (false);
+
                 return;
             }
 
@@ -90,15 +96,32 @@ namespace korvid::ui
             auto planned = std::make_shared<std::vector<PlannedRequest>> (std::move (delivery->plan.requests));
             auto preset = delivery->preset;
             const auto issues = delivery->plan.issues;
+            const auto plannedVersion = delivery->sessionVersion;
+            const auto plannedFolder = delivery->exportFolder;
             planner->discard (std::move (delivery));
             juce::Component::SafePointer<ExportPage> safeThis (this);
 
-            showBlockingIssues (issues, [safeThis, planned, preset]
+            showBlockingIssues (issues, [safeThis, planned, preset, plannedVersion, plannedFolder]
             {
                 auto* page = safeThis.getComponent();
 
-                if (page == nullptr || page->isRendering() || page->exporting || page->analysing)
+                if (page == nullptr || page->isRendering() || page->exporting || page->analysing
+                    || page->waitingRun != WaitingRun::none)
                     return;
+
+                // The session changed while the warnings were open (an import or a split that
+                // ended, an edit): the plan no longer describes it, so it is made again and its
+                // own warnings asked about.
+                if (plannedVersion != page->sessionVersion || plannedFolder != page->appState.outputFolder
+                    || page->appState.sessionJobs.isBusy())
+                {
+                    page->waitingRun = WaitingRun::render;
+
+                    if (! page->appState.sessionJobs.isBusy())
+                        page->requestPlan (false);
+
+                    return;
+                }
 
                 page->exporting = true;
                 page->startRun (std::move (*planned), *preset, false);
@@ -119,7 +142,7 @@ namespace korvid::ui
         std::swap (shownPlan, delivery);
         planner->discard (std::move (delivery));
 
-        if (waitingRun == WaitingRun::analysis)
+        if (waitingRun == WaitingRun::analysis && ! sessionBusy)
         {
             if (current)
             {

@@ -12,21 +12,18 @@
 
 namespace korvid::ui
 {
-    RenderPlan ExportPage::buildRequests (bool analysisOnly) const
-    {
-        const auto& session = appState.session;
-        return buildRenderRequests (session.getPreset(), session.getTracks(), session.cuesWithTracks(),
-                                    appState.outputFolder, analysisOnly);
-    }
-
     void ExportPage::refreshIssueList()
     {
         // Always the analysis form: it shows what stands in the way of either run.
         triggerAsyncUpdate();
 
-        const bool canRun = ! appState.session.getTracks().empty() && ! exporting && ! analysing;
+        // An import, a split or a project on its way would change what a run reads.
+        const auto waitText = appState.sessionJobs.waitText();
+        const bool canRun = ! appState.session.getTracks().empty() && ! exporting && ! analysing && waitText.isEmpty();
         renderBar->analyseButton.setEnabled (canRun);
         renderBar->renderButton.setEnabled (canRun);
+        renderBar->analyseButton.setTooltip (waitText);
+        renderBar->renderButton.setTooltip (waitText);
 
         refreshCueLine();
         refreshPresetLine();
@@ -89,10 +86,16 @@ namespace korvid::ui
         if (isRendering() || exporting || analysing || waitingRun != WaitingRun::none)
             return;
 
-        if (! isPlanCurrent())
+        const bool sessionBusy = appState.sessionJobs.isBusy();
+
+        if (sessionBusy || ! isPlanCurrent())
         {
             waitingRun = WaitingRun::analysis;
-            requestPlan (true);
+
+            // Otherwise planned again when the session's jobs are done.
+            if (! sessionBusy)
+                requestPlan (true);
+
             return;
         }
 
@@ -138,9 +141,12 @@ namespace korvid::ui
             return;
         }
 
-        // The render's own form: it may create the cues' folders, so it is made only now.
+        // The render's own form: it may create the cues' folders, so it is made only now,
+        // and only once no import, split or project is about to change the session.
         waitingRun = WaitingRun::render;
-        requestPlan (false);
+
+        if (! appState.sessionJobs.isBusy())
+            requestPlan (false);
     }
 
     void ExportPage::showBlockingIssues (const ValidationResult& issues, std::function<void()> proceed)
@@ -172,6 +178,7 @@ namespace korvid::ui
     void ExportPage::startRun (std::vector<PlannedRequest> planned, const Preset& plannedWith, bool analysisOnly)
     {
         appState.preview.stop();
+        setRunReadingTracks (true);
         setBodyEnabled (false);
         resetPhaseBar();
         statusStanding = false;
@@ -214,6 +221,7 @@ namespace korvid::ui
         // No thread, so no completion will come: the page must not stay locked.
         exporting = false;
         analysing = false;
+        setRunReadingTracks (false);
         setBodyEnabled (true);
         renderBar->cancelButton.setEnabled (false);
         refreshIssueList();
@@ -228,6 +236,7 @@ namespace korvid::ui
 
     void ExportPage::finishRun()
     {
+        setRunReadingTracks (false);
         setBodyEnabled (true);
         renderBar->cancelButton.setEnabled (false);
     }
@@ -280,10 +289,18 @@ namespace korvid::ui
         refreshIssueList();
     }
 
+    void ExportPage::setRunReadingTracks (bool reading)
+    {
+        appState.runReadingTracks = reading;
+    }
+
     void ExportPage::pollRenderJob()
     {
         if (renderJob == nullptr)
+        {
+            showIdleStatus();
             return;
+        }
 
         const auto status = renderJob->getStatus();
 
@@ -297,8 +314,18 @@ namespace korvid::ui
 
         if (status.running)
             setStatusLine (status.text, false);
-        else if (! exporting && ! analysing && ! statusStanding)
-            setStatusLine (appState.hasReport ? "Last render finished." : "", false);
+        else if (! exporting && ! analysing)
+            showIdleStatus();
+    }
+
+    void ExportPage::showIdleStatus()
+    {
+        const auto waitText = appState.sessionJobs.waitText();
+
+        if (waitText.isNotEmpty())
+            setStatusLine (waitText, false);
+        else if (! statusStanding)
+            setStatusLine (renderJob != nullptr && appState.hasReport ? "Last render finished." : "", false);
     }
 
     void ExportPage::setStatusLine (const juce::String& text, bool standing)

@@ -87,22 +87,33 @@ namespace korvid::ui
         for (const auto& path : paths)
             pathTexts.add (path.getFullPathName());
 
-        // The page keeps answering while the disk is read; the cursor says work is going on.
-        if (importsInFlight++ == 0)
-            juce::MouseCursor::showWaitCursor();
+        ++importsInFlight;
+        importJobs.removeIf ([this] (int job) { return ! appState.sessionJobs.isRunning (job); });
 
+        // The page keeps answering while the disk is read; the cursor says work is going on.
+        juce::Component::SafePointer<ImportPage> safeThis (this);
         auto request = appState.session.makeImportRequest (pathTexts, recurseToggle.getToggleState());
-        importPool.addJob (new ImportJob (this, paths, std::move (request)), true);
+        importJobs.add (appState.sessionJobs.start ("Waiting for the import to finish.",
+                                                    [safeThis, paths, request = std::move (request)] (const CancelTest& shouldStop) mutable
+                                                        -> SessionJobs::Answer
+        {
+            auto prepared = std::make_shared<PreparedImport> (prepareImport (std::move (request), shouldStop));
+
+            return [safeThis, paths, prepared]
+            {
+                if (auto* page = safeThis.getComponent())
+                    page->finishImport (paths, *prepared);
+            };
+        }, true));
     }
 
     void ImportPage::finishImport (const juce::Array<juce::File>& paths, const PreparedImport& prepared)
     {
-        if (--importsInFlight == 0)
-            juce::MouseCursor::hideWaitCursor();
+        --importsInFlight;
 
         // "Clear list" or another project since it was asked for: the tracks would land in
         // a list the user has already moved on from.
-        if (prepared.request.listGeneration != appState.session.getListGeneration())
+        if (prepared.cancelled || prepared.request.listGeneration != appState.session.getListGeneration())
             return;
 
         const auto result = appState.session.finishImport (prepared);
@@ -215,6 +226,7 @@ namespace korvid::ui
                 return;
 
             safeThis->appState.preview.stop();
+            safeThis->withdrawSplit();
             safeThis->appState.session.clear();
             safeThis->showTrack ({}, {});
         });

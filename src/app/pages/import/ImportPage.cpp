@@ -64,14 +64,13 @@ namespace korvid::ui
         zoomSettleTimer->stopTimer();
         ++generation;
         spectrogramPool.removeAllJobs (true, 3000);
-        importPool.removeAllJobs (true, 3000);
 
-        if (importsInFlight > 0)
-            juce::MouseCursor::hideWaitCursor();
+        // They run on the session's worker, which waits for them when it goes: a running
+        // split stops at its next block and puts the original back.
+        for (const auto job : importJobs)
+            appState.sessionJobs.stop (job);
 
-        // A running split stops at its next block and puts the original back; its last
-        // steps (removing what it wrote, a rename) may wait for the disk, so it gets time.
-        splitPool.removeAllJobs (true, 30000);
+        withdrawSplit();
         appState.waveforms.listeners.remove (this);
         appState.session.removeListener (this);
         trackTable.setModel (nullptr);
@@ -262,6 +261,11 @@ namespace korvid::ui
     //==============================================================================
     void ImportPage::tracksChanged()
     {
+        // Removed from the list (by hand, by an undo, with the whole list): the split is no
+        // longer wanted.
+        if (isSplitting() && appState.session.findTrack (splittingTrackId) == nullptr)
+            withdrawSplit();
+
         if (const auto* track = appState.session.findTrack (currentTrackId))
             if (track->file != juce::File (currentPath))
                 showTrack (track->file.getFullPathName(), track->id);

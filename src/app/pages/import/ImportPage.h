@@ -32,8 +32,9 @@ namespace korvid::ui
 
         Holds no model of its own: rows, selections and menus carry track and stem ids that
         are looked up in the session whenever they are used. Message thread only, but for
-        the spectrogram, import and split jobs, which work on copies and post their results
-        back; the session itself changes only on the message thread. */
+        the spectrogram job and the import and split jobs on the session's worker, which work on
+        copies and post their results back; the session itself changes only on the message
+        thread. */
     class ImportPage : public juce::Component,
                        public juce::FileDragAndDropTarget,
                        public juce::TableListBoxModel,
@@ -46,9 +47,7 @@ namespace korvid::ui
         class SpectrogramJob;
         class ZoomSettleTimer;
         struct SpectrogramResult;
-        class SplitJob;
         struct SplitOutcome;
-        class ImportJob;
 
         using AssignMenuContext = ui::AssignMenuContext;
 
@@ -78,9 +77,10 @@ namespace korvid::ui
 
         explicit ImportPage (AppState& state);
 
-        /** Stops the timer, the spectrogram job and a running split (which puts the original
-            back) and leaves the session's and the cache's listener lists before the members go,
-            so the application state may go after it. */
+        /** Stops the timer, the spectrogram job, the page's imports and a running split (which
+            puts the original back on the session's worker) and leaves the session's and the
+            cache's listener lists before the members go, so the application state may go after
+            it. */
         ~ImportPage() override;
 
         /** The space key, the transport button and a double-click: plays the shown track,
@@ -89,19 +89,20 @@ namespace korvid::ui
 
         /** The right click of either view: offers a split at that fraction of the file. */
         void offerSplitAt (double fileFraction);
-        /** Asks for the new part's name, then splits the shown track there. */
+        /** Asks for the new part's name, then splits the shown track there. The name proposed
+            is the first that no file in the track's folder has. */
         void askForSplitName (double seconds);
 
         //==============================================================================
         // Operations the controls start; public so that tests can drive them.
 
         /** The one entry of every import: drop, "Add files", "Add folder", a recent folder.
-            The folders are scanned and the files probed on the page's import thread; the
-            tracks come in when that is done (finishImport), one import after the other. */
+            The folders are scanned and the files probed on the session's worker; the tracks
+            come in when that is done (finishImport), one import after the other. */
         void importPaths (const juce::Array<juce::File>& paths);
         /** A finished scan, on the message thread: the tracks join the session, and the
             user hears what went wrong. Nothing when the list it was meant for was emptied
-            meanwhile. */
+            meanwhile, or the import was stopped. */
         void finishImport (const juce::Array<juce::File>& paths, const PreparedImport& prepared);
         /** An import was asked for and its tracks have not come in yet. */
         bool isImporting() const noexcept                              { return importsInFlight > 0; }
@@ -111,6 +112,7 @@ namespace korvid::ui
         juce::PopupMenu createAddFolderMenu (const juce::Array<juce::File>& recentFolders) const;
         void addFolderMenuItemChosen (int result, const juce::Array<juce::File>& recentFolders);
         void removeSelectedTracks();
+        /** Asks first; clearing withdraws a running split, which puts its original back. */
         void askToClearList();
 
         juce::StringArray getSelectedTrackIds() const;
@@ -134,14 +136,26 @@ namespace korvid::ui
         double currentTrackSeconds() const;
 
         juce::PopupMenu createSplitMenu (double seconds) const;
-        /** Writes the two parts on the split job's thread; the core's split unless a test puts
+        /** Writes the two parts on the session's worker; the core's split unless a test puts
             another in its place. */
-        std::function<TrackSplitResult (const TrackSplitRequest&, const CancelTest&)> splitStep { splitTrackFile };
-        /** Refuses what it can before the disk changes, then splits the shown track on the
-            split job's thread; the window keeps answering meanwhile. */
+        using SplitStep = std::function<TrackSplitResult (const TrackSplitRequest&, const CancelTest&)>;
+        SplitStep splitStep { splitTrackFile };
+        /** Refuses what it can before the disk changes (a run reading the tracks among it),
+            then splits the shown track on the session's worker; the window keeps answering
+            meanwhile. */
         void splitTrackAt (double seconds, const juce::String& name);
-        /** A finished split, on the message thread: the parts take the track's place. */
+        /** A finished split, on the message thread: the parts take the track's place, but only
+            in the list the split started from and while the track is still in it. */
         void applySplitOutcome (SplitOutcome&& outcome);
+        /** Stops a running split: it puts the original back, unless its disk work is already
+            done, and its parts then join no list. Clearing the list, opening a project or
+            removing the track do this. */
+        void withdrawSplit();
+        /** The disk work of a split, on the session's worker: moves the original aside, writes
+            both parts and, when that fails or is stopped (even after the parts were written),
+            moves the original back, so the disk is left split or as it was. */
+        static SplitOutcome carryOutSplit (SplitOutcome request, double splitSeconds, const SplitStep& split,
+                                           const CancelTest& shouldStop);
         /** A split is running; the split controls do nothing until it ends. */
         bool isSplitting() const noexcept                              { return splittingTrackId.isNotEmpty(); }
         const juce::String& getSplittingTrackId() const noexcept       { return splittingTrackId; }
@@ -274,12 +288,12 @@ namespace korvid::ui
 
         juce::ThreadPool spectrogramPool { 1 };
         std::atomic<int> generation { 0 };
-        juce::ThreadPool importPool { 1 };   // one thread: imports land in the order asked
         int importsInFlight = 0;
+        juce::Array<int> importJobs;     // the session jobs of this page's imports, some perhaps ended
 
-        juce::ThreadPool splitPool { 1 };
         juce::String splittingTrackId;   // the track whose split runs; empty when none does
         double splittingSeconds = 0.0;
+        int splitJob = 0;                // its session job
 
         std::vector<juce::String> rows;
         std::vector<juce::String> sortedTrackIds;   // every track in the table's order, unfiltered
@@ -291,21 +305,6 @@ namespace korvid::ui
         std::unordered_map<juce::String, int, TextHash> textWidths;   // body-font widths of cell texts, by text
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ImportPage)
-    };
-
-    /** One import's scan and probes on the page's import thread. Works on its request only;
-        its result goes to the message thread, where a gone page drops it. */
-    class ImportPage::ImportJob : public juce::ThreadPoolJob
-    {
-    public:
-        ImportJob (juce::Component::SafePointer<ImportPage> page, juce::Array<juce::File> paths, ImportRequest request);
-
-        JobStatus runJob() override;
-
-    private:
-        juce::Component::SafePointer<ImportPage> page;
-        const juce::Array<juce::File> paths;
-        ImportRequest request;
     };
 
     /** Restarted by every zoom step; when the zoom has rested for a moment, the page asks for
@@ -358,37 +357,16 @@ namespace korvid::ui
         const double lengthSeconds;
     };
 
-    /** What a split job sends back: the page that asked (a weak reference made on the message
-        thread), the track and its files, and how the disk was left. */
+    /** What a split's disk work leaves: the track and its files, the list it started from, and
+        how the disk was left. */
     struct ImportPage::SplitOutcome
     {
-        juce::Component::SafePointer<ImportPage> page;
         juce::String trackId;
         juce::File original;
         TrackSplitFiles files;
+        int listGeneration = 0;   // the session's when the split started
         bool ok = false;
-        juce::String message;   // the sentence to show when it failed
-    };
-
-    /** One split on the page's split thread: moves the original aside, writes both parts and,
-        when that fails or is stopped, moves the original back, so the disk is left split or
-        as it was whatever becomes of the page. Works on the values it was made with only. */
-    class ImportPage::SplitJob : public juce::ThreadPoolJob
-    {
-    public:
-        using SplitStep = std::function<TrackSplitResult (const TrackSplitRequest&, const CancelTest&)>;
-
-        SplitJob (SplitOutcome request, double splitSeconds, SplitStep split);
-
-        JobStatus runJob() override;
-
-        /** The disk work itself, without posting. */
-        static SplitOutcome carryOut (SplitOutcome request, double splitSeconds, const SplitStep& split,
-                                      const CancelTest& shouldCancel);
-
-    private:
-        SplitOutcome outcome;
-        const double seconds;
-        const SplitStep splitStep;
+        bool withdrawn = false;   // stopped: the original is back unless `message` says otherwise
+        juce::String message;     // the sentence to show when it failed
     };
 }

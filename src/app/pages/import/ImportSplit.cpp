@@ -12,6 +12,8 @@ namespace korvid::ui
     namespace
     {
         constexpr const char* notSplitTitle = "The stem was not split";
+        constexpr const char* runReadsTracks = "A render or an analysis is reading the tracks. Split the stem once it "
+                                               "has finished.";
     }
 
     juce::PopupMenu ImportPage::createSplitMenu (double seconds) const
@@ -74,12 +76,18 @@ namespace korvid::ui
         if (track == nullptr || isSplitting())
             return;
 
+        if (appState.runReadingTracks)
+        {
+            setSplitMarker (-1.0);
+            return showWarning (notSplitTitle, runReadsTracks);
+        }
+
         juce::Component::SafePointer<ImportPage> safeThis (this);
         const ScopedDialogOwner owner (*appState.dialogs, this);
         appState.dialogs->askForText ("Split this stem",
                                       "The part up to " + formatDuration (seconds) + " keeps the name it has.\n"
                                       "The part after it becomes a new stem, both the same length as the original.",
-                                      track->file.getFileNameWithoutExtension() + " 2",
+                                      proposedSplitPartName (track->file),
                                       [safeThis, seconds] (std::optional<juce::String> answer)
         {
             if (safeThis == nullptr)
@@ -99,6 +107,10 @@ namespace korvid::ui
 
         if (track == nullptr || isSplitting())
             return;
+
+        // The run reads the take from its path: a split would hand it the first part halfway.
+        if (appState.runReadingTracks)
+            return showWarning (notSplitTitle, runReadsTracks);
 
         const auto trackId = track->id;
         const auto original = track->file;
@@ -124,11 +136,30 @@ namespace korvid::ui
         showSplitState();
 
         SplitOutcome request;
-        request.page = this;
         request.trackId = trackId;
         request.original = original;
         request.files = files;
-        splitPool.addJob (new SplitJob (std::move (request), seconds, splitStep), true);
+        request.listGeneration = appState.session.getListGeneration();
+
+        juce::Component::SafePointer<ImportPage> safeThis (this);
+        splitJob = appState.sessionJobs.start ("Waiting for the split of '" + original.getFileName() + "' to finish.",
+                                               [safeThis, request, seconds, step = splitStep] (const CancelTest& shouldStop)
+                                                   -> SessionJobs::Answer
+        {
+            auto outcome = std::make_shared<SplitOutcome> (carryOutSplit (request, seconds, step, shouldStop));
+
+            return [safeThis, outcome]
+            {
+                if (auto* page = safeThis.getComponent())
+                    page->applySplitOutcome (std::move (*outcome));
+            };
+        });
+    }
+
+    void ImportPage::withdrawSplit()
+    {
+        if (isSplitting())
+            appState.sessionJobs.stop (splitJob);
     }
 
     bool ImportPage::isShownTrackSplitting() const
@@ -162,6 +193,7 @@ namespace korvid::ui
     {
         const bool wasShown = isShownTrackSplitting();
         splittingTrackId.clear();
+        splitJob = 0;
         const auto& files = outcome.files;
 
         if (wasShown)
@@ -173,11 +205,22 @@ namespace korvid::ui
         {
             // Anything read from the original's path while it was moved aside is stale.
             appState.waveforms.forget (outcome.original.getFullPathName());
+
+            // Withdrawn and put back, as whoever withdrew it asked: nothing to tell.
+            if (outcome.withdrawn && outcome.message.isEmpty())
+                return;
+
             return showWarning (notSplitTitle, outcome.message);
         }
 
         for (const auto& file : { files.firstPart, files.secondPart, files.keptSource })
             appState.waveforms.forget (file.getFullPathName());
+
+        // Its disk work was done before it could be withdrawn: the parts stay on disk, but a
+        // list that was emptied, replaced or lost the track meanwhile never asked for them.
+        if (outcome.listGeneration != appState.session.getListGeneration()
+            || appState.session.findTrack (outcome.trackId) == nullptr)
+            return;
 
         // The first part has the original's path, so the original's track must leave before
         // it can come in; the second part keeps the cue (and its settings) alive meanwhile.

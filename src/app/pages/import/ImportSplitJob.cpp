@@ -2,19 +2,31 @@
 
 #include "core/session/TrackFiles.h"
 
-// The disk work of a split, on the page's split thread.
+// The disk work of a split, on the session's worker.
 namespace korvid::ui
 {
-    ImportPage::SplitJob::SplitJob (SplitOutcome request, double splitSeconds, SplitStep split)
-        : juce::ThreadPoolJob ("split"),
-          outcome (std::move (request)),
-          seconds (splitSeconds),
-          splitStep (std::move (split))
+    namespace
     {
+        /** Takes back parts that were written in full: both go, the original returns to its
+            path. False with the sentence when the original could not be put back. */
+        bool undoSplit (const ImportPage::SplitOutcome& outcome, juce::String& message)
+        {
+            const auto& files = outcome.files;
+            files.secondPart.deleteFile();
+
+            if (! files.firstPart.deleteFile() || ! moveFileWithoutReplacing (files.keptSource, outcome.original))
+            {
+                message = "The split was stopped, but the original could not be put back; it is now "
+                        + files.keptSource.getFullPathName() + ".";
+                return false;
+            }
+
+            return true;
+        }
     }
 
-    ImportPage::SplitOutcome ImportPage::SplitJob::carryOut (SplitOutcome outcome, double splitSeconds,
-                                                             const SplitStep& split, const CancelTest& shouldCancel)
+    ImportPage::SplitOutcome ImportPage::carryOutSplit (SplitOutcome outcome, double splitSeconds, const SplitStep& split,
+                                                        const CancelTest& shouldStop)
     {
         const auto& files = outcome.files;
 
@@ -37,33 +49,37 @@ namespace korvid::ui
         request.secondPart = files.secondPart;
         request.crossfadeMs = splitCrossfadeMs;
 
-        const auto result = split (request, shouldCancel);
+        const auto result = split (request, shouldStop);
+
+        // The last word on whether the split stands: a withdrawal that comes later finds the
+        // split done, one that came before finds the original back.
+        if (isCancelled (shouldStop))
+        {
+            outcome.withdrawn = true;
+
+            if (result.ok)
+            {
+                undoSplit (outcome, outcome.message);
+                return outcome;
+            }
+        }
+
         outcome.ok = result.ok;
 
         if (result.ok)
             return outcome;
 
-        outcome.message = result.message;
+        if (! outcome.withdrawn)
+            outcome.message = result.message;
 
         if (! moveFileWithoutReplacing (files.keptSource, outcome.original))
-            outcome.message << "\n\nThe original could not be put back; it is now "
-                            << files.keptSource.getFullPathName() << ".";
+        {
+            if (outcome.message.isNotEmpty())
+                outcome.message << "\n\n";
+
+            outcome.message << "The original could not be put back; it is now " << files.keptSource.getFullPathName() << ".";
+        }
 
         return outcome;
-    }
-
-    juce::ThreadPoolJob::JobStatus ImportPage::SplitJob::runJob()
-    {
-        juce::Thread::setCurrentThreadName ("Velvane split");
-
-        // Sent even when stopped: a page that is gone drops it, and the disk is settled anyway.
-        juce::MessageManager::callAsync ([result = carryOut (outcome, seconds, splitStep,
-                                                             [this] { return shouldExit(); })]() mutable
-        {
-            if (auto* target = result.page.getComponent())
-                target->applySplitOutcome (std::move (result));
-        });
-
-        return jobHasFinished;
     }
 }

@@ -34,4 +34,27 @@ namespace korvid::ui
         error.clear();
         return true;
     }
+
+    juce::String proposedSplitPartName (const juce::File& trackFile)
+    {
+        const auto base = trackFile.getFileNameWithoutExtension();
+        const auto folder = trackFile.getParentDirectory();
+        const auto extension = trackFile.getFileExtension();
+
+        // A very long name loses its number to the length limit; then the split's own
+        // numbering has to do.
+        for (int number = 2; number < 10000; ++number)
+        {
+            const auto name = base + " " + juce::String (number);
+            const auto safeName = sanitiseFileName (name, "-", {}, 120);
+
+            if (! safeName.endsWith (juce::String (number)))
+                break;
+
+            if (! folder.getChildFile (safeName + extension).exists())
+                return name;
+        }
+
+        return base + " 2";
+    }
 }

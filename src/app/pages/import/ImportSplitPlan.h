@@ -20,4 +20,8 @@ namespace korvid::ui
         nothing usable in it, or a name that imports would skip as a split source. */
     bool planTrackSplitFiles (const juce::File& trackFile, const juce::String& name, TrackSplitFiles& files,
                               juce::String& error);
+
+    /** The name the split prompt proposes for the second part: N + " 2", or the first of
+        N + " 3", N + " 4"... whose part would keep that name, so it never gets a number added. */
+    juce::String proposedSplitPartName (const juce::File& trackFile);
 }

@@ -1,4 +1,5 @@
 #include "app/pages/export/ExportPageTestSupport.h"
+#include "app/ProjectOpening.h"
 
 namespace korvid::ui::exporttest
 {
@@ -111,7 +112,7 @@ namespace
         EXPECT_EQ (bar().folderLabel.getText(), meanwhile.getFullPathName());
 
         juce::StringArray missing;
-        ASSERT_TRUE (state->openProject (project, error, missing)) << error;
+        ASSERT_TRUE (korvid::test::openProjectAndWait (*state, project, error, missing)) << error;
         pump (30);
         EXPECT_EQ (state->outputFolder, elsewhere);
         EXPECT_EQ (bar().folderLabel.getText(), elsewhere.getFullPathName());

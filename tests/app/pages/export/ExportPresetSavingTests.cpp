@@ -1,4 +1,5 @@
 #include "app/pages/export/ExportPageTestSupport.h"
+#include "app/ProjectOpening.h"
 
 namespace korvid::ui::exporttest
 {
@@ -178,7 +179,7 @@ namespace
         juce::String error;
         ASSERT_TRUE (state->saveProject (projectFile, error)) << error;
         juce::StringArray missing;
-        ASSERT_TRUE (state->openProject (projectFile, error, missing)) << error;
+        ASSERT_TRUE (korvid::test::openProjectAndWait (*state, projectFile, error, missing)) << error;
         pump (30);
 
         EXPECT_TRUE (state->presetId.isEmpty());

@@ -41,6 +41,13 @@ namespace
     class ExportRunsTest : public ExportPageTest
     {
     public:
+        /** The plan the page's worker makes of the session as it stands. */
+        RenderPlan planOfPage (bool analysisOnly)
+        {
+            RenderPlanningCache cache;
+            return planDelivery (page->planningInputs (analysisOnly), cache, {}).plan;
+        }
+
         /** Two stems, one cue of two tracks that match them, an export folder. */
         void prepareDelivery()
         {
@@ -219,7 +226,7 @@ namespace
             HeldRun run;
             run.attachTo (*page);
 
-            const auto plan = page->buildRequests (false);
+            const auto plan = planOfPage (false);
             dialogs->files.push_back (root.getChildFile ("Chosen"));
             page->startExport();
             ASSERT_TRUE (waitForRunStart());
@@ -347,7 +354,7 @@ namespace
         writeTake (dir.getChildFile ("Brass.wav"), 0.5, 0.0, 2);
         state->session.importFiles ({ dir.getFullPathName() }, false);
 
-        const auto plan = page->buildRequests (true);
+        const auto plan = planOfPage (true);
         ASSERT_TRUE (waitForPlan());
         ASSERT_TRUE (plan.issues.errors.isEmpty());
         ASSERT_FALSE (plan.issues.warnings.isEmpty());
