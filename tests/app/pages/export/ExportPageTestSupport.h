@@ -19,6 +19,38 @@ namespace korvid::ui::exporttest
     using pagetest::Question;
     using QuestionKind = testing::ScriptedDialogs::Kind;
 
+    /** Holds what the page hands its job instead of starting a thread, so a test decides
+        when the run ends and how: it renders the requests on its own thread of control and
+        calls the page's completion, which posts to the message thread as the real one does. */
+    struct HeldRun
+    {
+        std::vector<RenderRequest> requests;
+        RenderJob::FinishedCallback completion;
+        int starts = 0;
+
+        void attachTo (ExportPage& page)
+        {
+            page.startJob = [this] (RenderJob&, std::vector<RenderRequest> toRender, RenderJob::FinishedCallback onFinished)
+            {
+                requests = std::move (toRender);
+                completion = std::move (onFinished);
+                ++starts;
+                return true;
+            };
+        }
+
+        /** Renders what was asked (stopping at once when `cancelled`) and posts the report. */
+        void finish (bool cancelled)
+        {
+            auto report = RenderJob::runQueue (requests, [cancelled] { return cancelled; }, {});
+
+            if (cancelled)
+                report.cancelled = true;
+
+            completion (report);
+        }
+    };
+
     /** The real export page (see PageTest) at the size the main window gives a page, with
         a runtime folder of the test's own for the cleaned auditions. */
     class ExportPageTest : public pagetest::PageTest<ExportPage>

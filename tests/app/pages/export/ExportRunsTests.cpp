@@ -6,38 +6,6 @@ namespace korvid::ui::exporttest
 {
 namespace
 {
-    /** Holds what the page hands its job instead of starting a thread, so a test decides
-        when the run ends and how: it renders the requests on its own thread of control and
-        calls the page's completion, which posts to the message thread as the real one does. */
-    struct HeldRun
-    {
-        std::vector<RenderRequest> requests;
-        RenderJob::FinishedCallback completion;
-        int starts = 0;
-
-        void attachTo (ExportPage& page)
-        {
-            page.startJob = [this] (RenderJob&, std::vector<RenderRequest> toRender, RenderJob::FinishedCallback onFinished)
-            {
-                requests = std::move (toRender);
-                completion = std::move (onFinished);
-                ++starts;
-                return true;
-            };
-        }
-
-        /** Renders what was asked (stopping at once when `cancelled`) and posts the report. */
-        void finish (bool cancelled)
-        {
-            auto report = RenderJob::runQueue (requests, [cancelled] { return cancelled; }, {});
-
-            if (cancelled)
-                report.cancelled = true;
-
-            completion (report);
-        }
-    };
-
     class ExportRunsTest : public ExportPageTest
     {
     public:

@@ -344,64 +344,184 @@ namespace korvid::ui::importtest
         EXPECT_LT (page->getWaveformView().getMarkerFraction(), 0.0);
     }
 
-    // Closing the page stops a split where it is: the original goes back, byte for byte, and
-    // nothing it wrote stays. A split whose disk work was done is left as it ended.
-    TEST_F (ImportPageTest, ThePageGoneBeforeASplitEndsLeavesTheFilesAsTheSplitLeftThem)
+    // Clearing the list, removing the take, opening a project or closing the page while a
+    // split runs withdraws it: the original goes back, byte for byte, and nothing it wrote stays,
+    // whether it was stopped half-way or had written both parts. Nothing is said about it, and
+    // the parts join no list.
+    TEST_F (ImportPageTest, AWithdrawnSplitPutsTheOriginalBackAndItsPartsJoinNoList)
     {
+        enum class Action { clearList, removeTake, openProject, closePage };
+
         struct Case
         {
             const char* name;
-            bool stopHalfWay;
-            std::initializer_list<const char*> filesLeft;
+            Action action;
+            bool partsWritten;
         };
 
         const Case cases[] = {
-            { "stopped half-way", true, { "Strings.wav" } },
-            { "done on disk", false, { "Brass.wav", "Strings.wav", "Strings_splitted.wav" } },
+            { "clear, half-way", Action::clearList, false },
+            { "clear, parts written", Action::clearList, true },
+            { "remove, half-way", Action::removeTake, false },
+            { "remove, parts written", Action::removeTake, true },
+            { "project, half-way", Action::openProject, false },
+            { "project, parts written", Action::openProject, true },
+            { "page closed, half-way", Action::closePage, false },
+            { "page closed, parts written", Action::closePage, true },
         };
 
         for (const auto& c : cases)
         {
             SCOPED_TRACE (c.name);
-            makePage();
+            build (PreviewEngine::OutputMode::drivenByCaller);
             const auto dir = folder (c.name);
             const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0, 0.0, 44100.0, 2);
             const auto before = bytesOf (file);
             importPaths ({ dir });
             page->selectTracks ({ idOf (file) });
 
+            // Another project, of a folder of its own.
+            const auto other = folder (juce::String (c.name) + " other");
+            writeTake (other.getChildFile ("Horns.wav"), 0.5);
+            const auto project = root.getChildFile (juce::String (c.name) + ".vlpr");
+
+            if (c.action == Action::openProject)
+            {
+                ImportPageTest::importPaths ({ other });
+                juce::String error;
+                ASSERT_TRUE (state->saveProject (project, error)) << error;
+                state->session.removeTracks (juce::StringArray (idOf (other.getChildFile ("Horns.wav"))));
+            }
+
             std::atomic<bool> reached { false };
             std::atomic<int> blocks { 0 };
 
-            page->splitStep = [&] (const TrackSplitRequest& request, const CancelTest& shouldCancel)
+            page->splitStep = [&] (const TrackSplitRequest& request, const CancelTest& shouldStop)
             {
-                auto result = splitTrackFile (request, [&]
+                if (c.partsWritten)
                 {
-                    if (c.stopHalfWay && ++blocks == 3)
+                    auto result = splitTrackFile (request, {});
+                    reached = true;
+                    waitOnWorker (shouldStop);
+                    return result;
+                }
+
+                return splitTrackFile (request, [&]
+                {
+                    if (++blocks == 3)
                     {
                         reached = true;
-                        waitOnWorker (shouldCancel);
+                        waitOnWorker (shouldStop);
                     }
 
-                    return shouldCancel();
+                    return shouldStop();
                 });
-
-                reached = true;
-                return result;
             };
 
             page->splitTrackAt (1.0, "Brass");
             ASSERT_TRUE (waitOnWorker ([&] { return reached.load(); }));
-            page.reset();
-            pump (50);
+            const auto asked = dialogs->asked.size();
 
-            juce::StringArray expected (c.filesLeft);
-            EXPECT_EQ (entriesOf (dir), expected);
-
-            if (c.stopHalfWay)
+            switch (c.action)
             {
-                EXPECT_TRUE (bytesOf (file) == before);
+                case Action::clearList:
+                    dialogs->confirmations.push_back (true);
+                    page->askToClearList();
+                    break;
+
+                case Action::removeTake:
+                    page->removeSelectedTracks();
+                    break;
+
+                case Action::openProject:
+                    state->openProject (project, {});
+                    break;
+
+                case Action::closePage:
+                    page.reset();
+                    break;
             }
+
+            ASSERT_TRUE (pumpUntil ([this] { return ! state->sessionJobs.isBusy(); }));
+
+            EXPECT_EQ (entriesOf (dir), juce::StringArray ({ "Strings.wav" }));
+            EXPECT_TRUE (bytesOf (file) == before);
+            EXPECT_EQ (dialogs->asked.size(), asked + (c.action == Action::clearList ? 1 : 0));
+
+            if (page != nullptr)
+            {
+                EXPECT_FALSE (page->isSplitting());
+                EXPECT_FALSE (listedNames().contains ("Brass.wav"));
+                // The project's scan ran after the original was back.
+                EXPECT_EQ (listedNames(), c.action == Action::openProject ? juce::StringArray ({ "Horns.wav", "Strings.wav" })
+                                                                          : juce::StringArray());
+            }
+
+            makePage();
+        }
+    }
+
+    // A split whose disk work was done before the list changed: the parts stay on disk, but the
+    // list they were meant for is gone, so they join no other.
+    TEST_F (ImportPageTest, ASplitOutcomeForAListThatChangedIsNotApplied)
+    {
+        const auto dir = folder ("Cue");
+        const auto file = writeTake (dir.getChildFile ("Strings.wav"), 1.0, 0.0, 44100.0, 1);
+        const auto other = writeTake (folder ("Other").getChildFile ("Horns.wav"), 1.0);
+        importPaths ({ dir });
+
+        ImportPage::SplitOutcome outcome;
+        outcome.trackId = idOf (file);
+        outcome.original = file;
+        outcome.files.firstPart = file;
+        outcome.files.secondPart = writeTake (dir.getChildFile ("Brass.wav"), 1.0);
+        outcome.files.keptSource = writeTake (dir.getChildFile ("Strings_splitted.wav"), 1.0);
+        outcome.listGeneration = state->session.getListGeneration();
+        outcome.ok = true;
+
+        state->session.clear();
+        importPaths ({ other.getParentDirectory() });
+        page->applySplitOutcome (std::move (outcome));
+
+        EXPECT_EQ (listedNames(), juce::StringArray ({ "Horns.wav" }));
+        EXPECT_TRUE (dialogs->asked.empty());
+    }
+
+    // The prompt proposes a name the part will keep: "<name> 2" only while no file has it.
+    TEST_F (ImportPageTest, TheSplitPromptProposesTheFirstFreeName)
+    {
+        struct Case
+        {
+            std::initializer_list<const char*> taken;
+            const char* proposed;
+        };
+
+        const Case cases[] = {
+            { {}, "Strings 2" },
+            { { "Strings 2.wav" }, "Strings 3" },
+            { { "Strings 2.wav", "Strings 3.wav", "Strings 5.wav" }, "Strings 4" },
+            { { "Strings 2.aif" }, "Strings 2" },   // the part takes the track's own extension
+        };
+
+        int number = 0;
+
+        for (const auto& c : cases)
+        {
+            const auto dir = folder ("Cue " + juce::String (++number));
+            SCOPED_TRACE (dir.getFileName());
+            const auto file = writeTake (dir.getChildFile ("Strings.wav"), 1.0, 0.0, 44100.0, 1);
+
+            for (const auto* name : c.taken)
+                dir.getChildFile (name).replaceWithText ("x");
+
+            importPaths ({ file });
+            page->selectTracks ({ idOf (file) });
+            dialogs->texts.push_back (std::nullopt);
+            page->askForSplitName (0.5);
+
+            ASSERT_NE (lastQuestion(), nullptr);
+            EXPECT_EQ (lastQuestion()->title, "Split this stem");
+            EXPECT_EQ (lastQuestion()->initialText, c.proposed);
         }
     }
 }
