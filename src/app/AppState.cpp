@@ -447,30 +447,54 @@ namespace korvid::ui
             opened->missingSources = std::move (result.missingFolders);
             const bool stopped = isCancelled (shouldStop);
 
-            return [weakThis, opening, file, opened, stopped, whenDone]
+            // In three messages, so that the window never stands still for long: the list
+            // emptied, the tracks in, the saved settings on top. A newer open drops the rest.
+            const auto isCurrent = [weakThis, opening, stopped, opened]
             {
-                auto* self = weakThis.get();
+                return weakThis != nullptr && opening == weakThis->projectOpenings && ! stopped && opened->ok;
+            };
 
-                if (self == nullptr || opening != self->projectOpenings)
-                    return;
+            return {
+                [weakThis, opening, stopped, isCurrent, opened, whenDone]
+                {
+                    if (weakThis == nullptr || opening != weakThis->projectOpenings)
+                        return;
 
-                self->openingProject = false;
+                    if (isCurrent())
+                    {
+                        weakThis->session.startProject (opened->project);
+                        return;
+                    }
 
-                if (stopped)
-                    return;
+                    weakThis->openingProject = false;
 
-                if (opened->ok)
-                    self->finishOpeningProject (file, *opened);
+                    // Stopped only as the program closes: nothing to tell then.
+                    if (! stopped && ! opened->ok && whenDone != nullptr)
+                        whenDone (false, opened->error, {});
+                },
+                [weakThis, isCurrent, opened]
+                {
+                    if (isCurrent() && ! opened->project.importedFolders.isEmpty())
+                        weakThis->session.finishImport (opened->folders);
+                },
+                [weakThis, isCurrent, file, opened, whenDone]
+                {
+                    if (! isCurrent())
+                        return;
 
-                if (whenDone != nullptr)
-                    whenDone (opened->ok, opened->error, opened->missingSources);
+                    weakThis->openingProject = false;
+                    weakThis->finishOpeningProject (file, *opened);
+
+                    if (whenDone != nullptr)
+                        whenDone (true, {}, opened->missingSources);
+                }
             };
         }, true);
     }
 
     void AppState::finishOpeningProject (const juce::File& file, OpenedProject& opened)
     {
-        session.applyProject (opened.project, opened.folders, opened.missingSources);
+        session.restoreProjectSettings (opened.project, opened.missingSources);
 
         const auto& savedFolder = opened.project.outputFolder;
 

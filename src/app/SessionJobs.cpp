@@ -28,16 +28,25 @@ namespace korvid::ui
             auto answer = work ([this] { return shouldExit() || stopFlag->load(); });
 
             // Posted even when stopped: the job ends only once the message thread knows.
-            juce::MessageManager::callAsync ([owner = jobs, jobNumber = number, answer = std::move (answer)]
-            {
-                if (answer != nullptr)
-                    answer();
+            postStep (jobs, number, std::make_shared<Answer> (std::move (answer)), 0);
+            return jobHasFinished;
+        }
 
-                if (auto* self = owner.get())
+        /** Runs step `index` in a message of its own, then posts the next; the job ends after
+            the last. */
+        static void postStep (juce::WeakReference<SessionJobs> owner, int jobNumber, std::shared_ptr<Answer> steps,
+                              size_t index)
+        {
+            juce::MessageManager::callAsync ([owner, jobNumber, steps, index]
+            {
+                if (index < steps->size() && (*steps)[index] != nullptr)
+                    (*steps)[index]();
+
+                if (index + 1 < steps->size())
+                    postStep (owner, jobNumber, steps, index + 1);
+                else if (auto* self = owner.get())
                     self->ended (jobNumber);
             });
-
-            return jobHasFinished;
         }
 
     private:

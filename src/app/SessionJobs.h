@@ -30,9 +30,10 @@ namespace korvid::ui
         };
 
         /** The work, on the worker: it checks `shouldStop` between steps, and gives back what
-            then runs on the message thread (may be empty). The answer runs even when the work
-            was stopped, and must look after its own safe pointers. */
-        using Answer = std::function<void()>;
+            then runs on the message thread: steps that run one message each, in order, so that
+            no stretch of the message thread grows long (may be empty). The answer runs even
+            when the work was stopped, and its steps must look after their own safe pointers. */
+        using Answer = std::vector<std::function<void()>>;
         using Work = std::function<Answer (const CancelTest& shouldStop)>;
 
         SessionJobs();

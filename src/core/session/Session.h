@@ -173,6 +173,12 @@ public:
         (makeProjectImportRequest, then prepareImport), so the disk work can run elsewhere. */
     void applyProject (const ProjectFile& project, const PreparedImport& folders, juce::StringArray& missingSources);
 
+    /** applyProject in its three steps, each a moment of its own for the message thread: the
+        list emptied and the project's preset taken; the folders' import (finishImport); then
+        the saved cue settings and hand-made assignments laid on top. */
+    void startProject (const ProjectFile& project);
+    void restoreProjectSettings (const ProjectFile& project, juce::StringArray& missingSources);
+
     //==============================================================================
     // History
 

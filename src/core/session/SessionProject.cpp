@@ -72,14 +72,24 @@ void Session::applyProject (const ProjectFile& project, juce::StringArray& missi
 
 void Session::applyProject (const ProjectFile& project, const PreparedImport& folders, juce::StringArray& missingSources)
 {
-    // The list is replaced even when it was empty already.
-    ++listGeneration;
-    clear();
-    setPreset (project.preset);
+    startProject (project);
 
     if (! project.importedFolders.isEmpty())
         finishImport (folders);
 
+    restoreProjectSettings (project, missingSources);
+}
+
+void Session::startProject (const ProjectFile& project)
+{
+    // The list is replaced even when it was empty already.
+    ++listGeneration;
+    clear();
+    setPreset (project.preset);
+}
+
+void Session::restoreProjectSettings (const ProjectFile& project, juce::StringArray& missingSources)
+{
     bool outputLayoutChanged = false;
 
     for (const auto& saved : project.cues)

@@ -99,11 +99,11 @@ namespace korvid::ui
         {
             auto prepared = std::make_shared<PreparedImport> (prepareImport (std::move (request), shouldStop));
 
-            return [safeThis, paths, prepared]
+            return { [safeThis, paths, prepared]
             {
                 if (auto* page = safeThis.getComponent())
                     page->finishImport (paths, *prepared);
-            };
+            } };
         }, true));
     }
 

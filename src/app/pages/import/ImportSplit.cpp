@@ -148,11 +148,11 @@ namespace korvid::ui
         {
             auto outcome = std::make_shared<SplitOutcome> (carryOutSplit (request, seconds, step, shouldStop));
 
-            return [safeThis, outcome]
+            return { [safeThis, outcome]
             {
                 if (auto* page = safeThis.getComponent())
                     page->applySplitOutcome (std::move (*outcome));
-            };
+            } };
         });
     }
 
