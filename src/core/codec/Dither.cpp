@@ -1,6 +1,7 @@
 #include "core/codec/Dither.h"
 
 #include "core/codec/Rounding.h"
+#include "core/platform/ThreadRandom.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,15 +15,6 @@ namespace
     constexpr int silenceRunLength = 1024;
     // Fades of the dither level, in samples.
     constexpr double fadeLength = 256.0;
-
-    std::int64_t drawSystemSeed()
-    {
-        // The framework's system generator is one shared object; encodes on
-        // several threads may seed at once.
-        static juce::SpinLock lock;
-        const juce::SpinLock::ScopedLockType scoped (lock);
-        return juce::Random::getSystemRandom().nextInt64();
-    }
 } // namespace
 
 Ditherer::Ditherer (Dither ditherMode, int bits, std::uint64_t seed)
@@ -40,7 +32,8 @@ Ditherer::Ditherer (Dither ditherMode, int bits, std::uint64_t seed)
         }
         else
         {
-            generators[(size_t) i].setSeed (drawSystemSeed());
+            // Encoders on several threads seed at once: each draws from its own thread's source.
+            generators[(size_t) i].setSeed ((juce::int64) randomBits());
         }
     }
 

@@ -1,6 +1,7 @@
 #include "core/model/PathGuards.h"
 
 #include "core/platform/FolderCreation.h"
+#include "core/platform/TemporaryFiles.h"
 
 namespace korvid
 {
@@ -100,7 +101,7 @@ bool checkOutputFolder (const juce::File& folder, juce::String& error)
 
     // Only a file actually made there shows that the folder takes files: the access
     // check answers yes for paths that refuse every write, such as a read-only mount.
-    const auto probe = folder.getChildFile (".velvane-write-check-" + juce::Uuid().toString());
+    const auto probe = writeCheckFileIn (folder);
     const bool created = probe.create().wasOk() && probe.existsAsFile();
     const bool removed = probe.deleteFile();
 

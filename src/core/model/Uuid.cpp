@@ -1,25 +1,17 @@
 #include "core/model/Uuid.h"
 
+#include "core/platform/ThreadRandom.h"
+
 #include <array>
-#include <random>
 
 namespace korvid
 {
 
 juce::String newUuidString()
 {
-    // One generator per thread, seeded from the operating system's entropy.
-    thread_local std::mt19937_64 generator = []
-    {
-        std::random_device device;
-        std::seed_seq seeds { device(), device(), device(), device(),
-                              device(), device(), device(), device() };
-        return std::mt19937_64 (seeds);
-    }();
-
     std::array<juce::uint8, 16> bytes {};
-    const auto high = generator();
-    const auto low = generator();
+    const auto high = randomBits();
+    const auto low = randomBits();
 
     for (int i = 0; i < 8; ++i)
     {

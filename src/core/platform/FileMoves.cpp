@@ -102,6 +102,9 @@ bool moveFileWithoutReplacing (const juce::File& from, const juce::File& to)
     if (outcome != NewName::taken || ! isSameFile (from, to))
         return false;
 
+    // The aside name holds the user's own file, not a copy: it carries no writer's mark, so
+    // the leftover cleaner never takes it, and every way out of here gives the file a name
+    // it had or was meant to have.
     const auto aside = from.getParentDirectory().getNonexistentChildFile (".velvane-rename", ".tmp", false);
 
     if (moveToNewName (from, aside) != NewName::claimed)
