@@ -248,6 +248,74 @@ TEST_F (CueRenderTest, EmptyStemsFollowTheirPolicy)
     }
 }
 
+TEST_F (CueRenderTest, BothReportsNumberAStemOnlyWithTheNumberItsFileCarries)
+{
+    // Choir, in the middle, has no track: skipped it writes nothing and so carries no
+    // number; written as silence it carries its file's.
+    struct Case
+    {
+        const char* what;
+        Numbering numbering;
+        EmptyPolicy policy;
+        juce::StringArray files;
+        juce::StringArray stemRows;   // number and name of each stem with tracks
+        juce::String choir;           // Choir as the note lists it
+    };
+
+    const Case cases[] {
+        { "consecutive, skipped", Numbering::consecutiveExported, EmptyPolicy::skip,
+          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Bass.wav" }, { "01 Drums", "02 Bass" }, "Choir" },
+        { "schema index, skipped", Numbering::schemaIndex, EmptyPolicy::skip,
+          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_03_Bass.wav" }, { "01 Drums", "03 Bass" }, "Choir" },
+        { "consecutive, silence", Numbering::consecutiveExported, EmptyPolicy::exportSilence,
+          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Choir.wav", "STEMS/PRJ_03_Bass.wav" },
+          { "01 Drums", "03 Bass" }, "02 Choir" },
+        { "schema index, silence", Numbering::schemaIndex, EmptyPolicy::exportSilence,
+          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Choir.wav", "STEMS/PRJ_03_Bass.wav" },
+          { "01 Drums", "03 Bass" }, "02 Choir" },
+    };
+
+    const auto tracks = noiseTracks ({ "Drums", "Bass" });
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        output().deleteRecursively();
+
+        auto preset = makeRenderPreset ({ "Drums", "Choir", "Bass" });
+        preset.exportSettings.emptyStemPolicy = c.policy;
+        preset.exportSettings.naming.numbering = c.numbering;
+
+        const auto report = render (planRequest (preset, tracks, output()));
+        ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+        ASSERT_EQ (listFiles (output()), c.files);
+
+        BatchReport batch;
+        batch.cues.push_back (report);
+        const auto html = buildHtmlReport (batch);
+        const auto text = report.toText();
+        const auto lines = juce::StringArray::fromLines (text.removeCharacters ("\r"));
+
+        for (const auto& row : c.stemRows)
+        {
+            const auto number = row.upToFirstOccurrenceOf (" ", false, false);
+            const auto name = row.fromFirstOccurrenceOf (" ", false, false);
+            EXPECT_TRUE (html.contains ("<td>" + number + "</td><td><bdi>" + name + "</bdi></td>")) << row;
+            EXPECT_TRUE (std::any_of (lines.begin(), lines.end(), [&] (const juce::String& line)
+                                      { return line.startsWith ("  " + number + "  " + name + " "); }))
+                << row << "\n" << text;
+        }
+
+        const auto note = lines.indexOf ("Please note - these stems were in the preset and had nothing assigned:");
+        ASSERT_GE (note, 0) << text;
+        EXPECT_EQ (lines[note + 1], "  " + c.choir);
+        EXPECT_EQ (lines[note + 2], "");
+
+        const auto numberBeforeName = c.choir.upToFirstOccurrenceOf ("Choir", false, false);
+        EXPECT_TRUE (html.contains ("<p class=\"muted\">" + numberBeforeName + "<bdi>Choir</bdi></p>\n")) << html;
+    }
+}
+
 TEST_F (CueRenderTest, AStartTrimCutsTheMixAndEveryStemAtOneCrossing)
 {
     const auto preset = makeRenderPreset ({ "Drums", "Bass" });
