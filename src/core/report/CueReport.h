@@ -27,7 +27,7 @@ struct WrittenFile
     WaveformOverview overview;        // of the written audio at the project rate
     double levelDb = -400.0;          // peak after gain for mixes; -400 for stems, which are not measured
     bool ownGain = false;             // an alternative mix that got its own gain, so it is not the exact sum of its stems
-    juce::int64 clippedSamples = 0;   // samples given to the file at or above full scale, where it holds them
+    juce::int64 clippedSamples = 0;   // samples given to the file at or above full scale, where it holds them (float32 too)
 };
 
 // One track read while the silence gate was on.

@@ -456,7 +456,7 @@ TEST_F (CueRenderTest, AStemDrivenOverFullScaleIsCountedInItsFileTheWarningsAndB
 
         const auto count = juce::String (expected);
         const auto name = written.file.getFileName();
-        EXPECT_TRUE (report.warnings.contains (count + " sample(s) of '" + name + "' reach or exceed full scale."))
+        EXPECT_TRUE (report.warnings.contains (count + " sample(s) of 'STEMS/" + name + "' reach or exceed full scale."))
             << report.warnings.joinIntoString ("\n");
         EXPECT_TRUE (text.contains ("  " + name + "   [" + written.formatDescription + "]   CLIPPING " + count
                                     + " samples at or above full scale\r\n"));
@@ -466,6 +466,65 @@ TEST_F (CueRenderTest, AStemDrivenOverFullScaleIsCountedInItsFileTheWarningsAndB
     }
 
     EXPECT_EQ (report.warnings.size(), 2) << report.warnings.joinIntoString ("\n");
+}
+
+TEST_F (CueRenderTest, ClippingInTwoFormatsIsWarnedOncePerFileByItsPathBelowTheRunsFolder)
+{
+    // 16-bit and float files of one name, each in a sub-folder of its format.
+    auto preset = makeRenderPreset ({ "Strings" });
+    preset.exportSettings.formats = { { true, Codec::wav, SampleFormat::pcm16, 0.0, 320, Dither::tpdf, "WAV16" },
+                                      { true, Codec::wav, SampleFormat::float32, 0.0, 320, Dither::none, "FLOAT" } };
+
+    const std::vector<Track> tracks { makeTrack (writeTrack ("Strings.wav", makeLowSine (2, second, 0.5f)),
+                                                 "stem-Strings") };
+
+    // The cue's own folder inside the run's, as in a run of several cues.
+    auto request = planRequest (preset, tracks, output().getChildFile ("Cue"));
+    request.exportFolder = output();
+    request.useFixedGain = true;
+    request.fixedGainDb = 12.0;
+
+    const auto report = render (request);
+    ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+    ASSERT_EQ (report.files.size(), 4u);
+    ASSERT_GT (report.clippedSamples, 0);
+
+    BatchReport batch;
+    batch.cues.push_back (report);
+    const auto text = report.toText();
+    const auto html = buildHtmlReport (batch);
+
+    juce::StringArray expectedWarnings { juce::String (report.clippedSamples)
+                                         + " sample(s) reach or exceed full scale after the global gain." };
+    int htmlFrom = html.indexOf ("<h3>Files written");
+
+    for (const auto& written : report.files)
+    {
+        const auto path = written.file.getRelativePathFrom (output()).replaceCharacter ('\\', '/');
+        SCOPED_TRACE (path);
+        ASSERT_TRUE (path.startsWith ("Cue/WAV16/") || path.startsWith ("Cue/FLOAT/"));
+        ASSERT_EQ (written.clippedSamples, report.clippedSamples);   // one stem: each file holds the mix
+        const auto count = juce::String (written.clippedSamples);
+
+        // Every format is held to full scale, the float one too: each file was clipped.
+        EXPECT_LE (samplePeak (readBack (written.file)), 1.0);
+        expectedWarnings.add (count + " sample(s) of '" + path + "' reach or exceed full scale.");
+
+        // Both reports mark each file, in writing order.
+        EXPECT_TRUE (text.contains ("  " + written.file.getFileName() + "   [" + written.formatDescription + "]   CLIPPING "
+                                    + count + " samples at or above full scale\r\n")) << text;
+
+        const auto head = html.indexOf (htmlFrom, "<div class=\"file-head\">");
+        ASSERT_GE (head, 0);
+        htmlFrom = html.indexOf (head, "  </div>\n");
+        const auto block = html.substring (head, htmlFrom);
+        EXPECT_TRUE (block.contains (written.formatDescription)) << block;
+        EXPECT_TRUE (block.contains ("<span class=\"bad\">Clipping: " + count + " sample(s) at or above full scale</span>"))
+            << block;
+    }
+
+    // One sentence for each file, no two alike.
+    EXPECT_EQ (report.warnings.joinIntoString ("\n"), expectedWarnings.joinIntoString ("\n"));
 }
 
 TEST_F (CueRenderTest, AlternativeMixesAreSummedFromTheWrittenStems)
