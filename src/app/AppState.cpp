@@ -36,6 +36,12 @@ namespace korvid::ui
 
         restoreOutputFolder();
         startWithLastPreset();
+
+        // A template store that cannot be read is set aside and said once, as the settings are.
+        const auto templatesNotice = templates.setAsideUnreadableFile();
+
+        if (templatesNotice.isNotEmpty())
+            noticeAfterStart ("The stem templates could not be read", templatesNotice);
     }
 
     AppState::~AppState()

@@ -41,7 +41,8 @@ namespace korvid::ui
         /** Builds everything in start-up order; never fails (what cannot load starts empty).
             A settings file that cannot be read is moved aside unread, to a name beside it
             ("Velvane.unreadable.settings"), before the new one is opened, and a notice says
-            so once the start is over. `outputMode` chooses the preview engine's output;
+            so once the start is over; so is a template store that cannot be read
+            ("StemTemplates.unreadable.json"). `outputMode` chooses the preview engine's output;
             `dialogs` defaults to JUCE's boxes. */
         explicit AppState (PreviewEngine::OutputMode outputMode = PreviewEngine::OutputMode::defaultDevice,
                            std::unique_ptr<Dialogs> dialogs = {});

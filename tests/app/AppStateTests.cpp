@@ -276,6 +276,49 @@ namespace
         }
     }
 
+    TEST_F (AppStateTest, AnUnreadableTemplateStoreIsKeptAsideAndSaidOnce)
+    {
+        const auto storeFile = TemplateStore::defaultFile();
+        const auto kept = storeFile.getSiblingFile ("StemTemplates.unreadable.json");
+        const auto tooLarge = "{\"templates\": []}" + juce::String::repeatedString (" ", (int) TemplateStore::maxFileBytes);
+
+        struct Case { const char* what; juce::String content; juce::String reason; };
+        const Case cases[] {
+            { "over the size limit", tooLarge, "larger than the 4 MB limit" },
+            { "not a template list", "{ broken", "does not hold a list of stem templates" },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.what);
+            storeFile.getParentDirectory().deleteRecursively();
+            ASSERT_TRUE (storeFile.getParentDirectory().createDirectory());
+            ASSERT_TRUE (storeFile.replaceWithText (c.content));
+
+            auto& s = start();
+            EXPECT_TRUE (s.templates.templates.empty());
+            EXPECT_FALSE (storeFile.exists());
+            EXPECT_EQ (kept.loadFileAsString(), c.content);
+
+            test::pumpMessagesUntil ([this] { return ! dialogs->asked.empty(); });
+            ASSERT_EQ (dialogs->asked.size(), 1u);
+            EXPECT_EQ (dialogs->asked[0].title, "The stem templates could not be read");
+            EXPECT_TRUE (dialogs->asked[0].message.contains (c.reason)) << dialogs->asked[0].message;
+            EXPECT_TRUE (dialogs->asked[0].message.contains (kept.getFullPathName())) << dialogs->asked[0].message;
+
+            // The next start has nothing to say, and a saved template lands beside the kept copy.
+            restart();
+            pumpMessages();
+            EXPECT_TRUE (dialogs->asked.empty());
+
+            juce::String error;
+            ASSERT_TRUE (state->templates.addOrReplace (StemTemplate ({}, "Pad", "PD", 0xff8a8f94, { "pad" }, {}), error)) << error;
+            EXPECT_EQ (kept.loadFileAsString(), c.content);
+            EXPECT_EQ (TemplateStore (storeFile).templates.size(), 1u);
+            state.reset();
+        }
+    }
+
     TEST_F (AppStateTest, AnEarlierKeptCopyIsNeverReplaced)
     {
         const auto settingsFile = AppState::settingsFileFor ("Velvane");

@@ -85,7 +85,7 @@ void RenderContext::listPlannedStems()
         planned.stemId = stem.id;
         planned.displayName = stem.displayName;
         planned.index = stem.index;
-        planned.fileNumber = fileNumbers[i];
+        planned.fileNumber = isStemExported (stem) ? fileNumbers[i] : 0;
         planned.trackCount = (int) stem.trackFiles.size();
         planned.empty = stem.trackFiles.empty();
         planned.digitalSilence = planned.empty;

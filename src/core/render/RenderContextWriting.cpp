@@ -16,13 +16,22 @@ namespace
 using Phase = RenderJob::Phase;
 
 // The gain is decided on the mix, so stems that partly cancel in it can still go past
-// full scale: each file that does says so, whatever the mix's own count.
-void warnOfClippedFiles (CueReport& report)
+// full scale: each file that does says so, whatever the mix's own count. Files of two
+// formats share a name, so each is named by its path below the run's folder. Every
+// format is held to full scale, float32 included, so each such file was clipped.
+void warnOfClippedFiles (CueReport& report, const juce::File& runFolder)
 {
     for (const auto& written : report.files)
-        if (written.clippedSamples > 0)
-            report.warnings.add (juce::String (written.clippedSamples) + " sample(s) of '" + written.file.getFileName()
-                                 + "' reach or exceed full scale.");
+    {
+        if (written.clippedSamples <= 0)
+            continue;
+
+        const auto path = written.file.isAChildOf (runFolder)
+                              ? written.file.getRelativePathFrom (runFolder).replaceCharacter ('\\', '/')
+                              : written.file.getFileName();
+
+        report.warnings.add (juce::String (written.clippedSamples) + " sample(s) of '" + path + "' reach or exceed full scale.");
+    }
 }
 } // namespace
 
@@ -119,7 +128,7 @@ bool RenderContext::writeOutputs()
     startStep();
     runInOrder (workers, (int) pieces.size(), piecesAtOnce, steps);
     alternativeMixes.release();
-    warnOfClippedFiles (report);
+    warnOfClippedFiles (report, request.exportFolder);
 
     return writtenSoFar && finished == (int) pieces.size();
 }

@@ -1,5 +1,6 @@
 #include "core/render/RenderPlanning.h"
 
+#include "core/render/PlanningFindings.h"
 #include "core/render/RenderPlanningCache.h"
 
 #include "core/model/IdHash.h"
@@ -47,17 +48,6 @@ juce::int64 framesAtProjectRate (const Track& track, double projectRate)
 
     const auto exact = std::ceil (projectRate / trackRate * (double) frames);
     return exact >= 9.0e18 ? std::numeric_limits<juce::int64>::max() : (juce::int64) exact;
-}
-
-void appendFindings (ValidationResult& target, const ValidationResult& source)
-{
-    target.errors.addArray (source.errors);
-    target.warnings.addArray (source.warnings);
-}
-
-void addFinding (ValidationResult& target, const juce::String& message, bool asWarning)
-{
-    (asWarning ? target.warnings : target.errors).add (message);
 }
 
 } // namespace

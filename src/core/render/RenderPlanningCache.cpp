@@ -3,6 +3,7 @@
 #include "core/model/IdHash.h"
 #include "core/model/OutputNameClashes.h"
 #include "core/model/PresetChecks.h"
+#include "core/render/PlanningFindings.h"
 
 #include <algorithm>
 #include <set>
@@ -16,17 +17,6 @@ namespace
 
     // Memories of cue names and exceptions are dropped past this size and built again.
     constexpr size_t mostRemembered = 4096;
-
-    void appendFindings (ValidationResult& target, const ValidationResult& source)
-    {
-        target.errors.addArray (source.errors);
-        target.warnings.addArray (source.warnings);
-    }
-
-    void addFinding (ValidationResult& target, const juce::String& message, bool asWarning)
-    {
-        (asWarning ? target.warnings : target.errors).add (message);
-    }
 
     // Preset equality for the checks: every member they read, numbers compared exactly.
     bool sameForChecks (const Preset& a, const Preset& b)

@@ -7,11 +7,6 @@ namespace korvid
 
 namespace
 {
-    juce::String twoDigitIndex (int index)
-    {
-        return juce::String (index).paddedLeft ('0', 2);
-    }
-
     juce::String reconstructionLine (const ReconstructionResult& check)
     {
         switch (check.state)
@@ -23,6 +18,20 @@ namespace
             default:                                   return "  not run";
         }
     }
+}
+
+int StemResult::shownNumber() const
+{
+    if (empty && filesWritten == 0)
+        return 0;
+
+    return fileNumber > 0 ? fileNumber : index;
+}
+
+juce::String StemResult::shownNumberText() const
+{
+    const auto number = shownNumber();
+    return number > 0 ? juce::String (number).paddedLeft ('0', 2) : juce::String();
 }
 
 int CueReport::assignedStemCount() const
@@ -121,11 +130,12 @@ juce::String CueReport::toText (const juce::Time& when) const
     {
         if (stem.empty || stem.skipped)
         {
-            emptyStems.add (twoDigitIndex (stem.shownNumber()) + " " + stem.displayName);
+            const auto number = stem.shownNumberText();
+            emptyStems.add (number.isNotEmpty() ? number + " " + stem.displayName : stem.displayName);
             continue;
         }
 
-        lines.add ("  " + twoDigitIndex (stem.shownNumber()) + "  " + stem.displayName.paddedRight (' ', 18)
+        lines.add ("  " + stem.shownNumberText() + "  " + stem.displayName.paddedRight (' ', 18)
                    + juce::String (stem.trackCount).paddedLeft (' ', 3) + " track(s)  "
                    + "peak " + (showsPeakAfter (stem) ? formatLevelDb (stem.peakAfterDb).paddedLeft (' ', 8) + " dB"
                                                       : juce::String ("-").paddedLeft (' ', 8))

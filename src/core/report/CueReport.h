@@ -27,7 +27,7 @@ struct WrittenFile
     WaveformOverview overview;        // of the written audio at the project rate
     double levelDb = -400.0;          // peak after gain for mixes; -400 for stems, which are not measured
     bool ownGain = false;             // an alternative mix that got its own gain, so it is not the exact sum of its stems
-    juce::int64 clippedSamples = 0;   // samples given to the file at or above full scale, where it holds them
+    juce::int64 clippedSamples = 0;   // samples given to the file at or above full scale, where it holds them (float32 too)
 };
 
 // One track read while the silence gate was on.
@@ -59,10 +59,13 @@ struct StemResult
     juce::StringArray errors;         // read errors of this stem's tracks
     bool measured = false;            // its tracks were summed, so peakBeforeDb is a measurement
     int filesWritten = 0;             // files of this stem the render put on disk
-    int fileNumber = 0;               // the {stemIndex} its files carry; 0 when it has none
+    int fileNumber = 0;               // the {stemIndex} its files carry; 0 when it writes none
 
-    // The number a report shows: the one its files carry, or its place in the schema.
-    int shownNumber() const   { return fileNumber > 0 ? fileNumber : index; }
+    // The number a report shows: the one its files carry, or its place in the schema. An
+    // empty stem that wrote no file has none (0): any number would be another file's.
+    int shownNumber() const;
+    // shownNumber as two digits ("02"); empty when it has none.
+    juce::String shownNumberText() const;
 };
 
 // One cue's result.

@@ -70,11 +70,6 @@ namespace
         return isolated (withoutDirectionControls (text));
     }
 
-    juce::String twoDigitIndex (int index)
-    {
-        return juce::String (index).paddedLeft ('0', 2);
-    }
-
     // "#rrggbb" of an ARGB colour, alpha dropped.
     juce::String cssColour (std::uint32_t argb)
     {
@@ -215,7 +210,7 @@ namespace
             const auto state = stemState (cue, stem);
 
             html << "<tr" << (state.rowClass.isNotEmpty() ? " class=\"" + state.rowClass + "\"" : juce::String()) << ">"
-                 << "<td>" << twoDigitIndex (stem.shownNumber()) << "</td>"
+                 << "<td>" << stem.shownNumberText() << "</td>"
                  << "<td>" << isolated (stem.displayName) << "</td>"
                  << "<td>" << juce::String (stem.trackCount) << "</td>"
                  << peakCell (cue.showsPeakBefore (stem), stem.peakBeforeDb)
@@ -231,8 +226,13 @@ namespace
         juce::StringArray items;
 
         for (const auto& stem : cue.stems)
+        {
             if (stem.empty || stem.skipped)
-                items.add (twoDigitIndex (stem.shownNumber()) + " " + isolated (stem.displayName));
+            {
+                const auto number = stem.shownNumberText();
+                items.add ((number.isNotEmpty() ? number + " " : juce::String()) + isolated (stem.displayName));
+            }
+        }
 
         if (items.isEmpty())
             return {};

@@ -65,6 +65,33 @@ namespace
         return value == 0 ? defaultColour : (juce::uint32) (value & 0xffffffffu);
     }
 
+    // "4 MB" for the reader's limit.
+    juce::String limitText()
+    {
+        return juce::String (TemplateStore::maxFileBytes / (1024 * 1024)) + " MB";
+    }
+
+    // Megabytes with one decimal, rounded up, so a size just past the limit never reads as the limit.
+    juce::String megabytesText (juce::int64 bytes)
+    {
+        return juce::String (std::ceil ((double) bytes * 10.0 / (1024.0 * 1024.0)) / 10.0, 1) + " MB";
+    }
+
+    // The reader refuses a larger file and would start with no templates at all, so a
+    // document it would refuse is never written. The writer drops the carriage returns.
+    bool documentWithinLimit (const std::vector<StemTemplate>& templates, juce::String& document, juce::String& error)
+    {
+        document = templateStoreToJson (templates).removeCharacters ("\r");
+        const auto bytes = (juce::int64) document.getNumBytesAsUTF8();
+
+        if (bytes <= TemplateStore::maxFileBytes)
+            return true;
+
+        error = "The stem templates would take " + megabytesText (bytes) + ", more than the " + limitText()
+                + " their file may hold, so the change was not saved.";
+        return false;
+    }
+
     juce::var wordsToJson (const juce::StringArray& words)
     {
         juce::Array<juce::var> list;
@@ -184,16 +211,30 @@ void TemplateStore::load()
 {
     templates.clear();
     fileWasUnreadable = false;
+    unreadableReason.clear();
 
     if (! file.existsAsFile())
         return;
 
-    // Whatever cannot be read is kept until the first save moves it aside. A file far
-    // larger than any store is not read at all: parsing it would hold up the start.
+    // Whatever cannot be read is kept until it is set aside or the first save moves it. A
+    // file far larger than any store is not read at all: parsing it would hold up the start.
     juce::String text;
 
-    if (readDocumentText (file, maxFileBytes, text) != DocumentRead::ok || ! parseTemplateStoreJson (text, templates))
-        fileWasUnreadable = file.getSize() > 0;
+    switch (readDocumentText (file, maxFileBytes, text))
+    {
+        case DocumentRead::unreadable: unreadableReason = "The file could not be opened for reading."; break;
+        case DocumentRead::tooLarge:   unreadableReason = "The file is larger than the " + limitText() + " limit."; break;
+        case DocumentRead::ok:
+            if (! parseTemplateStoreJson (text, templates))
+                unreadableReason = "The file does not hold a list of stem templates.";
+            break;
+    }
+
+    // An empty file holds nothing to lose.
+    fileWasUnreadable = unreadableReason.isNotEmpty() && file.getSize() > 0;
+
+    if (! fileWasUnreadable)
+        unreadableReason.clear();
 }
 
 bool TemplateStore::addOrReplace (StemTemplate stemTemplate, juce::String& error)
@@ -213,68 +254,114 @@ bool TemplateStore::addOrReplace (StemTemplate stemTemplate, juce::String& error
         return false;
     }
 
-    const auto existing = std::find_if (templates.begin(), templates.end(), [&] (const StemTemplate& held)
+    auto changed = templates;
+
+    const auto existing = std::find_if (changed.begin(), changed.end(), [&] (const StemTemplate& held)
     {
         return held.displayName.equalsIgnoreCase (stemTemplate.displayName);
     });
 
-    if (existing != templates.end())
+    if (existing != changed.end())
     {
         *existing = std::move (stemTemplate);
     }
     else
     {
-        if ((int) templates.size() >= maxTemplates)
+        if ((int) changed.size() >= maxTemplates)
         {
             error = "That is as many templates as you can keep.";
             return false;
         }
 
-        templates.push_back (std::move (stemTemplate));
+        changed.push_back (std::move (stemTemplate));
     }
 
-    std::sort (templates.begin(), templates.end(), [] (const StemTemplate& a, const StemTemplate& b)
+    std::sort (changed.begin(), changed.end(), [] (const StemTemplate& a, const StemTemplate& b)
     {
         return a.displayName.compareIgnoreCase (b.displayName) < 0;
     });
 
-    return save (error);
+    return saveList (std::move (changed), error);
 }
 
 bool TemplateStore::remove (const juce::String& displayName, juce::String& error)
 {
-    const auto sizeBefore = templates.size();
+    auto changed = templates;
 
-    templates.erase (std::remove_if (templates.begin(), templates.end(), [&] (const StemTemplate& held)
+    changed.erase (std::remove_if (changed.begin(), changed.end(), [&] (const StemTemplate& held)
     {
         return held.displayName.equalsIgnoreCase (displayName);
-    }), templates.end());
+    }), changed.end());
 
-    if (templates.size() == sizeBefore)
+    if (changed.size() == templates.size())
         return true;
 
-    return save (error);
+    return saveList (std::move (changed), error);
 }
 
 bool TemplateStore::save (juce::String& error)
 {
+    juce::String document;
+    return documentWithinLimit (templates, document, error) && writeDocument (document, error);
+}
+
+juce::String TemplateStore::setAsideUnreadableFile()
+{
+    if (! fileWasUnreadable || ! file.existsAsFile())
+        return {};
+
+    const auto opening = "The stem templates could not be read, so the list of your own templates starts empty. "
+                         + unreadableReason + "\n\n";
+    juce::File aside;
+
+    if (moveUnreadableFileAside (aside))
+        return opening + "The file was kept as " + aside.getFullPathName() + ".";
+
+    return opening + "The file could not be set aside, so it was left as it is, and no template can be saved "
+                     "until it is moved or removed.";
+}
+
+bool TemplateStore::saveList (std::vector<StemTemplate> changed, juce::String& error)
+{
+    // A change too large to save is not kept either: every later save would carry it.
+    juce::String document;
+
+    if (! documentWithinLimit (changed, document, error))
+        return false;
+
+    templates = std::move (changed);
+    return writeDocument (document, error);
+}
+
+bool TemplateStore::writeDocument (const juce::String& document, juce::String& error)
+{
     // The former content was never loaded: keep it beside the new file.
+    juce::File aside;
+
+    if (! moveUnreadableFileAside (aside))
+    {
+        error = "'" + file.getFileName() + "' could not be read and could not be moved aside, "
+                "so it was not replaced.";
+        return false;
+    }
+
+    file.getParentDirectory().createDirectory();
+    return writeFileSafely (file, document, error);
+}
+
+bool TemplateStore::moveUnreadableFileAside (juce::File& aside)
+{
     if (fileWasUnreadable && file.existsAsFile())
     {
-        const auto aside = unusedAsideFile (file);
+        aside = unusedAsideFile (file);
 
         if (aside == juce::File() || ! file.moveFileTo (aside))
-        {
-            error = "'" + file.getFileName() + "' could not be read and could not be moved aside, "
-                    "so it was not replaced.";
             return false;
-        }
     }
 
     fileWasUnreadable = false;
-
-    file.getParentDirectory().createDirectory();
-    return writeFileSafely (file, templateStoreToJson (templates), error);
+    unreadableReason.clear();
+    return true;
 }
 
 } // namespace korvid

@@ -27,15 +27,23 @@ public:
     void load();
 
     /** Stores the template under its name (a template of the same name, ignoring case,
-        is replaced), sorts the list by name and saves. */
+        is replaced), sorts the list by name and saves. A change the store could not
+        save for its size (see save) is refused and the list stays as it was. */
     bool addOrReplace (StemTemplate stemTemplate, juce::String& error);
 
     /** Removes every template of that name, ignoring case; saves only when one went. */
     bool remove (const juce::String& displayName, juce::String& error);
 
-    /** Writes the whole list. A file that could not be read at load is first moved
-        aside ("StemTemplates.unreadable.json"), never overwritten. */
+    /** Writes the whole list. A document larger than maxFileBytes, which load would not
+        read back, is refused with a sentence naming the limit and nothing is written. A
+        file that could not be read at load is first moved aside
+        ("StemTemplates.unreadable.json"), never overwritten. */
     bool save (juce::String& error);
+
+    /** When the file could not be read at load, moves it aside now and gives the user's
+        sentences: why it was not read and where it was kept, or that it stays where it is
+        and nothing can be saved over it. Empty when there is nothing to say. */
+    juce::String setAsideUnreadableFile();
 
     juce::File file;
     std::vector<StemTemplate> templates;
@@ -48,6 +56,11 @@ public:
 
 private:
     bool fileWasUnreadable = false;
+    juce::String unreadableReason;    // one sentence, while fileWasUnreadable
+
+    bool saveList (std::vector<StemTemplate> changed, juce::String& error);
+    bool writeDocument (const juce::String& document, juce::String& error);
+    bool moveUnreadableFileAside (juce::File& aside);
 };
 
 /** The words of an array under `key` of a template object: trimmed, blanks dropped,

@@ -214,7 +214,7 @@ TEST_F (EndToEnd, ADeliveryIsWrittenReportedAndReRunUnderEachCollisionPolicy)
                                   juce::String ("  target        -3.00 dB"),
                                   juce::String ("3 stems assigned, 1 empty stem"),
                                   juce::String ("Please note - these stems were in the preset and had nothing assigned:"),
-                                  juce::String ("  04 Choir"),
+                                  juce::String ("  Choir"),
                                   juce::String ("Files written (5)"),
                                   juce::String ("  PRJ_Opening_01_Drums.wav   [WAV 24bit 48kHz 2ch]"),
                                   juce::String ("Unassigned tracks (1)"),

@@ -248,6 +248,74 @@ TEST_F (CueRenderTest, EmptyStemsFollowTheirPolicy)
     }
 }
 
+TEST_F (CueRenderTest, BothReportsNumberAStemOnlyWithTheNumberItsFileCarries)
+{
+    // Choir, in the middle, has no track: skipped it writes nothing and so carries no
+    // number; written as silence it carries its file's.
+    struct Case
+    {
+        const char* what;
+        Numbering numbering;
+        EmptyPolicy policy;
+        juce::StringArray files;
+        juce::StringArray stemRows;   // number and name of each stem with tracks
+        juce::String choir;           // Choir as the note lists it
+    };
+
+    const Case cases[] {
+        { "consecutive, skipped", Numbering::consecutiveExported, EmptyPolicy::skip,
+          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Bass.wav" }, { "01 Drums", "02 Bass" }, "Choir" },
+        { "schema index, skipped", Numbering::schemaIndex, EmptyPolicy::skip,
+          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_03_Bass.wav" }, { "01 Drums", "03 Bass" }, "Choir" },
+        { "consecutive, silence", Numbering::consecutiveExported, EmptyPolicy::exportSilence,
+          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Choir.wav", "STEMS/PRJ_03_Bass.wav" },
+          { "01 Drums", "03 Bass" }, "02 Choir" },
+        { "schema index, silence", Numbering::schemaIndex, EmptyPolicy::exportSilence,
+          { "PRJ_Full Mix.wav", "STEMS/PRJ_01_Drums.wav", "STEMS/PRJ_02_Choir.wav", "STEMS/PRJ_03_Bass.wav" },
+          { "01 Drums", "03 Bass" }, "02 Choir" },
+    };
+
+    const auto tracks = noiseTracks ({ "Drums", "Bass" });
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        output().deleteRecursively();
+
+        auto preset = makeRenderPreset ({ "Drums", "Choir", "Bass" });
+        preset.exportSettings.emptyStemPolicy = c.policy;
+        preset.exportSettings.naming.numbering = c.numbering;
+
+        const auto report = render (planRequest (preset, tracks, output()));
+        ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+        ASSERT_EQ (listFiles (output()), c.files);
+
+        BatchReport batch;
+        batch.cues.push_back (report);
+        const auto html = buildHtmlReport (batch);
+        const auto text = report.toText();
+        const auto lines = juce::StringArray::fromLines (text.removeCharacters ("\r"));
+
+        for (const auto& row : c.stemRows)
+        {
+            const auto number = row.upToFirstOccurrenceOf (" ", false, false);
+            const auto name = row.fromFirstOccurrenceOf (" ", false, false);
+            EXPECT_TRUE (html.contains ("<td>" + number + "</td><td><bdi>" + name + "</bdi></td>")) << row;
+            EXPECT_TRUE (std::any_of (lines.begin(), lines.end(), [&] (const juce::String& line)
+                                      { return line.startsWith ("  " + number + "  " + name + " "); }))
+                << row << "\n" << text;
+        }
+
+        const auto note = lines.indexOf ("Please note - these stems were in the preset and had nothing assigned:");
+        ASSERT_GE (note, 0) << text;
+        EXPECT_EQ (lines[note + 1], "  " + c.choir);
+        EXPECT_EQ (lines[note + 2], "");
+
+        const auto numberBeforeName = c.choir.upToFirstOccurrenceOf ("Choir", false, false);
+        EXPECT_TRUE (html.contains ("<p class=\"muted\">" + numberBeforeName + "<bdi>Choir</bdi></p>\n")) << html;
+    }
+}
+
 TEST_F (CueRenderTest, AStartTrimCutsTheMixAndEveryStemAtOneCrossing)
 {
     const auto preset = makeRenderPreset ({ "Drums", "Bass" });
@@ -388,7 +456,7 @@ TEST_F (CueRenderTest, AStemDrivenOverFullScaleIsCountedInItsFileTheWarningsAndB
 
         const auto count = juce::String (expected);
         const auto name = written.file.getFileName();
-        EXPECT_TRUE (report.warnings.contains (count + " sample(s) of '" + name + "' reach or exceed full scale."))
+        EXPECT_TRUE (report.warnings.contains (count + " sample(s) of 'STEMS/" + name + "' reach or exceed full scale."))
             << report.warnings.joinIntoString ("\n");
         EXPECT_TRUE (text.contains ("  " + name + "   [" + written.formatDescription + "]   CLIPPING " + count
                                     + " samples at or above full scale\r\n"));
@@ -398,6 +466,65 @@ TEST_F (CueRenderTest, AStemDrivenOverFullScaleIsCountedInItsFileTheWarningsAndB
     }
 
     EXPECT_EQ (report.warnings.size(), 2) << report.warnings.joinIntoString ("\n");
+}
+
+TEST_F (CueRenderTest, ClippingInTwoFormatsIsWarnedOncePerFileByItsPathBelowTheRunsFolder)
+{
+    // 16-bit and float files of one name, each in a sub-folder of its format.
+    auto preset = makeRenderPreset ({ "Strings" });
+    preset.exportSettings.formats = { { true, Codec::wav, SampleFormat::pcm16, 0.0, 320, Dither::tpdf, "WAV16" },
+                                      { true, Codec::wav, SampleFormat::float32, 0.0, 320, Dither::none, "FLOAT" } };
+
+    const std::vector<Track> tracks { makeTrack (writeTrack ("Strings.wav", makeLowSine (2, second, 0.5f)),
+                                                 "stem-Strings") };
+
+    // The cue's own folder inside the run's, as in a run of several cues.
+    auto request = planRequest (preset, tracks, output().getChildFile ("Cue"));
+    request.exportFolder = output();
+    request.useFixedGain = true;
+    request.fixedGainDb = 12.0;
+
+    const auto report = render (request);
+    ASSERT_TRUE (report.completed) << report.errors.joinIntoString ("\n");
+    ASSERT_EQ (report.files.size(), 4u);
+    ASSERT_GT (report.clippedSamples, 0);
+
+    BatchReport batch;
+    batch.cues.push_back (report);
+    const auto text = report.toText();
+    const auto html = buildHtmlReport (batch);
+
+    juce::StringArray expectedWarnings { juce::String (report.clippedSamples)
+                                         + " sample(s) reach or exceed full scale after the global gain." };
+    int htmlFrom = html.indexOf ("<h3>Files written");
+
+    for (const auto& written : report.files)
+    {
+        const auto path = written.file.getRelativePathFrom (output()).replaceCharacter ('\\', '/');
+        SCOPED_TRACE (path);
+        ASSERT_TRUE (path.startsWith ("Cue/WAV16/") || path.startsWith ("Cue/FLOAT/"));
+        ASSERT_EQ (written.clippedSamples, report.clippedSamples);   // one stem: each file holds the mix
+        const auto count = juce::String (written.clippedSamples);
+
+        // Every format is held to full scale, the float one too: each file was clipped.
+        EXPECT_LE (samplePeak (readBack (written.file)), 1.0);
+        expectedWarnings.add (count + " sample(s) of '" + path + "' reach or exceed full scale.");
+
+        // Both reports mark each file, in writing order.
+        EXPECT_TRUE (text.contains ("  " + written.file.getFileName() + "   [" + written.formatDescription + "]   CLIPPING "
+                                    + count + " samples at or above full scale\r\n")) << text;
+
+        const auto head = html.indexOf (htmlFrom, "<div class=\"file-head\">");
+        ASSERT_GE (head, 0);
+        htmlFrom = html.indexOf (head, "  </div>\n");
+        const auto block = html.substring (head, htmlFrom);
+        EXPECT_TRUE (block.contains (written.formatDescription)) << block;
+        EXPECT_TRUE (block.contains ("<span class=\"bad\">Clipping: " + count + " sample(s) at or above full scale</span>"))
+            << block;
+    }
+
+    // One sentence for each file, no two alike.
+    EXPECT_EQ (report.warnings.joinIntoString ("\n"), expectedWarnings.joinIntoString ("\n"));
 }
 
 TEST_F (CueRenderTest, AlternativeMixesAreSummedFromTheWrittenStems)

@@ -138,7 +138,7 @@ TEST (HtmlReport, CueSectionHoldsLevelsCheckStemsNoteAndFiles)
         "</tbody></table></div>\n"
         "<p class=\"note\"><b>Please note</b> - this stem was in the preset and had nothing assigned, "
             "so no file was produced for it:</p>\n"
-        "<p class=\"muted\">04 <bdi>Harp</bdi></p>\n"
+        "<p class=\"muted\"><bdi>Harp</bdi></p>\n"
         "<h3>Files written (3)</h3>\n"
         "<div class=\"file\">\n"
         "  <div class=\"file-head\">\n"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 using namespace korvid;
 
@@ -301,6 +302,117 @@ TEST_F (TemplateStoreTest, AFileBeyondTheSizeLimitIsNotReadAndIsKeptAside)
     ASSERT_TRUE (store.addOrReplace (makeTemplate ("New"), error)) << error;
     EXPECT_EQ (storeFile.getSiblingFile ("StemTemplates.unreadable.json").loadFileAsString(), tooLarge);
     EXPECT_EQ (namesOf (TemplateStore (storeFile).templates), juce::StringArray ({ "New" }));
+}
+
+TEST_F (TemplateStoreTest, AChangeTheReaderCouldNotReadBackIsRefusedAndTheFileStaysAsItWas)
+{
+    // About 2.4 MB of keywords: one such template fits below the reader's limit, two do not.
+    const auto bigTemplate = [] (const juce::String& name)
+    {
+        juce::StringArray words;
+
+        for (int i = 0; i < 600; ++i)
+            words.add (juce::String (i) + juce::String::repeatedString ("x", 4000));
+
+        return makeTemplate (name, words);
+    };
+
+    struct Case
+    {
+        const char* what;
+        std::function<bool (TemplateStore&, juce::String&)> change;
+        juce::StringArray namesHeld;   // after the refusal: an add or replace leaves the list as the file has it
+    };
+
+    const Case cases[] {
+        { "a new template",
+          [&] (TemplateStore& store, juce::String& error) { return store.addOrReplace (bigTemplate ("Bigger"), error); },
+          { "Big", "Small" } },
+        { "a template replaced by a larger one",
+          [&] (TemplateStore& store, juce::String& error) { return store.addOrReplace (bigTemplate ("small"), error); },
+          { "Big", "Small" } },
+        { "a list saved as it is",
+          [&] (TemplateStore& store, juce::String& error)
+          {
+              store.templates.push_back (bigTemplate ("Other"));
+              return store.save (error);
+          },
+          { "Big", "Small", "Other" } },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        storeFile.getParentDirectory().deleteRecursively();
+
+        TemplateStore store (storeFile);
+        juce::String error;
+        ASSERT_TRUE (store.addOrReplace (makeTemplate ("Small"), error)) << error;
+        ASSERT_TRUE (store.addOrReplace (bigTemplate ("Big"), error)) << error;
+        ASSERT_GT (storeFile.getSize(), TemplateStore::maxFileBytes / 2);
+        ASSERT_EQ (namesOf (TemplateStore (storeFile).templates), juce::StringArray ({ "Big", "Small" }));
+
+        juce::MemoryBlock before;
+        ASSERT_TRUE (storeFile.loadFileAsData (before));
+
+        error.clear();
+        EXPECT_FALSE (c.change (store, error));
+        EXPECT_TRUE (error.startsWith ("The stem templates would take 4.")) << error;
+        EXPECT_TRUE (error.endsWith (" MB, more than the 4 MB their file may hold, so the change was not saved.")) << error;
+
+        juce::MemoryBlock after;
+        ASSERT_TRUE (storeFile.loadFileAsData (after));
+        EXPECT_TRUE (after == before);
+        EXPECT_EQ (storeFile.getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
+        EXPECT_EQ (namesOf (TemplateStore (storeFile).templates), juce::StringArray ({ "Big", "Small" }));
+        EXPECT_EQ (namesOf (store.templates), c.namesHeld);
+    }
+}
+
+TEST_F (TemplateStoreTest, AnUnreadableFileSetAsideSaysWhyAndWhereItWasKept)
+{
+    const auto tooLarge = storeTextWith (1) + juce::String::repeatedString (" ", (int) TemplateStore::maxFileBytes);
+
+    struct Case { const char* what; juce::String content; juce::String reason; };
+    const Case cases[] {
+        { "too large", tooLarge, "The file is larger than the 4 MB limit." },
+        { "not a store", "{\"templates\": \"none\"}", "The file does not hold a list of stem templates." },
+    };
+
+    const auto aside = storeFile.getSiblingFile ("StemTemplates.unreadable.json");
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        storeFile.getParentDirectory().deleteRecursively();
+        writeStoreText (c.content);
+
+        TemplateStore store (storeFile);
+        EXPECT_EQ (store.setAsideUnreadableFile(),
+                   "The stem templates could not be read, so the list of your own templates starts empty. " + c.reason
+                   + "\n\nThe file was kept as " + aside.getFullPathName() + ".");
+        EXPECT_FALSE (storeFile.exists());
+        EXPECT_EQ (aside.loadFileAsString(), c.content);
+
+        // Said once; the next save simply writes.
+        EXPECT_EQ (store.setAsideUnreadableFile(), juce::String());
+        juce::String error;
+        ASSERT_TRUE (store.addOrReplace (makeTemplate ("New"), error)) << error;
+        EXPECT_EQ (aside.loadFileAsString(), c.content);
+        EXPECT_EQ (storeFile.getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 2);
+    }
+
+    // A missing, empty or readable file has nothing to say and stays where it is.
+    for (const auto& content : { juce::String(), storeTextWith (2) })
+    {
+        storeFile.getParentDirectory().deleteRecursively();
+        writeStoreText (content);
+        EXPECT_EQ (TemplateStore (storeFile).setAsideUnreadableFile(), juce::String());
+        EXPECT_EQ (storeFile.loadFileAsString(), content);
+    }
+
+    storeFile.getParentDirectory().deleteRecursively();
+    EXPECT_EQ (TemplateStore (storeFile).setAsideUnreadableFile(), juce::String());
 }
 
 TEST_F (TemplateStoreTest, MovedAsideFileIsNumberedWhenTheNameIsTaken)
