@@ -74,4 +74,31 @@ namespace korvid::ui
 
         return singleLineHeight + (lines - 1) * (int) std::ceil (font.getHeight());
     }
+
+    int comboBoxWidthFor (juce::ComboBox& box)
+    {
+        const auto font = box.getLookAndFeel().getComboBoxFont (box);
+        float widest = 0.0f;
+
+        for (int i = 0; i < box.getNumItems(); ++i)
+            widest = juce::jmax (widest, font.getStringWidthFloat (box.getItemText (i)));
+
+        // What the box keeps for its border and chevron, whatever its width; a pixel more
+        // for rounding.
+        constexpr int anyWidth = 1000;
+        const int frame = anyWidth - AppLookAndFeel::comboBoxTextArea (anyWidth, box.getHeight()).getWidth();
+        return (int) std::ceil (widest) + frame + 1;
+    }
+
+    int textButtonWidth (juce::TextButton& button)
+    {
+        const auto font = button.getLookAndFeel().getTextButtonFont (button, 30);
+        return (int) std::ceil (font.getStringWidthFloat (button.getButtonText())) + 24;
+    }
+
+    int labelWidthFor (juce::Label& label)
+    {
+        const auto font = label.getLookAndFeel().getLabelFont (label);
+        return (int) std::ceil (font.getStringWidthFloat (label.getText())) + label.getBorderSize().getLeftAndRight() + 1;
+    }
 }

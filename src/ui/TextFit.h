@@ -20,4 +20,13 @@ namespace korvid::ui
         single-line height, plus a line for each further line the longest item needs (at
         most three lines). The look and feel wraps the text of a box this tall. */
     int comboBoxHeightFor (juce::ComboBox& box, int width, int singleLineHeight);
+
+    /** The narrowest width at which the combo box shows every item whole on one line. */
+    int comboBoxWidthFor (juce::ComboBox& box);
+
+    /** The width a text button needs to show its text whole between its usual margins. */
+    int textButtonWidth (juce::TextButton& button);
+
+    /** The width a label needs to show its text whole on one line inside its border. */
+    int labelWidthFor (juce::Label& label);
 }

@@ -7,6 +7,7 @@
 #include "app/pages/report/ReportTestSupport.h"
 #include "app/pages/report/ReportTexts.h"
 #include "app/pages/review/ReviewPage.h"
+#include "core/model/BuiltInPresets.h"
 #include "support/MessageLoop.h"
 #include "ui/PreviewTestAudio.h"
 #include "ui/TextFitChecks.h"
@@ -145,6 +146,200 @@ namespace korvid::ui::maintest
             EXPECT_LE (header.getColumnPosition (header.getNumColumns (true) - 1).getRight(),
                        table.getTable().getViewport()->getMaximumVisibleWidth())
                 << "the last column ends where the table can show it";
+        }
+    }
+
+    /** The Review toolbar from left to right. The captions sit against their choosers; every
+        other neighbour keeps a gap. Each control lies inside the page and shows its text whole. */
+    void expectToolbarReadsWhole (ReviewPage& review)
+    {
+        struct Control
+        {
+            juce::Component* component;
+            const char* name;
+            int gapBefore;
+        };
+
+        const Control controls[] = {
+            { &review.getRerunButton(), "Re-run", 12 }, { &review.getUndoButton(), "Undo", 5 },
+            { &review.getRedoButton(), "Redo", 5 }, { &review.getAssignButton(), "Assign", 5 },
+            { &review.getLockButton(), "Lock", 5 }, { &review.getUnlockButton(), "Unlock", 5 },
+            { &review.getRuleButton(), "Save as rule", 5 }, { &review.getCueLabel(), "Cue caption", 5 },
+            { &review.getCueBox(), "cue chooser", 0 }, { &review.getFilterLabel(), "Show caption", 5 },
+            { &review.getFilterBox(), "filter", 0 }
+        };
+
+        int previousRight = 0;
+
+        for (const auto& control : controls)
+        {
+            const auto bounds = control.component->getBounds();
+            EXPECT_TRUE (control.component->isVisible()) << control.name;
+            EXPECT_GE (bounds.getX() - previousRight, control.gapBefore) << control.name << " at " << bounds.toString();
+            EXPECT_LE (bounds.getRight(), review.getWidth() - 12) << control.name;
+            previousRight = bounds.getRight();
+
+            if (auto* button = dynamic_cast<juce::TextButton*> (control.component))
+            {
+                EXPECT_TRUE (testsupport::buttonShowsWhole (*button)) << control.name << " " << bounds.getWidth();
+            }
+        }
+
+        for (auto* caption : { &review.getCueLabel(), &review.getFilterLabel() })
+            EXPECT_TRUE (testsupport::labelShowsWhole (*caption)) << caption->getText() << " " << caption->getBounds().toString();
+
+        EXPECT_EQ (testsupport::choicesCutIn (review.getFilterBox()).joinIntoString ("\n"), "");
+    }
+
+    TEST_F (WindowTextFitTest, TheReviewToolbarShowsItsCueCaptionAndEveryCueWholeClearOfTheButtons)
+    {
+        main->showPage (Page::reviewPage);
+        auto& review = *main->getReviewPage();
+        test::pumpMessagesUntil ([&] { return review.getCueBox().getNumItems() == 3; }, 5000);
+        ASSERT_TRUE (review.getCueBox().isVisible());
+
+        for (const auto& size : { juce::Point<int> (1360, 860), juce::Point<int> (1100, 720) })
+        {
+            SCOPED_TRACE (size.toString());
+            main->setSize (size.x, size.y);
+            test::pumpMessages (30);
+
+            expectToolbarReadsWhole (review);
+            EXPECT_EQ (testsupport::choicesCutIn (review.getCueBox()).joinIntoString ("\n"), "");
+            EXPECT_FALSE (review.getCueBox().getTooltip().startsWith (review.getCueBox().getText()));
+        }
+    }
+
+    TEST_F (WindowTextFitTest, ALongCueNameWidensTheReviewChooserAndIsReadWholeInItsTooltip)
+    {
+        main->showPage (Page::reviewPage);
+        auto& review = *main->getReviewPage();
+        auto& session = main->getAppState().session;
+        const juce::String longName ("1M01 The Long Goodbye Across The Northern Sea (Opening Titles, Extended Version)");
+        ASSERT_TRUE (session.renameCue (session.getTracks().front().cueId, longName));
+        test::pumpMessagesUntil ([&] { return review.getCueBox().getText().startsWith (longName); }, 5000);
+        ASSERT_TRUE (review.getCueBox().getText().startsWith (longName));
+
+        for (const auto& size : { juce::Point<int> (1360, 860), juce::Point<int> (1100, 720) })
+        {
+            SCOPED_TRACE (size.toString());
+            main->setSize (size.x, size.y);
+            test::pumpMessages (30);
+
+            // The buttons give up what their texts do not need and the chooser has the rest:
+            // more than its usual width where the window has it.
+            expectToolbarReadsWhole (review);
+            EXPECT_LT (review.getRerunButton().getWidth(), 150);
+            EXPECT_EQ (review.getCueLabel().getX() - review.getRuleButton().getRight(), 12);
+
+            if (size.x == 1360)
+            {
+                EXPECT_GT (review.getCueBox().getWidth(), 200);
+            }
+
+            // Too long even so: the whole cue heads the chooser's tooltip.
+            EXPECT_NE (testsupport::choicesCutIn (review.getCueBox()).joinIntoString ("\n"), "");
+            EXPECT_TRUE (review.getCueBox().getTooltip().startsWith (review.getCueBox().getText() + "\n"))
+                << review.getCueBox().getTooltip();
+        }
+
+        // Back to a short name: the chooser shows it whole, the tooltip is its own again, and
+        // where the window has room the buttons and the chooser keep their usual widths.
+        ASSERT_TRUE (session.renameCue (session.getTracks().front().cueId, "1M01"));
+        test::pumpMessagesUntil ([&] { return review.getCueBox().getText().startsWith ("1M01  ("); }, 5000);
+        EXPECT_EQ (testsupport::choicesCutIn (review.getCueBox()).joinIntoString ("\n"), "");
+        EXPECT_FALSE (review.getCueBox().getTooltip().startsWith ("1M01"));
+
+        main->setSize (1360, 860);
+        test::pumpMessages (30);
+        EXPECT_EQ (review.getCueBox().getWidth(), 200);
+        EXPECT_EQ (review.getRerunButton().getWidth(), 150);
+        EXPECT_EQ (review.getFilterBox().getWidth(), 160);
+    }
+
+    TEST_F (WindowTextFitTest, ImportColumnsEndInsideTheTableAndStatusCellsShowTheirMatchedWordsWhole)
+    {
+        auto& session = main->getAppState().session;
+        session.setPreset (makeHybridOrchestraExamplePreset());
+
+        // A take matching more words than its cell can show in a small window.
+        const auto dir = home->folder.getChildFile ("takes").getChildFile ("1M01 Opening Titles");
+        ASSERT_TRUE (test::writeWav (dir.getChildFile ("Brass horns trumpets trombones tuba low brass.wav"),
+                                     test::makeSignal (1, 800, [] (int, int) { return 0.25f; }), 8000.0));
+        session.importFiles ({ dir.getChildFile ("Brass horns trumpets trombones tuba low brass.wav").getFullPathName() },
+                             false);
+        test::pumpMessages (50);
+
+        auto& import = *main->getImportPage();
+        auto& table = import.getTrackTable();
+        auto& header = table.getHeader();
+        const juce::String longWords ("brass, horn, horns, trumpet, trumpets, trombone, trombones, tuba, low brass");
+
+        const auto check = [&]
+        {
+            const auto lastColumn = header.getColumnIdOfIndex (header.getNumColumns (true) - 1, true);
+            EXPECT_EQ (lastColumn, importColumn::status);
+            EXPECT_LE (header.getColumnPosition (header.getNumColumns (true) - 1).getRight(),
+                       table.getViewport()->getMaximumVisibleWidth())
+                << "the last column ends where the table can show it";
+
+            // The words as far as the table shows them: inside their cell, and left of the
+            // table's edge.
+            const auto statusColumn = header.getColumnPosition (header.getIndexOfColumnId (importColumn::status, true));
+            const auto wordsArea = ImportPage::statusWordsArea (statusColumn.getWidth(), ImportPage::rowHeight)
+                                       + juce::Point<int> (statusColumn.getX(), 0);
+            const int wordsShown = juce::jmin (wordsArea.getRight(), table.getViewport()->getMaximumVisibleWidth())
+                                 - wordsArea.getX();
+            int rowsWithWords = 0;
+
+            for (int row = 0; row < (int) import.getRows().size(); ++row)
+            {
+                const auto* track = session.findTrack (import.getRows()[(size_t) row]);
+                ASSERT_NE (track, nullptr);
+                const auto words = ImportPage::statusWordsOf (*track);
+
+                if (words.isEmpty())
+                    continue;
+
+                ++rowsWithWords;
+
+                // Every matched word is in the cell's tooltip, whether or not the cell shows it.
+                for (const auto& word : track->matchedKeywords)
+                    EXPECT_TRUE (import.getCellTooltip (row, importColumn::status).contains (word)) << word;
+
+                if (words != longWords)
+                {
+                    EXPECT_TRUE (fitsWhole (words, bodyFont(), (float) wordsShown, 1))
+                        << "\"" << words << "\" in a Status column at " << statusColumn.toString();
+                }
+            }
+
+            EXPECT_GE (rowsWithWords, 4);
+        };
+
+        for (const bool twoCues : { true, false })
+        {
+            if (! twoCues)
+            {
+                juce::StringArray secondCue;
+
+                for (const auto& track : session.getTracks())
+                    if (track.cueId != session.getTracks().front().cueId)
+                        secondCue.add (track.id);
+
+                session.removeTracks (secondCue);
+                test::pumpMessages (30);
+            }
+
+            EXPECT_EQ (header.isColumnVisible (importColumn::cue), twoCues);
+
+            for (const auto& size : { juce::Point<int> (1360, 860), juce::Point<int> (1100, 720) })
+            {
+                SCOPED_TRACE (size.toString() + (twoCues ? " with the Cue column" : " without the Cue column"));
+                main->setSize (size.x, size.y);
+                test::pumpMessages (30);
+                check();
+            }
         }
     }
 }

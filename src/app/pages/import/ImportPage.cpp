@@ -19,27 +19,6 @@ namespace korvid::ui
         constexpr const char* autoplayKey = "importAutoplay";
         constexpr const char* jumpSilenceKey = "importJumpSilence";
 
-        struct ColumnSpec
-        {
-            int id;
-            const char* header;
-            int width;
-            int minimum;
-        };
-
-        constexpr ColumnSpec columnSpecs[] = {
-            { importColumn::file,     "File",     260, 140 },
-            { importColumn::preview,  "Preview",  150, 80 },
-            { importColumn::cue,      "Cue",      130, 70 },
-            { importColumn::format,   "Format",   66,  50 },
-            { importColumn::duration, "Duration", 88,  70 },
-            { importColumn::rate,     "Rate",     76,  60 },
-            { importColumn::depth,    "Depth",    80,  60 },
-            { importColumn::channels, "Ch",       56,  40 },
-            { importColumn::stem,     "Stem",     160, 100 },
-            { importColumn::status,   "Status",   200, 120 }
-        };
-
         int toggleWidth (const juce::Button& toggle)
         {
             return (int) std::ceil (bodyFont().getStringWidthFloat (toggle.getButtonText())) + 30;
@@ -161,17 +140,7 @@ namespace korvid::ui
         trackTable.setRowHeight (rowHeight);
         trackTable.getViewport()->setScrollBarsShown (true, false);
 
-        auto& header = trackTable.getHeader();
-        const int flags = juce::TableHeaderComponent::visible | juce::TableHeaderComponent::resizable
-                        | juce::TableHeaderComponent::draggable | juce::TableHeaderComponent::appearsOnColumnMenu;
-
-        for (const auto& spec : columnSpecs)
-        {
-            const int sortFlag = spec.id == importColumn::preview ? 0 : juce::TableHeaderComponent::sortable;
-            header.addColumn (spec.header, spec.id, spec.width, spec.minimum, -1, flags | sortFlag);
-        }
-
-        header.setSortColumnId (sortColumnId, sortForwards);
+        addColumns();
     }
 
     //==============================================================================
@@ -274,8 +243,15 @@ namespace korvid::ui
     }
 
     // Neither changes which tracks are listed; the order only under the columns that sort by them.
-    void ImportPage::assignmentsChanged()   { refreshRows (importOrderFollowsAssignments (sortColumnId), false); }
-    void ImportPage::presetChanged()        { refreshRows (importOrderFollowsPreset (sortColumnId), false); }
+    void ImportPage::assignmentsChanged()
+    {
+        refreshRows (importOrderFollowsAssignments (sortColumnId), Remeasure::assignments);
+    }
+
+    void ImportPage::presetChanged()
+    {
+        refreshRows (importOrderFollowsPreset (sortColumnId), Remeasure::assignments);
+    }
 
     void ImportPage::waveformsChanged()
     {
@@ -286,7 +262,7 @@ namespace korvid::ui
     void ImportPage::textEditorTextChanged (juce::TextEditor&)
     {
         // The order is that of the whole list; a filter only leaves rows out.
-        refreshRows (false, true);
+        refreshRows (false, Remeasure::all);
     }
 
     void ImportPage::timerCallback()

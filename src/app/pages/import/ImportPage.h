@@ -72,6 +72,7 @@ namespace korvid::ui
         static constexpr double splitCrossfadeMs = 5.0;
         static constexpr int zoomSettleMs = 220;
         static constexpr int rowHeight = 34;
+        static constexpr int statusBadgeWidth = 86;
         static constexpr int auditionPanelHeight = 164;
         static constexpr double minimumVisibleLength = 0.01;
 
@@ -218,6 +219,11 @@ namespace korvid::ui
         void selectedRowsChanged (int lastRowSelected) override;
         void deleteKeyPressed (int lastRowSelected) override;
 
+        /** Where a Status cell of this size draws the matched words, after the badge. */
+        static juce::Rectangle<int> statusWordsArea (int width, int height);
+        /** The matched words as a Status cell shows them. */
+        static juce::String statusWordsOf (const Track& track);
+
     private:
         void tracksChanged() override;
         void assignmentsChanged() override;
@@ -226,16 +232,28 @@ namespace korvid::ui
         void textEditorTextChanged (juce::TextEditor& editor) override;
         void timerCallback() override;
 
+        /** Which texts of the listed rows a change can have made wider: none, those that
+            follow the assignments and the preset (stem and status), or all of them. */
+        enum class Remeasure
+        {
+            none,
+            assignments,
+            all
+        };
+
         void buildControls();
+        void addColumns();
         void rebuildRows();
         /** Lists the rows again after a change: sorted anew only when the order can have
-            changed, and the column widths measured only when the listed tracks can have. */
-        void refreshRows (bool sortAgain, bool measureColumns);
+            changed, and the column texts measured again only as far as they can have. */
+        void refreshRows (bool sortAgain, Remeasure measureColumns);
         void updateStatusLine();
-        void updateStatusLine (bool measureColumns);
-        /** Sets the widths of the columns that follow their texts; `measure` finds the
-            widest texts of the listed rows again, otherwise the last ones found are used. */
-        void autoSizeColumns (bool measure);
+        void updateStatusLine (Remeasure measureColumns);
+        /** Sets the column widths from the widest texts, measuring again those asked for,
+            so that every column ends inside the table: a column gets the room its longest
+            text needs when the table has it, and otherwise the picture gives way first. */
+        void autoSizeColumns (Remeasure what);
+        void measureColumnTexts (Remeasure what);
         int textWidth (const juce::String& text);
         const Track* trackAtRow (int rowNumber) const;
         juce::Colour stemColourFor (const Track& track) const;

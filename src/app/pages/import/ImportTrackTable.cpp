@@ -5,7 +5,6 @@
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 
-#include <cmath>
 #include <set>
 
 // The track table: rows, sorting, cells, tooltips, selection and the status line.
@@ -70,10 +69,10 @@ namespace korvid::ui
     //==============================================================================
     void ImportPage::rebuildRows()
     {
-        refreshRows (true, true);
+        refreshRows (true, Remeasure::all);
     }
 
-    void ImportPage::refreshRows (bool sortAgain, bool measureColumns)
+    void ImportPage::refreshRows (bool sortAgain, Remeasure measureColumns)
     {
         if (sortAgain)
             sortedTrackIds = sortImportTracks (appState.session, sortColumnId, sortForwards);
@@ -131,15 +130,15 @@ namespace korvid::ui
     {
         sortColumnId = newSortColumnId;
         sortForwards = isForwards;
-        refreshRows (true, false);
+        refreshRows (true, Remeasure::none);
     }
 
     void ImportPage::updateStatusLine()
     {
-        updateStatusLine (true);
+        updateStatusLine (Remeasure::all);
     }
 
-    void ImportPage::updateStatusLine (bool measureColumns)
+    void ImportPage::updateStatusLine (Remeasure measureColumns)
     {
         const auto counts = countImportTracks (appState.session);
         statusLabel.setText (importStatusText (counts, (int) rows.size()), juce::dontSendNotification);
@@ -149,66 +148,6 @@ namespace korvid::ui
         trackTable.getHeader().setColumnVisible (importColumn::cue, counts.cuesWithTracks > 1);
 
         autoSizeColumns (measureColumns);
-    }
-
-    int ImportPage::textWidth (const juce::String& text)
-    {
-        const auto found = textWidths.find (text);
-
-        if (found != textWidths.end())
-            return found->second;
-
-        const auto width = (int) std::ceil (bodyFont().getStringWidthFloat (text));
-        textWidths.emplace (text, width);
-        return width;
-    }
-
-    void ImportPage::autoSizeColumns (bool measure)
-    {
-        auto& header = trackTable.getHeader();
-        auto& widest = widestTexts;
-
-        // The widths are applied on every status update, but the texts are measured again
-        // only when the listed tracks or their texts can have changed.
-        if (measure)
-        {
-            widest.fill (0);
-
-            for (const auto& id : rows)
-            {
-                const auto* track = appState.session.findTrack (id);
-
-                if (track == nullptr)
-                    continue;
-
-                const auto widen = [this, &widest] (int column, const juce::String& text)
-                {
-                    widest[(size_t) column] = juce::jmax (widest[(size_t) column], textWidth (text));
-                };
-
-                widen (importColumn::file, track->file.getFileName());
-
-                if (const auto* cue = appState.session.findCue (track->cueId))
-                    widen (importColumn::cue, cue->name);
-
-                widen (importColumn::format, track->info.formatName);
-                widen (importColumn::duration, track->info.durationText());
-                widen (importColumn::rate, track->info.sampleRateText());
-                widen (importColumn::depth, track->info.bitDepthText());
-            }
-        }
-
-        if (widest[importColumn::file] > 0)
-            header.setColumnWidth (importColumn::file, juce::jlimit (200, 620, widest[importColumn::file] + 20));
-
-        if (widest[importColumn::cue] > 0 && header.isColumnVisible (importColumn::cue))
-            header.setColumnWidth (importColumn::cue, juce::jlimit (90, 320, widest[importColumn::cue] + 20));
-
-        for (const int column : { importColumn::format, importColumn::duration, importColumn::rate, importColumn::depth })
-        {
-            const auto headerWidth = textWidth (header.getColumnName (column));
-            header.setColumnWidth (column, juce::jmax (headerWidth, widest[(size_t) column]) + 20);
-        }
     }
 
     //==============================================================================
@@ -330,7 +269,7 @@ namespace korvid::ui
                 }
 
                 const auto colour = confidenceColour (track->confidence);
-                const int pillWidth = juce::jmax (0, juce::jmin (width - 12, 86));
+                const int pillWidth = juce::jmax (0, juce::jmin (width - 12, statusBadgeWidth));
                 const juce::Rectangle<int> pill (6, 6, pillWidth, juce::jmax (0, height - 12));
                 g.setColour (colour.withAlpha (0.22f));
                 g.fillRoundedRectangle (pill.toFloat(), 3.0f);
@@ -338,12 +277,9 @@ namespace korvid::ui
                 g.setFont (captionFont());
                 g.drawText (confidenceLabel (track->confidence), pill, juce::Justification::centred, true);
 
-                const int keywordsX = pillWidth + 12;
                 g.setFont (bodyFont());
                 g.setColour (colours::textSecondary);
-                g.drawText (track->matchedKeywords.joinIntoString (", "),
-                            juce::Rectangle<int> (keywordsX, 0, juce::jmax (0, width - keywordsX - 6), height),
-                            juce::Justification::centredLeft, true);
+                g.drawText (statusWordsOf (*track), statusWordsArea (width, height), juce::Justification::centredLeft, true);
                 break;
             }
 
@@ -378,7 +314,13 @@ namespace korvid::ui
             case importColumn::cue:
             {
                 const auto* cue = appState.session.findCue (track->cueId);
-                return cue != nullptr ? "Cue folder: " + cue->folder.getFullPathName() : juce::String();
+
+                if (cue == nullptr)
+                    return {};
+
+                // The folder's path ends in the cue's name, unless the cue was renamed.
+                const auto folder = "Cue folder: " + cue->folder.getFullPathName();
+                return cue->name == cue->folder.getFileName() ? folder : cue->name + "\n" + folder;
             }
 
             case importColumn::stem:

@@ -40,12 +40,6 @@ namespace korvid::ui
             editor.setTooltip (tooltip);
         }
 
-        int textButtonWidth (juce::TextButton& button)
-        {
-            const auto font = button.getLookAndFeel().getTextButtonFont (button, 30);
-            return (int) std::ceil (font.getStringWidthFloat (button.getButtonText())) + 24;
-        }
-
         /** A slot of `slotWidth` at the right of the strip, with a control of at most the
             given size centred in it. */
         juce::Rectangle<int> centredInSlot (juce::Rectangle<int> slot, int width, int height)

@@ -3,7 +3,10 @@
 #include "app/AppState.h"
 #include "ui/LabelTones.h"
 #include "ui/LayoutHelpers.h"
+#include "ui/LookAndFeel.h"
 #include "ui/Palette.h"
+#include "ui/TextFit.h"
+#include "ui/WidthSqueeze.h"
 
 namespace korvid::ui
 {
@@ -24,6 +27,9 @@ namespace korvid::ui
         {
             return area.reduced (0, juce::jmin (inset, area.getHeight() / 2));
         }
+
+        const char* const cueBoxTooltip = "Which cue this page is about. Each one is a separate delivery, so what you "
+                                          "hear here is what that cue alone will contain.";
     }
 
     ReviewPage::ReviewPage (AppState& state)
@@ -73,8 +79,7 @@ namespace korvid::ui
         setLabelTone (statusLabel, 1);
         setLabelTone (auditionLabel, 1);
 
-        cueBox.setTooltip ("Which cue this page is about. Each one is a separate delivery, so what you hear here "
-                           "is what that cue alone will contain.");
+        cueBox.setTooltip (cueBoxTooltip);
         cueBox.onChange = [this] { cueBoxChanged(); };
 
         filterBox.addItem ("Everything", 1);
@@ -116,30 +121,7 @@ namespace korvid::ui
     {
         auto content = getLocalBounds().reduced (12);
 
-        auto toolbar = content.removeFromTop (juce::jmin (30, content.getHeight()));
-        rerunButton.setBounds (cutLeft (toolbar, 150));
-        cutLeft (toolbar, 5);
-        undoButton.setBounds (cutLeft (toolbar, 64));
-        cutLeft (toolbar, 5);
-        redoButton.setBounds (cutLeft (toolbar, 64));
-        cutLeft (toolbar, 12);
-        assignButton.setBounds (cutLeft (toolbar, 110));
-        cutLeft (toolbar, 5);
-        lockButton.setBounds (cutLeft (toolbar, 64));
-        cutLeft (toolbar, 5);
-        unlockButton.setBounds (cutLeft (toolbar, 74));
-        cutLeft (toolbar, 5);
-        ruleButton.setBounds (cutLeft (toolbar, 130));
-
-        filterBox.setBounds (cutRight (toolbar, 160));
-        filterLabel.setBounds (cutRight (toolbar, 46));
-
-        if (cueBox.isVisible())
-        {
-            cutRight (toolbar, 12);
-            cueBox.setBounds (cutRight (toolbar, 200));
-            cueLabel.setBounds (cutRight (toolbar, 40));
-        }
+        layoutToolbar (content.removeFromTop (juce::jmin (30, content.getHeight())));
 
         content.removeFromTop (juce::jmin (6, content.getHeight()));
         auto transport = content.removeFromTop (juce::jmin (38, content.getHeight()));
@@ -163,6 +145,70 @@ namespace korvid::ui
         statusLabel.setBounds (content.removeFromBottom (juce::jmin (22, content.getHeight())));
         content.removeFromBottom (juce::jmin (6, content.getHeight()));
         tree.setBounds (content);
+    }
+
+    void ReviewPage::layoutToolbar (juce::Rectangle<int> toolbar)
+    {
+        // The buttons at their own widths, the filter at the right end and the cue chooser
+        // before it, as wide as its longest cue. A row short of room narrows the buttons
+        // first, down to their texts, then the filter down to its longest choice, and only
+        // then the cue chooser: its cue is still read whole in its list, its tooltip and the
+        // status line.
+        const std::pair<juce::TextButton*, int> buttons[] = {
+            { &rerunButton, 150 }, { &undoButton, 64 }, { &redoButton, 64 }, { &assignButton, 110 },
+            { &lockButton, 64 }, { &unlockButton, 74 }, { &ruleButton, 130 }
+        };
+        const int gapsAfter[] = { 5, 5, 12, 5, 5, 5, 0 };
+        constexpr int filterWidth = 160, filterLabelWidth = 46, cueGap = 12;
+
+        const bool withCue = cueBox.isVisible();
+        const int cueLabelWidth = juce::jmax (40, labelWidthFor (cueLabel));
+        int fixed = filterLabelWidth + (withCue ? 2 * cueGap + cueLabelWidth : 0);
+        std::vector<SqueezableWidth> items;
+
+        for (size_t i = 0; i < std::size (buttons); ++i)
+        {
+            items.push_back ({ buttons[i].second, juce::jmin (buttons[i].second, textButtonWidth (*buttons[i].first)), 0 });
+            fixed += gapsAfter[i];
+        }
+
+        items.push_back ({ filterWidth, juce::jmin (filterWidth, comboBoxWidthFor (filterBox)), 1 });
+
+        if (withCue)
+            items.push_back ({ juce::jmax (200, comboBoxWidthFor (cueBox)), 0, 2 });
+
+        const auto widths = squeezeWidths (items, toolbar.getWidth() - fixed);
+
+        filterBox.setBounds (cutRight (toolbar, widths[std::size (buttons)]));
+        filterLabel.setBounds (cutRight (toolbar, filterLabelWidth));
+
+        if (withCue)
+        {
+            cutRight (toolbar, cueGap);
+            cueBox.setBounds (cutRight (toolbar, widths.back()));
+            cueLabel.setBounds (cutRight (toolbar, cueLabelWidth));
+            cutRight (toolbar, cueGap);
+        }
+
+        for (size_t i = 0; i < std::size (buttons); ++i)
+        {
+            buttons[i].first->setBounds (cutLeft (toolbar, widths[i]));
+            cutLeft (toolbar, gapsAfter[i]);
+        }
+
+        updateCueTooltip();
+    }
+
+    void ReviewPage::updateCueTooltip()
+    {
+        // A cue too long for the box is read whole in its tooltip.
+        const auto area = AppLookAndFeel::comboBoxTextArea (cueBox.getWidth(), cueBox.getHeight());
+        const auto font = cueBox.getLookAndFeel().getComboBoxFont (cueBox);
+        const int lines = juce::jmax (1, (int) ((float) area.getHeight() / font.getHeight()));
+        const auto shown = cueBox.getText();
+        const bool cut = cueBox.isVisible() && ! fitsWhole (shown, font, (float) area.getWidth(), lines);
+
+        cueBox.setTooltip (cut ? shown + "\n" + cueBoxTooltip : juce::String (cueBoxTooltip));
     }
 
     //==============================================================================

@@ -208,6 +208,7 @@ namespace korvid::ui
         juce::TextButton& getExpandButton() noexcept         { return expandButton; }
         juce::TextButton& getCollapseButton() noexcept       { return collapseButton; }
         juce::ComboBox& getFilterBox() noexcept              { return filterBox; }
+        juce::Label& getFilterLabel() noexcept               { return filterLabel; }
         juce::ComboBox& getCueBox() noexcept                 { return cueBox; }
         juce::Label& getCueLabel() noexcept                  { return cueLabel; }
         TransportButton& getTrackButton() noexcept           { return trackButton; }
@@ -246,6 +247,9 @@ namespace korvid::ui
         };
 
         void buildControls();
+        void layoutToolbar (juce::Rectangle<int> toolbar);
+        /** The cue box's tooltip names the chosen cue when the box cannot show it whole. */
+        void updateCueTooltip();
         void rebuildItems();
         bool showsGroups (const std::vector<GroupSpec>& groups) const;
         /** Makes the group's rows these tracks, in this order, touching it only when they differ. */

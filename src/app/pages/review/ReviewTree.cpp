@@ -309,6 +309,9 @@ namespace korvid::ui
 
             cueBoxIds = ids;
             cueBoxTexts = texts;
+
+            // The chooser is as wide as its longest cue.
+            resized();
         }
 
         // The chosen cue is checked against the list on every rebuild, not only on a refill.
@@ -322,6 +325,8 @@ namespace korvid::ui
 
         if (cueBox.getSelectedId() != itemId)
             cueBox.setSelectedId (itemId, juce::dontSendNotification);
+
+        updateCueTooltip();
     }
 
     void ReviewPage::cueBoxChanged()
@@ -329,6 +334,7 @@ namespace korvid::ui
         cueChosen = true;
         const int position = cueBox.getSelectedId() - 2;
         cueId = juce::isPositiveAndBelow (position, cueBoxIds.size()) ? cueBoxIds[position] : juce::String();
+        updateCueTooltip();
 
         appState.preview.stop();
         rebuildTree();

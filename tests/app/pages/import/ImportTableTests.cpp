@@ -58,6 +58,11 @@ namespace korvid::ui::importtest
                                                             - page->getRows().begin()) : -1;
         EXPECT_EQ (page->getCellTooltip (row, importColumn::cue), "Cue folder: " + folder ("Cue B").getFullPathName());
 
+        // A renamed cue no longer ends its folder's path: the tooltip names it first.
+        ASSERT_TRUE (state->session.renameCue (track (second[0])->cueId, "2M05 End Credits (Extended Version)"));
+        EXPECT_EQ (page->getCellTooltip (row, importColumn::cue),
+                   "2M05 End Credits (Extended Version)\nCue folder: " + folder ("Cue B").getFullPathName());
+
         state->session.removeTracks (second);
         EXPECT_FALSE (page->getTrackTable().getHeader().isColumnVisible (importColumn::cue));
     }
