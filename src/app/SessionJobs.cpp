@@ -7,6 +7,7 @@ namespace korvid::ui
     namespace
     {
         constexpr int stopTimeoutMs = 30000;
+        constexpr int pauseBetweenStepsMs = 40;
     }
 
     class SessionJobs::Job : public juce::ThreadPoolJob
@@ -32,12 +33,12 @@ namespace korvid::ui
             return jobHasFinished;
         }
 
-        /** Runs step `index` in a message of its own, then posts the next; the job ends after
-            the last. */
+        /** Runs step `index` in a message of its own, then the next a moment later; the job
+            ends after the last. */
         static void postStep (juce::WeakReference<SessionJobs> owner, int jobNumber, std::shared_ptr<Answer> steps,
                               size_t index)
         {
-            juce::MessageManager::callAsync ([owner, jobNumber, steps, index]
+            auto step = [owner, jobNumber, steps, index]
             {
                 if (index < steps->size() && (*steps)[index] != nullptr)
                     (*steps)[index]();
@@ -46,7 +47,15 @@ namespace korvid::ui
                     postStep (owner, jobNumber, steps, index + 1);
                 else if (auto* self = owner.get())
                     self->ended (jobNumber);
-            });
+            };
+
+            // The message loop runs every message posted while it works in one go, the
+            // repaint a step asks for among them: a pause lets the window paint and answer
+            // the user between two steps.
+            if (index == 0)
+                juce::MessageManager::callAsync (std::move (step));
+            else
+                juce::Timer::callAfterDelay (pauseBetweenStepsMs, std::move (step));
         }
 
     private:
