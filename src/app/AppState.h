@@ -138,6 +138,10 @@ namespace korvid::ui
             Set by the page that runs it. */
         bool runReadingTracks = false;
 
+        /** The track whose split is moving its files now; empty when none is. Set by the
+            Import page. */
+        juce::String trackBeingSplit;
+
         /** Imports, projects being opened and splits; last, so it stops and waits for its worker
             before anything else goes. */
         SessionJobs sessionJobs;

@@ -5,12 +5,36 @@
 
 namespace korvid::ui
 {
+    namespace
+    {
+        /** The sentence why the track's file may not be moved now, or nothing. */
+        juce::String whyFileMustStay (const AppState& state, const juce::String& trackId)
+        {
+            if (state.trackBeingSplit == trackId)
+                return "That file is being split. Rename it once the split has finished.";
+
+            if (state.runReadingTracks)
+                return "A render or an analysis is reading the tracks. Rename the file once it has finished.";
+
+            return {};
+        }
+
+        void showNotRenamed (AppState& state, juce::Component* parent, const juce::String& sentence)
+        {
+            const ScopedDialogOwner owner (*state.dialogs, parent);
+            state.dialogs->showMessage (juce::MessageBoxIconType::WarningIcon, "The file was not renamed", sentence);
+        }
+    }
+
     void askToRenameTrackFile (AppState& state, juce::Component* parent, const juce::String& trackId)
     {
         const auto* track = state.session.findTrack (trackId);
 
         if (track == nullptr)
             return;
+
+        if (const auto reason = whyFileMustStay (state, trackId); reason.isNotEmpty())
+            return showNotRenamed (state, parent, reason);
 
         state.preview.stop();
 
@@ -37,14 +61,11 @@ namespace korvid::ui
             const auto* current = state.session.findTrack (trackId);
             const auto oldPath = current != nullptr ? current->file.getFullPathName() : juce::String();
 
-            juce::String error;
+            // A split or a run may have started while the prompt was open.
+            juce::String error = whyFileMustStay (state, trackId);
 
-            if (! state.session.renameTrackFile (trackId, name, error))
-            {
-                const ScopedDialogOwner warningOwner (*state.dialogs, safeParent.getComponent());
-                state.dialogs->showMessage (juce::MessageBoxIconType::WarningIcon, "The file was not renamed", error);
-                return;
-            }
+            if (error.isNotEmpty() || ! state.session.renameTrackFile (trackId, name, error))
+                return showNotRenamed (state, safeParent.getComponent(), error);
 
             const auto* renamed = state.session.findTrack (trackId);
 

@@ -50,6 +50,7 @@ namespace korvid::ui
             appState.sessionJobs.stop (job);
 
         withdrawSplit();
+        appState.trackBeingSplit.clear();
         appState.waveforms.listeners.remove (this);
         appState.session.removeListener (this);
         trackTable.setModel (nullptr);

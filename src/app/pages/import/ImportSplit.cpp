@@ -132,6 +132,7 @@ namespace korvid::ui
         appState.preview.stop();
 
         splittingTrackId = trackId;
+        appState.trackBeingSplit = trackId;
         splittingSeconds = seconds;
         showSplitState();
 
@@ -193,6 +194,7 @@ namespace korvid::ui
     {
         const bool wasShown = isShownTrackSplitting();
         splittingTrackId.clear();
+        appState.trackBeingSplit.clear();
         splitJob = 0;
         const auto& files = outcome.files;
 

@@ -1,3 +1,4 @@
+#include "app/TrackDialogs.h"
 #include "app/pages/export/ExportPageTestSupport.h"
 #include "app/pages/import/ImportPage.h"
 #include "core/storage/ProjectFile.h"
@@ -214,8 +215,8 @@ namespace
         ASSERT_TRUE (waitForRunEnd());
     }
 
-    // While a run reads the takes, nothing may move them: a split waits for the run.
-    TEST_F (ExportWaitsTest, ASplitIsRefusedWhileARunReadsTheTracks)
+    // While a run reads the takes, nothing may move them: a split or a rename waits for the run.
+    TEST_F (ExportWaitsTest, ASplitOrARenameIsRefusedWhileARunReadsTheTracks)
     {
         prepare();
         HeldRun run;
@@ -235,6 +236,12 @@ namespace
         EXPECT_EQ (lastQuestion()->message,
                    "A render or an analysis is reading the tracks. Split the stem once it has finished.");
         EXPECT_FALSE (take.getSiblingFile ("Horns.wav").exists());
+
+        askToRenameTrackFile (*state, nullptr, idOf (take));
+        EXPECT_EQ (lastQuestion()->title, "The file was not renamed");
+        EXPECT_EQ (lastQuestion()->message,
+                   "A render or an analysis is reading the tracks. Rename the file once it has finished.");
+        EXPECT_TRUE (take.existsAsFile());
 
         run.finish (true);
         ASSERT_TRUE (waitForRunEnd());

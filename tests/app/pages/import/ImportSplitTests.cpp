@@ -1,3 +1,4 @@
+#include "app/TrackDialogs.h"
 #include "app/pages/import/ImportPageTestSupport.h"
 #include "app/pages/import/ImportRows.h"
 #include "app/pages/import/ImportSplitPlan.h"
@@ -322,12 +323,16 @@ namespace korvid::ui::importtest
                    "This track is being split. Both parts take its place in the list when the split ends.");
         EXPECT_NEAR (page->getWaveformView().getMarkerFraction(), 0.25, 1.0e-9);
 
-        // The split controls do nothing until it ends.
+        // The split controls do nothing until it ends, and the file is not renamed under it.
         page->getWaveformView().setHoverFraction (0.5);
         EXPECT_FALSE (page->keyPressed (juce::KeyPress ('s')));
         page->askForSplitName (2.0);
         page->splitTrackAt (2.0, "Horns");
         EXPECT_TRUE (dialogs->asked.empty());
+        askToRenameTrackFile (*state, nullptr, id);
+        ASSERT_EQ (dialogs->asked.size(), 1u);
+        EXPECT_EQ (dialogs->asked[0].message, "That file is being split. Rename it once the split has finished.");
+        dialogs->asked.clear();
 
         ASSERT_TRUE (pumpUntil ([&] { return ticksWhileSplitting.load() >= 0; }));
         EXPECT_GE (ticksWhileSplitting.load(), 3);
