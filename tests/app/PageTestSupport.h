@@ -130,7 +130,7 @@ namespace korvid::ui::pagetest
             return test::pumpMessagesUntil (condition, timeoutMs);
         }
 
-        bool waitForEngine (int timeoutMs = 20000)   { return testing::waitForPreviewEngine (state->preview, timeoutMs); }
+        bool waitForEngine (int timeoutMs = testing::previewEngineWaitMs)   { return testing::waitForPreviewEngine (state->preview, timeoutMs); }
         void renderBlock (int frames = 512)           { testing::renderPreviewBlock (state->preview, frames); }
 
         bool waitForOverview (const juce::File& file)

@@ -41,6 +41,15 @@ namespace korvid::ui::testsupport
             }
         }
 
+        /** The pointer moved, with no button held, to a point of `target`. */
+        static void moveTo (juce::Component& target, juce::Point<int> local)
+        {
+            if (auto* peer = target.getPeer())
+                peer->handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, inPeer (*peer, target, local),
+                                        juce::ModifierKeys(), juce::MouseInputSource::defaultPressure,
+                                        juce::MouseInputSource::defaultOrientation, nextTime());
+        }
+
         static juce::Point<int> centreOf (const juce::Component& c)   { return c.getLocalBounds().getCentre(); }
 
     private:

@@ -5,8 +5,10 @@
 
 namespace korvid::ui::testing
 {
+    constexpr int previewEngineWaitMs = 20000 * test::sanitizerSlowdown;
+
     /** Until the engine has finished loading and its loader thread has stopped. */
-    inline bool waitForPreviewEngine (PreviewEngine& engine, int timeoutMs = 20000)
+    inline bool waitForPreviewEngine (PreviewEngine& engine, int timeoutMs = previewEngineWaitMs)
     {
         return test::pumpMessagesUntil ([&engine] { return ! engine.loading.load() && ! engine.isThreadRunning(); },
                                         timeoutMs);

@@ -1,11 +1,13 @@
 #include "core/platform/DesktopOpener.h"
 
 #if JUCE_LINUX || JUCE_BSD
- #include <cerrno>
  #include <fcntl.h>
+ #include <pthread.h>
  #include <spawn.h>
  #include <sys/wait.h>
 
+ #include <chrono>
+ #include <condition_variable>
  #include <mutex>
  #include <string>
  #include <vector>
@@ -18,41 +20,122 @@ namespace korvid
 #if JUCE_LINUX || JUCE_BSD
     namespace
     {
-        // Openers whose waiting thread could not be started; they are collected on later
-        // calls instead, so they do not linger as zombies for long.
-        std::mutex unwatchedLock;
-        std::vector<pid_t> unwatchedOpeners;
-
-        void collectFinishedUnwatchedOpeners()
+        /** Waits for every started opener on one thread this file owns, reaps it and
+            reports a failure. The thread polls instead of blocking in waitpid, so it stops
+            at once when the process quits even while an opener stays (some stay until the
+            browser they started is closed); an opener left then is adopted by init. */
+        class OpenerReaper
         {
-            const std::lock_guard<std::mutex> lock (unwatchedLock);
+        public:
+            OpenerReaper() = default;
 
-            for (auto it = unwatchedOpeners.begin(); it != unwatchedOpeners.end();)
+            ~OpenerReaper()
             {
-                int status = 0;
+                {
+                    const std::lock_guard<std::mutex> guard (lock);
+                    quitting = true;
+                }
 
-                if (waitpid (*it, &status, WNOHANG) != 0)
-                    it = unwatchedOpeners.erase (it);
-                else
-                    ++it;
+                wake.notify_all();
+
+                if (threadStarted)
+                    pthread_join (thread, nullptr);
             }
-        }
 
-        // Blocks until the opener has ended and reaps it. Only an exit the system reported
-        // counts as a failure: when the process was reaped elsewhere nothing is known.
-        void waitForOpener (pid_t pid, const std::function<void()>& whenFailed)
+            void watch (pid_t pid, std::function<void()> whenFailed)
+            {
+                {
+                    const std::lock_guard<std::mutex> guard (lock);
+                    watched.push_back ({ pid, std::move (whenFailed) });
+
+                    // pthread rather than std::thread: a failed start is an answer, not an
+                    // exception. The opener then waits in the list for a later call to try again.
+                    if (! threadStarted)
+                        threadStarted = pthread_create (&thread, nullptr, &OpenerReaper::threadEntry, this) == 0;
+                }
+
+                wake.notify_all();
+            }
+
+        private:
+            struct Watched
+            {
+                pid_t pid;
+                std::function<void()> whenFailed;
+            };
+
+            static constexpr std::chrono::milliseconds pollInterval { 50 };
+
+            std::mutex lock;
+            std::condition_variable wake;
+            std::vector<Watched> watched;
+            bool quitting = false;
+            bool threadStarted = false;
+            pthread_t thread {};
+
+            static void* threadEntry (void* reaper)
+            {
+                static_cast<OpenerReaper*> (reaper)->run();
+                return nullptr;
+            }
+
+            void run()
+            {
+                for (;;)
+                {
+                    reportFailures (reapEnded());
+
+                    std::unique_lock<std::mutex> guard (lock);
+
+                    if (watched.empty())
+                        wake.wait (guard, [this] { return quitting || ! watched.empty(); });
+                    else
+                        wake.wait_for (guard, pollInterval, [this] { return quitting; });
+
+                    if (quitting)
+                        return;
+                }
+            }
+
+            // Only an exit the system reported counts as a failure: when the process was
+            // reaped elsewhere nothing is known.
+            std::vector<std::function<void()>> reapEnded()
+            {
+                std::vector<std::function<void()>> failed;
+                const std::lock_guard<std::mutex> guard (lock);
+
+                for (auto it = watched.begin(); it != watched.end();)
+                {
+                    int status = 0;
+                    const auto waited = waitpid (it->pid, &status, WNOHANG);
+
+                    if (waited == 0)
+                    {
+                        ++it;
+                        continue;
+                    }
+
+                    if (waited == it->pid && ! (WIFEXITED (status) && WEXITSTATUS (status) == 0) && it->whenFailed != nullptr)
+                        failed.push_back (std::move (it->whenFailed));
+
+                    it = watched.erase (it);
+                }
+
+                return failed;
+            }
+
+            // Outside the lock: an answer may start another opener.
+            static void reportFailures (const std::vector<std::function<void()>>& failed)
+            {
+                for (const auto& whenFailed : failed)
+                    whenFailed();
+            }
+        };
+
+        OpenerReaper& openerReaper()
         {
-            int status = 0;
-            pid_t waited = 0;
-
-            do
-                waited = waitpid (pid, &status, 0);
-            while (waited < 0 && errno == EINTR);
-
-            const bool failed = waited == pid && ! (WIFEXITED (status) && WEXITSTATUS (status) == 0);
-
-            if (failed && whenFailed != nullptr)
-                whenFailed();
+            static OpenerReaper reaper;
+            return reaper;
         }
     }
 
@@ -60,8 +143,6 @@ namespace korvid
     {
         if (target.isEmpty())
             return false;
-
-        collectFinishedUnwatchedOpeners();
 
         // A name starting with "-" would be read as an option of the opener.
         auto argument = target.startsWithChar ('-') ? "./" + target.toStdString() : target.toStdString();
@@ -83,12 +164,7 @@ namespace korvid
 
         // Some openers stay until the browser they started is closed: waiting is never
         // the caller's business.
-        if (! juce::Thread::launch (juce::Thread::Priority::low,
-                                    [pid, whenFailed = std::move (whenFailed)] { waitForOpener (pid, whenFailed); }))
-        {
-            const std::lock_guard<std::mutex> lock (unwatchedLock);
-            unwatchedOpeners.push_back (pid);
-        }
+        openerReaper().watch (pid, std::move (whenFailed));
 
         return true;
     }

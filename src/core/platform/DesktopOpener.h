@@ -11,9 +11,9 @@ namespace korvid
         one argument, never through a shell, so no character of a path is interpreted.
         Returns whether the opener could be started.
 
-        A started opener is waited for on a thread of its own, so it never lingers once it
-        has ended. When it ends in failure (an exit status other than 0, or a signal),
-        `whenFailed` is called on that thread; where the platform does not tell how its
-        opener ended, it is never called. */
+        Started openers are waited for on one thread this module owns, so none lingers once
+        it has ended, and one that never ends does not hold up quitting. When an opener ends
+        in failure (an exit status other than 0, or a signal), `whenFailed` is called on that
+        thread; where the platform does not tell how its opener ended, it is never called. */
     bool openWithDesktop (const juce::String& target, std::function<void()> whenFailed = {});
 }

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <thread>
 
 #if JUCE_LINUX || JUCE_BSD
 
@@ -131,6 +132,72 @@ namespace
 
             EXPECT_EQ (failures, c.failed ? 1 : 0);
         }
+    }
+
+    TEST_F (DesktopOpenerTests, OpenersThatFailAtOnceAreEachReportedAndReaped)
+    {
+        // Each waiting thread used to delete itself while its start was still unlocking it,
+        // so an opener that ended at once made that start touch freed memory.
+        const ScopedPath path (folder.getFullPathName() + ":/usr/bin:/bin");
+        const auto pids = folder.getChildFile ("pids");
+        const auto opener = folder.getChildFile ("xdg-open");
+        ASSERT_TRUE (opener.replaceWithText ("#!/bin/sh\necho $$ >> '" + pids.getFullPathName() + "'\nexit 1\n",
+                                             false, false, "\n"));
+        ASSERT_TRUE (opener.setExecutePermission (true));
+
+        constexpr int starts = 64;
+        std::atomic<int> failures { 0 };
+
+        for (int i = 0; i < starts; ++i)
+            ASSERT_TRUE (openWithDesktop ("/tmp", [&failures] { ++failures; }));
+
+        for (int i = 0; i < 3000 && failures < starts; ++i)
+            juce::Thread::sleep (10);
+
+        EXPECT_EQ (failures, starts);
+
+        juce::StringArray started;
+        started.addLines (pids.loadFileAsString().trim());
+        ASSERT_EQ (started.size(), starts);
+
+        for (const auto& pid : started)
+        {
+            for (int i = 0; i < 300 && ! isGone ((pid_t) pid.getIntValue()); ++i)
+                juce::Thread::sleep (10);
+
+            EXPECT_TRUE (isGone ((pid_t) pid.getIntValue())) << "opener " << pid << " is left as a zombie";
+        }
+    }
+
+    TEST_F (DesktopOpenerTests, AnOpenerThatNeverEndsDoesNotHoldUpQuitting)
+    {
+        // The death test runs this body again in a fresh process, with a folder of its own,
+        // so that process's opener waits on a thread of that process.
+        const ScopedPath path (folder.getFullPathName() + ":/usr/bin:/bin");
+        const auto pidFile = folder.getChildFile ("pid");
+        const auto opener = folder.getChildFile ("xdg-open");
+        // It stays while the process that started it lives. It closes what it inherited
+        // beyond the standard streams, or the death test's pipe would stay open with it.
+        ASSERT_TRUE (opener.replaceWithText ("#!/bin/bash\n"
+                                             "for fd in /proc/$$/fd/*; do n=${fd##*/}; [ \"$n\" -gt 2 ] && eval \"exec $n>&-\" 2> /dev/null; done\n"
+                                             "echo $$ > '" + pidFile.getFullPathName() + "'\n"
+                                             "while kill -0 $PPID 2> /dev/null; do sleep 0.1; done\n",
+                                             false, false, "\n"));
+        ASSERT_TRUE (opener.setExecutePermission (true));
+
+        GTEST_FLAG_SET (death_test_style, "threadsafe");
+        EXPECT_EXIT ({
+            if (! openWithDesktop ("/tmp"))
+                std::_Exit (2);
+
+            for (int i = 0; i < 3000 && pidFile.loadFileAsString().trim().getIntValue() <= 0; ++i)
+                juce::Thread::sleep (10);
+
+            folder.deleteRecursively();
+            // A quit that waits for the opener ends here instead.
+            std::thread ([] { juce::Thread::sleep (10000); std::_Exit (3); }).detach();
+            std::exit (0);
+        }, ::testing::ExitedWithCode (0), "");
     }
 
     TEST_F (DesktopOpenerTests, ReportsWhenNoOpenerCanBeStarted)

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/pages/export/ExportBlockArrangement.h"
 #include "app/pages/export/ExportContent.h"
+#include "ui/DraggingHandCursor.h"
 #include "ui/Palette.h"
 
 #include <algorithm>
@@ -21,14 +22,7 @@ namespace korvid::ui
     ExportPage::BlockHandle::BlockHandle (const juce::String& blockKey)
         : key (blockKey)
     {
-    }
-
-    void ExportPage::BlockHandle::mouseEnter (const juce::MouseEvent&)
-    {
-        // Set when the pointer first comes over it, not at construction: on Linux JUCE
-        // decodes this cursor from a picture, and the sanitizer build stops in that decoder.
-        if (getMouseCursor() != juce::MouseCursor::DraggingHandCursor)
-            setMouseCursor (juce::MouseCursor::DraggingHandCursor);
+        setMouseCursor (getDraggingHandCursor());
     }
 
     juce::Point<int> ExportPage::BlockHandle::inBody (const juce::MouseEvent& e) const

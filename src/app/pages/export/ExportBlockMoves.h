@@ -15,7 +15,6 @@ namespace korvid::ui
     public:
         explicit BlockHandle (const juce::String& blockKey);
 
-        void mouseEnter (const juce::MouseEvent& e) override;
         void mouseDrag (const juce::MouseEvent& e) override;
         void mouseUp (const juce::MouseEvent& e) override;
 

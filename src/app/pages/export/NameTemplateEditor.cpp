@@ -1,6 +1,7 @@
 #include "app/pages/export/NameTemplateEditor.h"
 
 #include "ui/Dialogs.h"
+#include "ui/DraggingHandCursor.h"
 #include "ui/Fonts.h"
 #include "ui/LayoutHelpers.h"
 #include "ui/Palette.h"
@@ -418,6 +419,7 @@ namespace korvid::ui
                                     int chipKind, int pieceIndex)
         : owner (ownerEditor), text (chipText), isToken (token), kind (chipKind), index (pieceIndex)
     {
+        setMouseCursor (getDraggingHandCursor());
 
         switch (kind)
         {
@@ -460,11 +462,6 @@ namespace korvid::ui
 
     void NameTemplateEditor::Chip::mouseEnter (const juce::MouseEvent&)
     {
-        // Set when the pointer first comes over it, not at construction: on Linux JUCE
-        // decodes this cursor from a picture, and the sanitizer build stops in that decoder.
-        if (getMouseCursor() != juce::MouseCursor::DraggingHandCursor)
-            setMouseCursor (juce::MouseCursor::DraggingHandCursor);
-
         hover = true;
         repaint();
     }

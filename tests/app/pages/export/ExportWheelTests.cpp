@@ -1,4 +1,6 @@
+#include "app/pages/export/ExportBlockMoves.h"
 #include "app/pages/export/ExportPageTestSupport.h"
+#include "ui/DraggingHandCursor.h"
 #include "ui/PointerGestures.h"
 #include "ui/UiTestSupport.h"
 
@@ -94,6 +96,45 @@ namespace korvid::ui::exporttest
             EXPECT_LT (viewTop(), top) << "the page did not move";
             EXPECT_EQ (presetChanges, 0);
             EXPECT_TRUE (state->session.getPreset().exportSettings == before.exportSettings);
+        }
+    }
+
+    TEST_F (ExportWheelTest, BlockHandlesAndNameChipsShowOurOwnDraggingHand)
+    {
+        // The wheel carries the pointer over these; JUCE's own dragging hand would then be
+        // decoded from its GIF, a read out of bounds.
+        auto& c = body();
+        juce::Array<juce::Component*> grips;
+
+        for (const auto& placement : c.getPlacements())
+            grips.add (c.handleFor (placement.key));
+
+        for (auto* editor : { &c.stemTemplateEditor, &c.mixTemplateEditor })
+            for (auto* chips : { &editor->getSequence().chips, &editor->getPalette().chips })
+                for (auto* chip : *chips)
+                    if (chip->isShowing())
+                        grips.add (chip);
+
+        ASSERT_GT (grips.size(), c.getPlacements().size()) << "no name chip shows";
+
+        for (auto* grip : grips)
+        {
+            ASSERT_NE (grip, nullptr);
+            SCOPED_TRACE (grips.indexOf (grip));
+            bringIntoView (*grip);
+            pump();
+
+            // Late events of the display's real pointer can carry it elsewhere: move again.
+            auto mouse = juce::Desktop::getInstance().getMainMouseSource();
+            ASSERT_TRUE (pumpUntil ([&] {
+                PointerGestures::moveTo (*grip, { 4, grip->getHeight() / 2 });
+                pump();
+                return mouse.getComponentUnderMouse() == grip;
+            }, 3000));
+
+            auto* under = mouse.getComponentUnderMouse();
+            EXPECT_TRUE (under->getMouseCursor() == getDraggingHandCursor());
+            EXPECT_TRUE (under->getMouseCursor() != juce::MouseCursor::DraggingHandCursor);
         }
     }
 
