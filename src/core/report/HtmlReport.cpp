@@ -225,9 +225,10 @@ namespace
     {
         juce::StringArray items;
 
+        // The note says no file was produced: a stem written as silence has one.
         for (const auto& stem : cue.stems)
         {
-            if (stem.empty || stem.skipped)
+            if ((stem.empty || stem.skipped) && stem.filesWritten == 0)
             {
                 const auto number = stem.shownNumberText();
                 items.add ((number.isNotEmpty() ? number + " " : juce::String()) + isolated (stem.displayName));
