@@ -28,34 +28,16 @@ namespace korvid::ui
 
             auto answer = work ([this] { return shouldExit() || stopFlag->load(); });
 
-            // Posted even when stopped: the job ends only once the message thread knows.
-            postStep (jobs, number, std::make_shared<Answer> (std::move (answer)), 0);
-            return jobHasFinished;
-        }
-
-        /** Runs step `index` in a message of its own, then the next a moment later; the job
-            ends after the last. */
-        static void postStep (juce::WeakReference<SessionJobs> owner, int jobNumber, std::shared_ptr<Answer> steps,
-                              size_t index)
-        {
-            auto step = [owner, jobNumber, steps, index]
+            // Posted even when stopped: the job ends only once the message thread knows. With
+            // the worker gone (the program closing) nothing is left to answer.
+            juce::MessageManager::callAsync ([owner = jobs, jobNumber = number,
+                                              steps = std::make_shared<Answer> (std::move (answer))]
             {
-                if (index < steps->size() && (*steps)[index] != nullptr)
-                    (*steps)[index]();
+                if (auto* self = owner.get())
+                    self->answerArrived (jobNumber, steps);
+            });
 
-                if (index + 1 < steps->size())
-                    postStep (owner, jobNumber, steps, index + 1);
-                else if (auto* self = owner.get())
-                    self->ended (jobNumber);
-            };
-
-            // The message loop runs every message posted while it works in one go, the
-            // repaint a step asks for among them: a pause lets the window paint and answer
-            // the user between two steps.
-            if (index == 0)
-                juce::MessageManager::callAsync (std::move (step));
-            else
-                juce::Timer::callAfterDelay (pauseBetweenStepsMs, std::move (step));
+            return jobHasFinished;
         }
 
     private:
@@ -72,9 +54,10 @@ namespace korvid::ui
         if (wantsBusyCursor())
             juce::MouseCursor::hideWaitCursor();
 
+        stopTimer();
         stopAll();
-        pool.removeAllJobs (true, stopTimeoutMs);
         masterReference.clear();
+        pool.removeAllJobs (true, stopTimeoutMs);
     }
 
     int SessionJobs::start (const juce::String& waitText, Work work, bool busyCursor)
@@ -114,6 +97,48 @@ namespace korvid::ui
     juce::String SessionJobs::waitText() const
     {
         return running.empty() ? juce::String() : running.front().waitText;
+    }
+
+    void SessionJobs::answerArrived (int number, std::shared_ptr<Answer> steps)
+    {
+        answers.push_back ({ number, std::move (steps), 0 });
+
+        if (! isTimerRunning() && answers.size() == 1)
+            runNextStep();
+    }
+
+    void SessionJobs::timerCallback()
+    {
+        stopTimer();
+        runNextStep();
+    }
+
+    void SessionJobs::runNextStep()
+    {
+        if (answers.empty())
+            return;
+
+        // Taken out first: the step may start or stop jobs, which changes the queue.
+        auto& front = answers.front();
+        const auto number = front.number;
+        const auto steps = front.steps;
+        const auto index = front.next++;
+        const bool last = front.next >= steps->size();
+
+        if (last)
+            answers.pop_front();
+
+        if (index < steps->size() && (*steps)[index] != nullptr)
+            (*steps)[index]();
+
+        if (last)
+            ended (number);
+
+        // The message loop runs every message posted while it works in one go, the repaint a
+        // step asks for among them: a pause lets the window paint and answer the user between
+        // two steps.
+        if (! answers.empty())
+            startTimer (pauseBetweenStepsMs);
     }
 
     void SessionJobs::ended (int number)

@@ -5,6 +5,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -18,7 +19,7 @@ namespace korvid::ui
         A job counts as running until its answer has been handled on the message thread: until
         then the session is about to change, and a run planned from it now would be planned
         from a list that is on its way out. Message thread only, but for the work itself. */
-    class SessionJobs
+    class SessionJobs : private juce::Timer
     {
     public:
         class Listener
@@ -30,17 +31,18 @@ namespace korvid::ui
         };
 
         /** The work, on the worker: it checks `shouldStop` between steps, and gives back what
-            then runs on the message thread: steps that run one message each, in order, so that
-            no stretch of the message thread grows long (may be empty). The answer runs even
-            when the work was stopped, and its steps must look after their own safe pointers. */
+            then runs on the message thread: steps that run one at a time, a moment apart, so
+            that no stretch of the message thread grows long (may be empty). The answer runs
+            even when the work was stopped, and its steps must look after their own safe
+            pointers. */
         using Answer = std::vector<std::function<void()>>;
         using Work = std::function<Answer (const CancelTest& shouldStop)>;
 
         SessionJobs();
 
         /** Stops every job and waits for the worker: a split puts its original back first, which
-            may wait for the disk, so it gets time. Answers still posted find nothing. */
-        ~SessionJobs();
+            may wait for the disk, so it gets time. Answers not yet run are dropped. */
+        ~SessionJobs() override;
 
         /** Queues the work and gives its number. `waitText` is the sentence of a run that
             waits for it ("Waiting for the split of 'X' to finish."). While a job started with
@@ -72,10 +74,23 @@ namespace korvid::ui
         bool wantsBusyCursor() const;
         void showCursor (bool wasBusy);
 
+        /** An answer on the message thread: its steps run in turn, one at a time, after those
+            of answers that came before, with a pause between two steps. */
+        void answerArrived (int number, std::shared_ptr<Answer> steps);
+        void runNextStep();
+        void timerCallback() override;
         void ended (int number);
+
+        struct PendingAnswer
+        {
+            int number = 0;
+            std::shared_ptr<Answer> steps;
+            size_t next = 0;
+        };
 
         juce::ThreadPool pool { 1 };
         std::vector<Running> running;
+        std::deque<PendingAnswer> answers;
         int lastNumber = 0;
 
         JUCE_DECLARE_WEAK_REFERENCEABLE (SessionJobs)
