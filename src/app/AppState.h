@@ -138,8 +138,8 @@ namespace korvid::ui
             Set by the page that runs it. */
         bool runReadingTracks = false;
 
-        /** The track whose split is moving its files now; empty when none is. Set by the
-            Import page. */
+        /** The track whose split is moving its files now; empty when none is. Kept by the
+            Import page, which starts splits. */
         juce::String trackBeingSplit;
 
         /** Imports, projects being opened and splits; last, so it stops and waits for its worker

@@ -233,7 +233,7 @@ namespace korvid::ui
     {
         // Removed from the list (by hand, by an undo, with the whole list): the split is no
         // longer wanted.
-        if (isSplitting() && appState.session.findTrack (splittingTrackId) == nullptr)
+        if (isSplitting() && appState.session.findTrack (getSplittingTrackId()) == nullptr)
             withdrawSplit();
 
         if (const auto* track = appState.session.findTrack (currentTrackId))

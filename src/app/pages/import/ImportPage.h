@@ -158,8 +158,9 @@ namespace korvid::ui
         static SplitOutcome carryOutSplit (SplitOutcome request, double splitSeconds, const SplitStep& split,
                                            const CancelTest& shouldStop);
         /** A split is running; the split controls do nothing until it ends. */
-        bool isSplitting() const noexcept                              { return splittingTrackId.isNotEmpty(); }
-        const juce::String& getSplittingTrackId() const noexcept       { return splittingTrackId; }
+        bool isSplitting() const noexcept;
+        /** The track whose split runs (the application state's trackBeingSplit); empty when none does. */
+        const juce::String& getSplittingTrackId() const noexcept;
 
         /** Asks for the spectrogram of the whole file, or of the visible range while zoomed. */
         void startSpectrogram (const juce::String& path);
@@ -309,7 +310,6 @@ namespace korvid::ui
         int importsInFlight = 0;
         juce::Array<int> importJobs;     // the session jobs of this page's imports, some perhaps ended
 
-        juce::String splittingTrackId;   // the track whose split runs; empty when none does
         double splittingSeconds = 0.0;
         int splitJob = 0;                // its session job
 

@@ -131,7 +131,6 @@ namespace korvid::ui
 
         appState.preview.stop();
 
-        splittingTrackId = trackId;
         appState.trackBeingSplit = trackId;
         splittingSeconds = seconds;
         showSplitState();
@@ -165,7 +164,17 @@ namespace korvid::ui
 
     bool ImportPage::isShownTrackSplitting() const
     {
-        return isSplitting() && currentTrackId == splittingTrackId;
+        return isSplitting() && currentTrackId == getSplittingTrackId();
+    }
+
+    bool ImportPage::isSplitting() const noexcept
+    {
+        return getSplittingTrackId().isNotEmpty();
+    }
+
+    const juce::String& ImportPage::getSplittingTrackId() const noexcept
+    {
+        return appState.trackBeingSplit;
     }
 
     void ImportPage::showSplitState()
@@ -193,7 +202,6 @@ namespace korvid::ui
     void ImportPage::applySplitOutcome (SplitOutcome&& outcome)
     {
         const bool wasShown = isShownTrackSplitting();
-        splittingTrackId.clear();
         appState.trackBeingSplit.clear();
         splitJob = 0;
         const auto& files = outcome.files;

@@ -254,7 +254,7 @@ namespace korvid::ui
 
             case importColumn::status:
             {
-                if (track->id == splittingTrackId)
+                if (track->id == getSplittingTrackId())
                 {
                     g.setColour (colours::accent);
                     g.drawText ("Splitting...", box, juce::Justification::centredLeft, true);
@@ -325,7 +325,7 @@ namespace korvid::ui
 
             case importColumn::stem:
             case importColumn::status:
-                if (track->id == splittingTrackId)
+                if (track->id == getSplittingTrackId())
                     return "This track is being split. Both parts take its place in the list when the split ends.";
 
                 return track->reason + "\nRight-click to assign this to a stem.";
