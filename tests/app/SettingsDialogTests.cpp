@@ -120,6 +120,13 @@ namespace
         EXPECT_TRUE (dialog->resetButton.isEnabled());
         EXPECT_EQ (getCurrentPalette().accent, defaultPalette().accent);
 
+        // The window's focus arrives from the display later; a call-out box opened before it
+        // would take that arrival for a click elsewhere and close.
+        for (int attempt = 0; attempt < 40 && ! (window->getPeer() != nullptr && window->getPeer()->isFocused()); ++attempt)
+            pump (50);
+
+        pump (100);
+
         // Editing the accent row recolours at once and saves the palette.
         auto* accentRow = dialog->rows[10].get();
         ASSERT_EQ (juce::String (accentRow->entry.key), "accent");
