@@ -2,21 +2,28 @@
 # Installs what is missing, builds everything and runs the whole test suite.
 # Component tests need a display: without one, the suite runs under Xvfb.
 # When clang with libFuzzer is installed, the document-reader fuzzers also run
-# for a few seconds each, from a build directory of their own.
+# for a few seconds each, from a build directory of their own (VELVANE_NO_FUZZ=1
+# leaves them out).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_dir="${VELVANE_BUILD_DIR:-$root/build}"
 fuzz_dir="${VELVANE_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 
+# VELVANE_NO_FUZZ=1 leaves the fuzzers out (not built, not run).
+fuzzing_wanted() {
+    [ "${VELVANE_NO_FUZZ:-}" != "1" ]
+}
+
 fuzzing_available() {
-    [ -f "$fuzz_dir/CMakeCache.txt" ] && grep -q '^VELVANE_HAVE_LIBFUZZER:INTERNAL=1' "$fuzz_dir/CMakeCache.txt"
+    fuzzing_wanted && [ -f "$fuzz_dir/CMakeCache.txt" ] \
+        && grep -q '^VELVANE_HAVE_LIBFUZZER:INTERNAL=1' "$fuzz_dir/CMakeCache.txt"
 }
 
 if [ -z "${VELVANE_UNDER_XVFB:-}" ]; then
     "$root/scripts/setup.sh"
     "$root/scripts/build.sh" -DVELVANE_BUILD_TESTS=ON
 
-    if command -v clang++ > /dev/null; then
+    if fuzzing_wanted && command -v clang++ > /dev/null; then
         CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
             -DVELVANE_BUILD_TESTS=OFF -DVELVANE_FUZZ=ON > /dev/null \
             || echo "The fuzz build could not be configured; the fuzzers do not run."

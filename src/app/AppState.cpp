@@ -1,6 +1,7 @@
 #include "app/AppState.h"
 
 #include "core/model/BuiltInPresets.h"
+#include "core/model/OutputNaming.h"
 #include "core/storage/DocumentReading.h"
 #include "core/storage/ProjectFile.h"
 #include "core/storage/SettingsDocument.h"
@@ -387,14 +388,17 @@ namespace korvid::ui
         juce::String error;
         ProjectFile project;
         juce::StringArray missingSources;
+        juce::StringArray savedTracksOnDisk;   // saved track paths that name a file now
         PreparedImport folders;
+        bool replacing = false;                // its first step has emptied the list
     };
 
     namespace
     {
         /** Everything of opening a project that reads the disk; touches no session. */
         void readAndPrepareProject (const juce::File& file, const KeywordMatcher& matcher, const CancelTest& shouldStop,
-                                    juce::String& error, ProjectLoadResult& result, PreparedImport& folders)
+                                    juce::String& error, ProjectLoadResult& result, PreparedImport& folders,
+                                    juce::StringArray& savedTracksOnDisk)
         {
             if (! file.existsAsFile())
             {
@@ -428,6 +432,12 @@ namespace korvid::ui
 
             if (! result.project.importedFolders.isEmpty())
                 folders = prepareImport (makeProjectImportRequest (result.project, matcher), shouldStop);
+
+            // Only these may be called missing later: a saved take the list lacks for another
+            // reason (the track limit, a name imports skip) is still where the project says.
+            for (const auto& saved : result.project.tracks)
+                if (juce::File::isAbsolutePath (saved.path) && juce::File (saved.path).existsAsFile())
+                    savedTracksOnDisk.add (saved.path);
         }
     }
 
@@ -437,6 +447,7 @@ namespace korvid::ui
 
         const int opening = ++projectOpenings;
         openingProject = true;
+        projectBeingOpened = file;
 
         juce::WeakReference<AppState> weakThis (this);
         const auto matcher = session.getMatcherSettings();
@@ -447,48 +458,54 @@ namespace korvid::ui
         {
             auto opened = std::make_shared<OpenedProject>();
             ProjectLoadResult result;
-            readAndPrepareProject (file, matcher, shouldStop, opened->error, result, opened->folders);
+            readAndPrepareProject (file, matcher, shouldStop, opened->error, result, opened->folders,
+                                   opened->savedTracksOnDisk);
             opened->ok = result.ok && ! opened->folders.cancelled;
             opened->project = std::move (result.project);
             opened->missingSources = std::move (result.missingFolders);
             const bool stopped = isCancelled (shouldStop);
 
             // In three messages, so that the window never stands still for long: the list
-            // emptied, the tracks in, the saved settings on top. A newer open drops the rest.
-            const auto isCurrent = [weakThis, opening, stopped, opened]
-            {
-                return weakThis != nullptr && opening == weakThis->projectOpenings && ! stopped && opened->ok;
-            };
-
+            // emptied, the tracks in, the saved settings on top. A newer open drops this one
+            // only while the session is untouched; once the list is emptied, every step runs,
+            // so the session is never left half replaced.
             return {
-                [weakThis, opening, stopped, isCurrent, opened, whenDone]
+                [weakThis, opening, stopped, opened, whenDone]
                 {
                     if (weakThis == nullptr || opening != weakThis->projectOpenings)
                         return;
 
-                    if (isCurrent())
+                    if (! stopped && opened->ok)
                     {
-                        weakThis->session.startProject (opened->project);
+                        opened->replacing = true;
+                        weakThis->startReplacingSession (opened->project);
                         return;
                     }
 
                     weakThis->openingProject = false;
+                    weakThis->projectBeingOpened = juce::File();
 
                     // Stopped only as the program closes: nothing to tell then.
                     if (! stopped && ! opened->ok && whenDone != nullptr)
                         whenDone (false, opened->error, {});
                 },
-                [weakThis, isCurrent, opened]
+                [weakThis, opened]
                 {
-                    if (isCurrent() && ! opened->project.importedFolders.isEmpty())
+                    if (weakThis != nullptr && opened->replacing && ! opened->project.importedFolders.isEmpty())
                         weakThis->session.finishImport (opened->folders);
                 },
-                [weakThis, isCurrent, file, opened, whenDone]
+                [weakThis, opening, file, opened, whenDone]
                 {
-                    if (! isCurrent())
+                    if (weakThis == nullptr || ! opened->replacing)
                         return;
 
-                    weakThis->openingProject = false;
+                    // A newer open is still on its way: it owns the waiting.
+                    if (opening == weakThis->projectOpenings)
+                    {
+                        weakThis->openingProject = false;
+                        weakThis->projectBeingOpened = juce::File();
+                    }
+
                     weakThis->finishOpeningProject (file, *opened);
 
                     if (whenDone != nullptr)
@@ -498,9 +515,25 @@ namespace korvid::ui
         }, true);
     }
 
+    void AppState::startReplacingSession (const ProjectFile& project)
+    {
+        session.startProject (project);
+
+        // The session is no longer the one in the old project file, nor the library preset:
+        // were the rest never to come, a save would have to ask for a name.
+        projectFile = juce::File();
+        presetId.clear();
+    }
+
     void AppState::finishOpeningProject (const juce::File& file, OpenedProject& opened)
     {
         session.restoreProjectSettings (opened.project, opened.missingSources);
+
+        // Saved takes the list lacks are only named when they are gone from the disk.
+        opened.missingSources.strings.removeIf ([&opened] (const juce::String& path)
+        {
+            return opened.savedTracksOnDisk.contains (path);
+        });
 
         const auto& savedFolder = opened.project.outputFolder;
 
@@ -516,6 +549,28 @@ namespace korvid::ui
         projectFile = file;
         addRecentProject (file);
         sendChangeMessage();
+    }
+
+    juce::String AppState::whyNameIsInUse (const juce::File& target) const
+    {
+        if (target == juce::File() || splitFileNames.isEmpty())
+            return {};
+
+        for (const auto& name : splitFileNames)
+            if (name.getFullPathName().equalsIgnoreCase (target.getFullPathName()))
+                return "The split of '" + splitFileNames.getFirst().getFileName() + "' is using the name '"
+                     + target.getFileName() + "', so choose another one or wait until the split has finished.";
+
+        return {};
+    }
+
+    juce::String AppState::whyListMustWait (const juce::String& whatWaits) const
+    {
+        if (! openingProject)
+            return {};
+
+        return whatWaits + " while the project '" + projectBeingOpened.getFileNameWithoutExtension()
+             + "' is being opened.";
     }
 
     bool AppState::saveProject (const juce::File& file, juce::String& error)
@@ -566,6 +621,12 @@ namespace korvid::ui
 
     bool AppState::renameWrittenFile (const juce::File& file, const juce::String& newName, juce::String& error)
     {
+        if (const auto refusal = whyNameIsInUse (fileRenamedInPlace (file, newName)); refusal.isNotEmpty())
+        {
+            error = refusal;
+            return false;
+        }
+
         if (! lastReport.renameWrittenFile (file, newName, error))
             return false;
 

@@ -76,13 +76,21 @@ namespace korvid::ui
                                                   const juce::StringArray& missingSources)>;
 
         /** Opens a project: the file is read and its folders scanned and probed on the session's
-            worker, so the window keeps answering; the session is replaced in one step once that
-            is done, then `whenDone` runs. Every session job in flight is stopped first (an
+            worker, so the window keeps answering; the session is then replaced in three steps a
+            moment apart, and `whenDone` runs. Every session job in flight is stopped first (an
             import is dropped, a split puts its original back). A later open supersedes this
-            one, whose `whenDone` then never runs. */
+            one while the session is untouched (its `whenDone` then never runs); once the
+            session began to change, this one finishes first. Saved takes are called missing
+            only when they are gone from the disk. */
         void openProject (const juce::File& file, ProjectOpened whenDone);
         /** A project is being opened and has not replaced the session yet. */
         bool isOpeningProject() const noexcept                  { return openingProject; }
+
+        /** While a project is being opened, the sentence that refuses a change of the list
+            meanwhile, from what would have been done ("The list cannot change" gives "The
+            list cannot change while the project 'B' is being opened."); empty otherwise. The
+            project's last step matches its saved settings to the list it imported. */
+        juce::String whyListMustWait (const juce::String& whatWaits) const;
 
         /** Writes the project to exactly this file; projectFile and the recent list change
             only on success. Refused while a project is being opened: the session is about to be
@@ -142,6 +150,14 @@ namespace korvid::ui
             Import page, which starts splits. */
         juce::String trackBeingSplit;
 
+        /** The names that split moves files to and from: the take's own (its first part's), the
+            second part's and the kept original's. No rename may take one of them meanwhile. */
+        juce::Array<juce::File> splitFileNames;
+
+        /** The sentence that refuses a rename or a move to `target` because the running split
+            uses that name (in any letter case); empty when none does. */
+        juce::String whyNameIsInUse (const juce::File& target) const;
+
         /** Imports, projects being opened and splits; last, so it stops and waits for its worker
             before anything else goes. */
         SessionJobs sessionJobs;
@@ -160,6 +176,7 @@ namespace korvid::ui
         void startWithLastPreset();
         void storeSessionKeys();
         struct OpenedProject;
+        void startReplacingSession (const ProjectFile& project);
         void finishOpeningProject (const juce::File& file, OpenedProject& opened);
 
         juce::Array<juce::File> readFileList (const juce::String& key, int cap) const;
@@ -180,6 +197,7 @@ namespace korvid::ui
         mutable StoredCopy storedCopy;
         int projectOpenings = 0;      // counts opens: the answer of an older one is dropped
         bool openingProject = false;
+        juce::File projectBeingOpened;   // the newest open's file
         /** Puts the files at the front of the list, the first of them first, and saves. */
         void addToFileList (const juce::String& key, int cap, const juce::Array<juce::File>& newestFirst);
 

@@ -1,6 +1,7 @@
 #include "app/TrackDialogs.h"
 
 #include "app/AppState.h"
+#include "core/model/OutputNaming.h"
 #include "ui/ScopedDialogOwner.h"
 
 namespace korvid::ui
@@ -16,7 +17,8 @@ namespace korvid::ui
             if (state.runReadingTracks)
                 return "A render or an analysis is reading the tracks. Rename the file once it has finished.";
 
-            return {};
+            // The project's folders are read already: a take moved now would be missing there.
+            return state.whyListMustWait ("The file cannot be renamed");
         }
 
         void showNotRenamed (AppState& state, juce::Component* parent, const juce::String& sentence)
@@ -61,8 +63,12 @@ namespace korvid::ui
             const auto* current = state.session.findTrack (trackId);
             const auto oldPath = current != nullptr ? current->file.getFullPathName() : juce::String();
 
-            // A split or a run may have started while the prompt was open.
+            // A split or a run may have started while the prompt was open; a split also holds
+            // the names it moves files to and from.
             juce::String error = whyFileMustStay (state, trackId);
+
+            if (error.isEmpty() && current != nullptr)
+                error = state.whyNameIsInUse (fileRenamedInPlace (current->file, name));
 
             if (error.isNotEmpty() || ! state.session.renameTrackFile (trackId, name, error))
                 return showNotRenamed (state, safeParent.getComponent(), error);

@@ -896,6 +896,113 @@ namespace
         }
     }
 
+    // Project A is open; B is asked for, then a project that is not there. Whatever the moment
+    // of the second request, the session is A or B as a whole, under its own file, and a save
+    // never writes one project's list over another's file.
+    TEST_F (AppStateProjectTest, AnOpenThatBeganToReplaceTheSessionEndsWholeWhateverComesAfterIt)
+    {
+        enum class Moment { beforeItsFirstStep, afterItsFirstStep, afterItsTracksCameIn };
+
+        auto& s = start();
+        const auto writeCue = [this] (const juce::String& name, std::initializer_list<const char*> takes)
+        {
+            const auto dir = root.getChildFile (name);
+            EXPECT_TRUE (dir.createDirectory());
+
+            for (const auto* take : takes)
+                EXPECT_TRUE (test::writeWav (dir.getChildFile (take), test::makeConstant (1, 480, 0.25f), 48000.0, 16));
+
+            return dir;
+        };
+
+        const auto cueA = writeCue ("A cue", { "Drums.wav", "Bass.wav", "Piano.wav" });
+        const auto cueB = writeCue ("B cue", { "Horns.wav", "Choir.wav" });
+        const auto projectA = root.getChildFile ("A.vlpr");
+        const auto projectB = root.getChildFile ("B.vlpr");
+        juce::String error;
+        s.session.importFiles (juce::StringArray (cueB.getFullPathName()), true);
+        ASSERT_TRUE (s.saveProject (projectB, error)) << error;
+        s.session.clear();
+        s.session.importFiles (juce::StringArray (cueA.getFullPathName()), true);
+        ASSERT_TRUE (s.saveProject (projectA, error)) << error;
+
+        const auto nowhere = root.getChildFile ("Nowhere.vlpr");
+
+        for (const auto moment : { Moment::beforeItsFirstStep, Moment::afterItsFirstStep, Moment::afterItsTracksCameIn })
+        {
+            SCOPED_TRACE ((int) moment);
+            juce::StringArray missing;
+            ASSERT_TRUE (korvid::test::openProjectAndWait (s, projectA, error, missing)) << error;
+            ASSERT_EQ ((int) s.session.getTracks().size(), 3);
+            juce::MemoryBlock bytesOfA;
+            ASSERT_TRUE (projectA.loadFileAsData (bytesOfA));
+
+            bool bDone = false, bOpened = false, nowhereDone = false;
+            juce::StringArray bMissing { "not asked" };
+            juce::String nowhereError;
+
+            s.openProject (projectB, [&] (bool ok, const juce::String&, const juce::StringArray& m)
+            {
+                bDone = true;
+                bOpened = ok;
+                bMissing = m;
+            });
+
+            if (moment == Moment::afterItsFirstStep)
+            {
+                ASSERT_TRUE (test::pumpMessagesUntil ([&] { return s.session.getTracks().empty(); }));
+            }
+
+            // Taken out of the list between the steps, behind the page's back: still on disk,
+            // so not missing.
+            if (moment == Moment::afterItsTracksCameIn)
+            {
+                ASSERT_TRUE (test::pumpMessagesUntil ([&] { return s.session.getTracks().size() == 2; }));
+                ASSERT_FALSE (bDone);
+                s.session.removeTracks (juce::StringArray (s.session.getTracks().front().id));
+            }
+
+            s.openProject (nowhere, [&] (bool ok, const juce::String& e, const juce::StringArray&)
+            {
+                nowhereDone = true;
+                EXPECT_FALSE (ok);
+                nowhereError = e;
+            });
+
+            ASSERT_TRUE (test::pumpMessagesUntil ([&] { return nowhereDone && ! s.sessionJobs.isBusy(); }));
+            EXPECT_EQ (nowhereError, "There is no file at " + nowhere.getFullPathName() + ".");
+            EXPECT_FALSE (s.isOpeningProject());
+
+            juce::StringArray listed;
+
+            for (const auto& track : s.session.getTracks())
+                listed.add (track.file.getFileName());
+
+            listed.sort (false);
+
+            if (moment == Moment::beforeItsFirstStep)
+            {
+                // Superseded before it touched anything: A stays, and B never answers.
+                EXPECT_FALSE (bDone);
+                EXPECT_EQ (listed, juce::StringArray ({ "Bass.wav", "Drums.wav", "Piano.wav" }));
+                EXPECT_EQ (s.projectFile, projectA);
+            }
+            else
+            {
+                EXPECT_TRUE (bDone && bOpened);
+                EXPECT_TRUE (bMissing.isEmpty()) << bMissing.joinIntoString (", ");
+                EXPECT_EQ (listed.size(), moment == Moment::afterItsFirstStep ? 2 : 1);
+                EXPECT_FALSE (listed.contains ("Drums.wav"));
+                EXPECT_EQ (s.projectFile, projectB);
+
+                ASSERT_TRUE (s.saveProject (s.projectFile, error)) << error;
+                juce::MemoryBlock afterSave;
+                ASSERT_TRUE (projectA.loadFileAsData (afterSave));
+                EXPECT_TRUE (afterSave == bytesOfA);
+            }
+        }
+    }
+
     TEST_F (AppStateProjectTest, AFailedSaveKeepsTheProjectFileAndTheRecentList)
     {
         auto& s = start();

@@ -396,6 +396,16 @@ juce::String sanitiseFileName (const juce::String& name,
     return sanitised (chars, replacement, fallback, maxLength);
 }
 
+juce::File fileRenamedInPlace (const juce::File& file, const juce::String& newName)
+{
+    const auto cleanName = sanitiseFileName (newName.trim(), "-", {}, 120);
+
+    if (cleanName.isEmpty())
+        return {};
+
+    return file.getParentDirectory().getChildFile (cleanName + file.getFileExtension());
+}
+
 juce::String makeOutputFileName (const juce::String& templateText,
                                  const NamingValues& values,
                                  const NamingSettings& naming,

@@ -59,6 +59,11 @@ juce::String sanitiseFileName (const juce::String& name,
                                const juce::String& fallback,
                                int maxLength);
 
+// The file a rename in place gives: the new name trimmed and made safe ("-" for what a file
+// name cannot hold, at most 120 characters) with the file's own extension, in its own folder.
+// An empty File when nothing usable is left of the name.
+juce::File fileRenamedInPlace (const juce::File& file, const juce::String& newName);
+
 // The delivered file's name with its extension; reads the settings' separator
 // and replacement.
 juce::String makeOutputFileName (const juce::String& templateText,

@@ -7,11 +7,6 @@
 namespace korvid
 {
 
-namespace
-{
-    constexpr int maxRenamedNameLength = 120;
-}
-
 bool BatchReport::renameWrittenFile (const juce::File& file, const juce::String& newName, juce::String& error)
 {
     if (! file.existsAsFile())
@@ -20,16 +15,15 @@ bool BatchReport::renameWrittenFile (const juce::File& file, const juce::String&
         return false;
     }
 
-    const auto cleanName = sanitiseFileName (newName.trim(), "-", {}, maxRenamedNameLength);
+    const auto target = fileRenamedInPlace (file, newName);
 
-    if (cleanName.isEmpty())
+    if (target == juce::File())
     {
         error = "That name has nothing in it that can be used for a file name.";
         return false;
     }
 
     const auto folder = file.getParentDirectory();
-    const auto target = folder.getChildFile (cleanName + file.getFileExtension());
 
     if (isSameFile (target, file))
         return true;

@@ -4,6 +4,8 @@
 #include "core/model/PathGuards.h"
 #include "core/platform/FileMoves.h"
 
+#include <algorithm>
+
 namespace korvid
 {
 
@@ -26,16 +28,15 @@ bool Session::renameTrackFile (const juce::String& trackId, const juce::String& 
         return false;
     }
 
-    const auto cleanName = sanitiseFileName (newName.trim(), "-", {}, 120);
+    const auto target = fileRenamedInPlace (current, newName);
 
-    if (cleanName.isEmpty())
+    if (target == juce::File())
     {
         error = "That name has nothing in it that can be used for a file name.";
         return false;
     }
 
     const auto folder = current.getParentDirectory();
-    const auto target = folder.getChildFile (cleanName + current.getFileExtension());
 
     if (target.getFullPathName() == current.getFullPathName())
     {
@@ -58,6 +59,19 @@ bool Session::renameTrackFile (const juce::String& trackId, const juce::String& 
     if (isFileNameTaken (target, current))
     {
         error = "There is already a file called '" + target.getFileName() + "' in that folder.";
+        return false;
+    }
+
+    // Even a file gone from the disk keeps its name for its track: two tracks of one file
+    // would deliver the same audio twice.
+    const auto takenByAnotherTrack = std::any_of (tracks.begin(), tracks.end(), [&] (const Track& other)
+    {
+        return other.id != trackId && other.file.getFullPathName().equalsIgnoreCase (target.getFullPathName());
+    });
+
+    if (takenByAnotherTrack)
+    {
+        error = "Another track in the list already uses the name '" + target.getFileName() + "'.";
         return false;
     }
 

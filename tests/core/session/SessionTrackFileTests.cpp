@@ -111,3 +111,24 @@ TEST (SessionTrackFile, RenamesInPlaceKeepingTheExtension)
     EXPECT_EQ (listener.take(), "T");
     EXPECT_EQ (session.getUndoDepth(), depth);
 }
+
+// A take gone from the disk still names its track's file: taking its name would leave two
+// tracks reading one file, and the render would deliver that audio twice.
+TEST (SessionTrackFile, ANameAnotherTrackUsesIsRefusedEvenWhenItsFileIsGone)
+{
+    RenameFixture fixture;
+    auto& session = fixture.session;
+    const auto gone = fixture.cue().getChildFile ("Gone.wav");
+    writeShortWav (gone);
+    session.importFiles ({ gone.getFullPathName() }, false);
+    ASSERT_TRUE (gone.deleteFile());
+
+    for (const auto* name : { "Gone", "GONE" })
+    {
+        juce::String error;
+        EXPECT_FALSE (session.renameTrackFile (fixture.trackId, name, error)) << name;
+        EXPECT_EQ (error, "Another track in the list already uses the name '" + juce::String (name) + ".wav'.");
+        EXPECT_EQ (fixture.trackFile().getFileName(), "Other.wav");
+        EXPECT_FALSE (gone.exists());
+    }
+}

@@ -82,6 +82,10 @@ namespace korvid::ui
         if (paths.isEmpty())
             return;
 
+        // The import would be made for the list the project is replacing.
+        if (const auto refusal = appState.whyListMustWait ("Files cannot be added"); refusal.isNotEmpty())
+            return showWarning ("Nothing was imported", refusal);
+
         juce::StringArray pathTexts;
 
         for (const auto& path : paths)
@@ -207,14 +211,22 @@ namespace korvid::ui
     {
         const auto ids = getSelectedTrackIds();
 
-        if (! ids.isEmpty())
-            appState.session.removeTracks (ids);
+        if (ids.isEmpty())
+            return;
+
+        if (const auto refusal = appState.whyListMustWait ("Tracks cannot be removed"); refusal.isNotEmpty())
+            return showWarning ("The tracks were not removed", refusal);
+
+        appState.session.removeTracks (ids);
     }
 
     void ImportPage::askToClearList()
     {
         if (appState.session.getTracks().empty())
             return;
+
+        if (const auto refusal = appState.whyListMustWait ("The list cannot be cleared"); refusal.isNotEmpty())
+            return showWarning ("The list was not cleared", refusal);
 
         juce::Component::SafePointer<ImportPage> safeThis (this);
         const ScopedDialogOwner owner (*appState.dialogs, this);
@@ -224,6 +236,10 @@ namespace korvid::ui
         {
             if (safeThis == nullptr || ! confirmed)
                 return;
+
+            // A project may have begun to open while the question was asked.
+            if (const auto refusal = safeThis->appState.whyListMustWait ("The list cannot be cleared"); refusal.isNotEmpty())
+                return safeThis->showWarning ("The list was not cleared", refusal);
 
             safeThis->appState.preview.stop();
             safeThis->withdrawSplit();

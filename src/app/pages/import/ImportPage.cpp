@@ -30,6 +30,7 @@ namespace korvid::ui
     {
         buildControls();
 
+        shownListGeneration = appState.session.getListGeneration();
         appState.session.addListener (this);
         appState.waveforms.listeners.add (this);
         rebuildRows();
@@ -51,6 +52,7 @@ namespace korvid::ui
 
         withdrawSplit();
         appState.trackBeingSplit.clear();
+        appState.splitFileNames.clear();
         appState.waveforms.listeners.remove (this);
         appState.session.removeListener (this);
         trackTable.setModel (nullptr);
@@ -235,6 +237,18 @@ namespace korvid::ui
         // longer wanted.
         if (isSplitting() && appState.session.findTrack (getSplittingTrackId()) == nullptr)
             withdrawSplit();
+
+        // A list emptied or replaced (Clear list, a project) takes the panel with it; a take
+        // only removed from the list stays shown and playable.
+        if (shownListGeneration != appState.session.getListGeneration())
+        {
+            shownListGeneration = appState.session.getListGeneration();
+
+            if (appState.preview.isCurrent (getTrackPreviewKey()))
+                appState.preview.stop();
+
+            showTrack ({}, {});
+        }
 
         if (const auto* track = appState.session.findTrack (currentTrackId))
             if (track->file != juce::File (currentPath))

@@ -302,6 +302,7 @@ namespace korvid::ui
 
         juce::String currentPath;
         juce::String currentTrackId;
+        int shownListGeneration = 0;     // the session's list generation the panel belongs to
         WaveformOverview overview;
         juce::String overviewPath;
 

@@ -14,6 +14,7 @@ namespace korvid::ui
         constexpr const char* notSplitTitle = "The stem was not split";
         constexpr const char* runReadsTracks = "A render or an analysis is reading the tracks. Split the stem once it "
                                                "has finished.";
+        constexpr const char* splitMustWait = "The stem cannot be split";
     }
 
     juce::PopupMenu ImportPage::createSplitMenu (double seconds) const
@@ -82,6 +83,12 @@ namespace korvid::ui
             return showWarning (notSplitTitle, runReadsTracks);
         }
 
+        if (const auto refusal = appState.whyListMustWait (splitMustWait); refusal.isNotEmpty())
+        {
+            setSplitMarker (-1.0);
+            return showWarning (notSplitTitle, refusal);
+        }
+
         juce::Component::SafePointer<ImportPage> safeThis (this);
         const ScopedDialogOwner owner (*appState.dialogs, this);
         appState.dialogs->askForText ("Split this stem",
@@ -112,6 +119,10 @@ namespace korvid::ui
         if (appState.runReadingTracks)
             return showWarning (notSplitTitle, runReadsTracks);
 
+        // The track belongs to the list the project is replacing.
+        if (const auto refusal = appState.whyListMustWait (splitMustWait); refusal.isNotEmpty())
+            return showWarning (notSplitTitle, refusal);
+
         const auto trackId = track->id;
         const auto original = track->file;
         TrackSplitFiles files;
@@ -132,6 +143,7 @@ namespace korvid::ui
         appState.preview.stop();
 
         appState.trackBeingSplit = trackId;
+        appState.splitFileNames = { original, files.secondPart, files.keptSource };
         splittingSeconds = seconds;
         showSplitState();
 
@@ -203,6 +215,7 @@ namespace korvid::ui
     {
         const bool wasShown = isShownTrackSplitting();
         appState.trackBeingSplit.clear();
+        appState.splitFileNames.clear();
         splitJob = 0;
         const auto& files = outcome.files;
 

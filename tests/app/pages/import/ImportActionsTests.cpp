@@ -1,3 +1,4 @@
+#include "app/TrackDialogs.h"
 #include "app/pages/import/ImportPageTestSupport.h"
 
 namespace korvid::ui::importtest
@@ -201,6 +202,87 @@ namespace korvid::ui::importtest
 
         for (const auto* name : { "a.wav", "b.wav", "c.wav" })
             EXPECT_TRUE (dir.getChildFile (name).existsAsFile()) << name;
+    }
+
+    // While a project opens, the list on the page is on its way out: an edit of it would be lost
+    // or would make the project's saved takes look missing, so it is refused with a sentence.
+    // The project then lands whole, over a panel cleared as "Clear list" clears it.
+    TEST_F (ImportPageTest, ListEditsWaitForAProjectBeingOpened)
+    {
+        const auto projectCue = folder ("Film cue");
+        writeTake (projectCue.getChildFile ("Horns.wav"));
+        writeTake (projectCue.getChildFile ("Choir.wav"));
+        importPaths ({ projectCue });
+        const auto project = root.getChildFile ("Film.vlpr");
+        juce::String error;
+        ASSERT_TRUE (state->saveProject (project, error)) << error;
+
+        const auto now = folder ("Now");
+        const auto strings = writeTake (now.getChildFile ("Strings.wav"));
+        writeTake (now.getChildFile ("Brass.wav"));
+        const auto added = folder ("Added");
+        writeTake (added.getChildFile ("Perc.wav"));
+
+        struct Case
+        {
+            const char* name;
+            std::function<void()> edit;
+            const char* title;
+            const char* refusal;
+        };
+
+        const auto sortedNames = [this]
+        {
+            auto names = listedNames();
+            names.sort (false);
+            return names;
+        };
+
+        const Case cases[] = {
+            { "drop", [&] { page->filesDropped ({ added.getFullPathName() }, 10, 10); },
+              "Nothing was imported", "Files cannot be added" },
+            { "remove", [&] { page->removeSelectedTracks(); }, "The tracks were not removed", "Tracks cannot be removed" },
+            { "clear", [&] { page->askToClearList(); },
+              "The list was not cleared", "The list cannot be cleared" },
+            { "split", [&] { page->splitTrackAt (0.5, "Violins"); }, "The stem was not split", "The stem cannot be split" },
+            { "rename", [&] { askToRenameTrackFile (*state, page.get(), idOf (strings)); },
+              "The file was not renamed", "The file cannot be renamed" },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.name);
+            state->session.clear();
+            importPaths ({ now });
+            page->selectTracks ({ idOf (strings) });
+            ASSERT_EQ (page->getCurrentPath(), strings.getFullPathName());
+
+            bool done = false;
+            juce::StringArray missing { "not told" };
+            state->openProject (project, [&] (bool ok, const juce::String&, const juce::StringArray& m)
+            {
+                done = ok;
+                missing = m;
+            });
+
+            const auto asked = dialogs->asked.size();
+            c.edit();
+            ASSERT_EQ (dialogs->asked.size(), asked + 1);
+            EXPECT_EQ (lastQuestion()->title, c.title);
+            EXPECT_EQ (lastQuestion()->message, juce::String (c.refusal) + " while the project 'Film' is being opened.");
+            EXPECT_EQ (lastQuestion()->icon, juce::MessageBoxIconType::WarningIcon);
+            EXPECT_EQ (sortedNames(), juce::StringArray ({ "Brass.wav", "Strings.wav" }));
+
+            ASSERT_TRUE (pumpUntil ([&] { return done && ! state->sessionJobs.isBusy(); }));
+            pump();
+            EXPECT_TRUE (missing.isEmpty()) << missing.joinIntoString (", ");
+            EXPECT_EQ (sortedNames(), juce::StringArray ({ "Choir.wav", "Horns.wav" }));
+            EXPECT_TRUE (strings.existsAsFile());
+            EXPECT_FALSE (now.getChildFile ("Violins.wav").exists());
+            EXPECT_EQ (now.findChildFiles (juce::File::findFiles, false).size(), 2);
+            EXPECT_EQ (page->getCurrentPath(), "");
+            EXPECT_EQ (page->getFileNameLabel().getText(), "Nothing selected");
+        }
     }
 
     TEST_F (ImportPageTest, TheSubFolderToggleAppliesToTheNextImportAndIsStored)

@@ -466,6 +466,81 @@ namespace korvid::ui::importtest
         }
     }
 
+    // While a split runs, the names it moves files to and from are its own: no other take (nor a
+    // delivered file) may be renamed onto one, so the original always comes back to its name and
+    // no two tracks ever read one file.
+    TEST_F (ImportPageTest, WhileASplitRunsNoRenameTakesANameItUses)
+    {
+        const auto dir = folder ("Cue");
+        const auto strings = writeTake (dir.getChildFile ("Strings.wav"), 3.0, 0.0, 44100.0, 2);
+        const auto brass = writeTake (dir.getChildFile ("Brass.wav"), 1.0);
+        const auto delivered = writeTake (dir.getChildFile ("Delivered.wav"), 0.5);
+        importPaths ({ dir });
+        const auto brassId = idOf (brass);
+        page->selectTracks ({ idOf (strings) });
+
+        std::atomic<bool> reached { false }, release { false };
+        page->splitStep = [&] (const TrackSplitRequest& request, const CancelTest&)
+        {
+            reached = true;
+            waitOnWorker ([&] { return release.load(); });
+            return splitTrackFile (request, {});
+        };
+
+        page->splitTrackAt (1.0, "Violins");
+        ASSERT_TRUE (waitOnWorker ([&] { return reached.load(); }));
+        // The original is aside: its name is free on disk, yet still the split's.
+        ASSERT_FALSE (strings.exists());
+
+        const std::pair<const char*, bool> renames[] = {
+            { "Strings", true }, { "STRINGS", true }, { "Violins", true }, { "Strings_splitted", true }, { "Cellos", false },
+        };
+
+        for (const auto& [name, refused] : renames)
+        {
+            SCOPED_TRACE (name);
+            const auto asked = dialogs->asked.size();
+            dialogs->texts.push_back (juce::String (name));
+            askToRenameTrackFile (*state, page.get(), brassId);
+
+            if (refused)
+            {
+                ASSERT_EQ (dialogs->asked.size(), asked + 2);
+                EXPECT_EQ (lastQuestion()->title, "The file was not renamed");
+                EXPECT_EQ (lastQuestion()->message, "The split of 'Strings.wav' is using the name '" + juce::String (name)
+                                                        + ".wav', so choose another one or wait until the split has finished.");
+                EXPECT_EQ (track (brassId)->file, brass);
+                EXPECT_TRUE (brass.existsAsFile());
+            }
+            else
+            {
+                EXPECT_EQ (dialogs->asked.size(), asked + 1);
+                EXPECT_EQ (track (brassId)->file, dir.getChildFile ("Cellos.wav"));
+            }
+        }
+
+        juce::String error;
+        EXPECT_FALSE (state->renameWrittenFile (delivered, "Violins", error));
+        EXPECT_EQ (error, "The split of 'Strings.wav' is using the name 'Violins.wav', so choose another one or wait "
+                          "until the split has finished.");
+        EXPECT_TRUE (delivered.existsAsFile());
+
+        const auto asked = dialogs->asked.size();
+        release = true;
+        ASSERT_TRUE (waitForSplit());
+        EXPECT_EQ (dialogs->asked.size(), asked);
+        EXPECT_EQ (entriesOf (dir), juce::StringArray ({ "Cellos.wav", "Delivered.wav", "Strings.wav", "Strings_splitted.wav",
+                                                         "Violins.wav" }));
+
+        // Every listed track has a file of its own.
+        auto listed = listedNames();
+        listed.sort (false);
+        EXPECT_EQ (listed, juce::StringArray ({ "Cellos.wav", "Delivered.wav", "Strings.wav", "Violins.wav" }));
+
+        // Its names are free again once it has ended.
+        EXPECT_TRUE (state->splitFileNames.isEmpty());
+    }
+
     // A split whose disk work was done before the list changed: the parts stay on disk, but the
     // list they were meant for is gone, so they join no other.
     TEST_F (ImportPageTest, ASplitOutcomeForAListThatChangedIsNotApplied)
