@@ -58,23 +58,34 @@ namespace korvid::ui
             return false;
         }
 
-        void keepAsUserTemplate (AppState& state, const Stem& stem)
+        /** Keeps the stem as a user template unless a template has its name. False, with the
+            store's sentence, when the store refuses it (full, or its file would grow too big). */
+        bool keepAsUserTemplate (AppState& state, const Stem& stem, juce::String& error)
         {
             const auto name = stem.displayName.trim();
 
             if (hasTemplateNamed (state.templates.templates, name) || hasTemplateNamed (builtInTemplates(), name))
-                return;
+                return true;
 
             juce::StringArray keywords;
 
             for (const auto& rule : stem.rules)
                 keywords.add (rule.pattern);
 
-            // A template the store refuses (it may be full) is simply not kept.
-            juce::String ignored;
-            state.templates.addOrReplace (StemTemplate (userTemplateCategory, name, stem.shortCode, stem.colour,
-                                                        keywords, stem.excludeKeywords),
-                                          ignored);
+            return state.templates.addOrReplace (StemTemplate (userTemplateCategory, name, stem.shortCode, stem.colour,
+                                                               keywords, stem.excludeKeywords),
+                                                 error);
+        }
+
+        /** The prompt promises a template only while the store can take another one. */
+        juce::String newStemPromptText (const AppState& state, int trackCount)
+        {
+            const auto text = juce::String (trackCount) + " track(s) will be put in it";
+
+            if ((int) state.templates.templates.size() >= TemplateStore::maxTemplates)
+                return text + ".";
+
+            return text + ", and it will be kept as a template for next time.";
         }
     }
 
@@ -158,10 +169,7 @@ namespace korvid::ui
         const ScopedDialogOwner owner (*state.dialogs, parent);
 
         // The ids are those of the selection when the prompt opened; the page may have moved on.
-        state.dialogs->askForText ("New stem",
-                                   juce::String (trackIds.size())
-                                       + " track(s) will be put in it, and it will be kept as a template for next time.",
-                                   {},
+        state.dialogs->askForText ("New stem", newStemPromptText (state, trackIds.size()), {},
                                    [&state, safeParent, trackIds] (std::optional<juce::String> answer)
         {
             if (! answer.has_value())
@@ -186,7 +194,13 @@ namespace korvid::ui
 
             auto stem = makeStemNamed (name, (int) schema.stems.size());
             addStemWithTracks (state, stem, trackIds);
-            keepAsUserTemplate (state, stem);
+
+            // The stem stands either way; a template the store refused is said, as the preset page says it.
+            if (juce::String error; ! keepAsUserTemplate (state, stem, error))
+            {
+                const ScopedDialogOwner warningOwner (*state.dialogs, safeParent.getComponent());
+                state.dialogs->showMessage (juce::MessageBoxIconType::WarningIcon, "The template was not saved", error);
+            }
         },
         { "Create", "Cancel", "Name" });
     }

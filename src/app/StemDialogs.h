@@ -32,6 +32,7 @@ namespace korvid::ui
     bool handleNewStemMenuResult (int id, AppState& state, juce::Component* parent, const juce::StringArray& trackIds);
 
     /** Asks for a name, then makes a stem of it holding the tracks and keeps it as a user
-        template for next time. A name a stem already has is refused with a warning. */
+        template for next time. A name a stem already has is refused with a warning; a
+        template the store refuses is said in a warning, and the stem is made all the same. */
     void askForNameThenAdd (AppState& state, juce::Component* parent, const juce::StringArray& trackIds);
 }

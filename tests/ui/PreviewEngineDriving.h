@@ -20,4 +20,21 @@ namespace korvid::ui::testing
         juce::AudioBuffer<float> block (2, frames);
         engine.getNextAudioBlock (juce::AudioSourceChannelInfo (&block, 0, frames));
     }
+
+    /** The loudest sample of this many blocks through the audio callback: above 0 when the
+        engine plays a file that sounds, 0 when it plays nothing. */
+    inline float loudestOfPreviewBlocks (PreviewEngine& engine, int blocks = 8, int frames = 512)
+    {
+        float loudest = 0.0f;
+
+        for (int i = 0; i < blocks; ++i)
+        {
+            juce::AudioBuffer<float> block (2, frames);
+            block.clear();
+            engine.getNextAudioBlock (juce::AudioSourceChannelInfo (&block, 0, frames));
+            loudest = juce::jmax (loudest, block.getMagnitude (0, frames));
+        }
+
+        return loudest;
+    }
 }

@@ -2,7 +2,9 @@
 
 #include "app/dialogs/DialogsTestSupport.h"
 #include "core/model/TemplatePalette.h"
+#include "support/TemplateStoreFilling.h"
 
+#include <functional>
 #include <vector>
 
 namespace korvid::ui
@@ -390,6 +392,88 @@ namespace
             EXPECT_EQ (kept->keywords, juce::StringArray (c.name));
             EXPECT_TRUE (kept->excludeKeywords.isEmpty());
         }
+    }
+
+    // The stem is what the user asked for and is made; the template is extra, and when the
+    // store refuses it the user hears the store's reason rather than nothing.
+    TEST_F (StemDialogsTest, NewStemIsMadeWhenTheStoreRefusesItsTemplateAndTheStoreSaysWhy)
+    {
+        struct Case
+        {
+            const char* label;
+            std::function<void()> fillStore;
+            juce::String prompt;
+            std::function<bool (const juce::String&)> isStoreSentence;
+        };
+
+        const std::vector<Case> cases {
+            { "a file near its size limit",
+              [this] { test::fillTemplateStoreToWithin (state->templates, 16); },
+              "2 track(s) will be put in it, and it will be kept as a template for next time.",
+              [] (const juce::String& text)
+              {
+                  return text.startsWith ("The stem templates would take 4.")
+                      && text.endsWith (" MB, more than the 4 MB their file may hold, so the change was not saved.");
+              } },
+            { "as many templates as it keeps",
+              [this]
+              {
+                  for (int i = 0; i < TemplateStore::maxTemplates; ++i)
+                      state->templates.templates.push_back (StemTemplate ("User", "Kept " + juce::String (i).paddedLeft ('0', 3),
+                                                                          {}, 0xff112233, { "kept" }, {}));
+                  juce::String error;
+                  ASSERT_TRUE (state->templates.save (error)) << error;
+              },
+              "2 track(s) will be put in it.",   // it cannot be kept, so it is not promised
+              [] (const juce::String& text) { return text == "That is as many templates as you can keep."; } },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.label);
+            useStems ({ { "Alpha", {} }, { "Beta", {} }, { "Gamma", "GMA" } });
+            state->templates.templates.clear();
+            c.fillStore();
+            const auto templatesBefore = state->templates.templates.size();
+            juce::MemoryBlock fileBefore;
+            ASSERT_TRUE (state->templates.file.loadFileAsData (fileBefore));
+
+            dialogs->asked.clear();
+            dialogs->texts.push_back (juce::String ("Taiko"));
+            EXPECT_TRUE (handleNewStemMenuResult (newStemMenuIds::newStem, *state, nullptr, selected));
+
+            ASSERT_EQ (dialogs->asked.size(), 2u);
+            EXPECT_EQ (dialogs->asked[0].title, "New stem");
+            EXPECT_EQ (dialogs->asked[0].message, c.prompt);
+
+            const auto& warning = dialogs->asked[1];
+            EXPECT_EQ (warning.kind, Kind::message);
+            EXPECT_EQ (warning.icon, juce::MessageBoxIconType::WarningIcon);
+            EXPECT_EQ (warning.title, "The template was not saved");
+            EXPECT_TRUE (c.isStoreSentence (warning.message)) << warning.message;
+
+            // The stem stands with the tracks in it; the store and its file are as they were.
+            ASSERT_EQ (schema().stems.size(), 4u);
+            EXPECT_EQ (schema().stems.back().displayName, "Taiko");
+            expectManuallyIn (schema().stems.back().id);
+            EXPECT_EQ (state->templates.templates.size(), templatesBefore);
+
+            juce::MemoryBlock fileAfter;
+            ASSERT_TRUE (state->templates.file.loadFileAsData (fileAfter));
+            EXPECT_TRUE (fileAfter == fileBefore);
+        }
+
+        // With room again, the promise is back and nothing more is said.
+        useStems ({ { "Alpha", {} }, { "Beta", {} }, { "Gamma", "GMA" } });
+        state->templates.templates.clear();
+        dialogs->asked.clear();
+        dialogs->texts.push_back (juce::String ("Taiko"));
+        EXPECT_TRUE (handleNewStemMenuResult (newStemMenuIds::newStem, *state, nullptr, selected));
+        ASSERT_EQ (dialogs->asked.size(), 1u);
+        EXPECT_EQ (dialogs->asked[0].message,
+                   "2 track(s) will be put in it, and it will be kept as a template for next time.");
+        ASSERT_EQ (state->templates.templates.size(), 1u);
+        EXPECT_EQ (state->templates.templates[0].displayName, "Taiko");
     }
 
     TEST_F (StemDialogsTest, ATypedNameAStemAlreadyHasIsRefusedWithItsNumber)

@@ -44,7 +44,9 @@ namespace korvid::ui
 
     void ImportPage::showTrack (const juce::String& path, const juce::String& trackId)
     {
-        if (samePath (path, currentPath))
+        // The same file may come back as another track (removed, then imported again): that
+        // track is shown afresh, so that splitting, renaming and playing follow it.
+        if (samePath (path, currentPath) && trackId == currentTrackId)
             return;
 
         currentPath = path;

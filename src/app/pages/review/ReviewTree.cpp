@@ -71,6 +71,9 @@ namespace korvid::ui
             for (int g = 0; g < root->getNumSubItems(); ++g)
                 refillGroup (*static_cast<StemNode*> (root->getSubItem (g)), rowsOf (groups[(size_t) g].stemId));
 
+            // Rows draw their track as the session holds it now: a row that stayed may show a
+            // new file name, lock or confidence, so the shown rows paint again.
+            tree.repaint();
             return;
         }
 

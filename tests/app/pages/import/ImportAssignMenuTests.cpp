@@ -1,5 +1,6 @@
 #include "app/pages/import/ImportPageTestSupport.h"
 #include "app/StemDialogs.h"
+#include "support/TemplateStoreFilling.h"
 #include "ui/MenuLines.h"
 
 namespace korvid::ui::importtest
@@ -127,5 +128,29 @@ namespace korvid::ui::importtest
 
         EXPECT_EQ (page->getCurrentPath(), track (ids[0])->file.getFullPathName());
         EXPECT_EQ (page->getFileNameLabel().getText(), track (ids[0])->file.getFileName());
+    }
+
+    TEST_F (ImportPageTest, NewStemFromTheMenuIsMadeAndATemplateTheStoreRefusesIsSaid)
+    {
+        useStems ({ "Strings" });
+        const auto ids = importTakes ("Cue", { "Take 1.wav", "Take 2.wav" });
+        test::fillTemplateStoreToWithin (state->templates, 16);
+        page->selectTracks (ids);
+
+        dialogs->texts.push_back (juce::String ("Taiko"));
+        page->assignMenuItemChosen (newStemMenuIds::newStem, page->takeAssignMenuContext());
+
+        const auto& stems = state->session.getPreset().schema.stems;
+        ASSERT_EQ (stems.size(), 2u);
+        EXPECT_EQ (stems.back().displayName, "Taiko");
+
+        for (const auto& id : ids)
+            EXPECT_EQ (track (id)->stemId, stems.back().id);
+
+        ASSERT_EQ (dialogs->asked.size(), 2u);
+        EXPECT_EQ (dialogs->asked[1].icon, juce::MessageBoxIconType::WarningIcon);
+        EXPECT_EQ (dialogs->asked[1].title, "The template was not saved");
+        EXPECT_TRUE (dialogs->asked[1].message.endsWith ("so the change was not saved.")) << dialogs->asked[1].message;
+        EXPECT_EQ (state->templates.templates.size(), 1u) << "only the filler";
     }
 }

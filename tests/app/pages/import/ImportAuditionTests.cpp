@@ -100,6 +100,66 @@ namespace korvid::ui::importtest
         ASSERT_TRUE (waitForEngine());
     }
 
+    // A take removed while shown stays shown; imported again it is another track at the same
+    // path, and selecting it must show that track, or splitting, renaming and playing would
+    // act on the one that is gone.
+    TEST_F (ImportPageTest, ATakeImportedAgainAtTheShownPathIsShownAsTheNewTrack)
+    {
+        const auto dir = folder ("Cue");
+        const auto file = writeTake (dir.getChildFile ("Brass.wav"), 4.0);
+        importPaths ({ dir });
+        const auto oldId = idOf (file);
+        page->selectTracks ({ oldId });
+        ASSERT_EQ (page->getCurrentTrackId(), oldId);
+
+        page->removeSelectedTracks();
+        ASSERT_EQ (track (oldId), nullptr);
+        EXPECT_EQ (page->getCurrentTrackId(), oldId) << "a removed take stays shown";
+        page->togglePlay();
+        ASSERT_TRUE (waitForEngine());
+        EXPECT_TRUE (state->preview.isCurrent ("track:" + oldId));
+        EXPECT_GT (testing::loudestOfPreviewBlocks (state->preview), 0.1f) << "and playable";
+        state->preview.stop();
+
+        importPaths ({ dir });
+        const auto newId = idOf (file);
+        ASSERT_TRUE (newId.isNotEmpty());
+        ASSERT_NE (newId, oldId);
+
+        page->selectTracks ({ newId });
+        EXPECT_EQ (page->getCurrentTrackId(), newId);
+        EXPECT_EQ (page->getCurrentPath(), file.getFullPathName());
+        EXPECT_EQ (page->getTrackPreviewKey(), "track:" + newId);
+        EXPECT_NEAR (page->getWaveformView().getDurationSeconds(), 4.0, 0.001);
+
+        // The S key offers the split of the new track.
+        page->getWaveformView().setHoverFraction (0.5);
+        EXPECT_TRUE (page->keyPressed (juce::KeyPress ('s')));
+        ASSERT_NE (lastQuestion(), nullptr);
+        EXPECT_EQ (lastQuestion()->title, "Split this stem");
+        EXPECT_EQ (lastQuestion()->initialText, "Brass 2");
+        page->getWaveformView().setHoverFraction (-1.0);
+
+        // Renamed from the track menu: the panel follows the file to its new name.
+        dialogs->texts.push_back (juce::String ("Trumpets"));
+        page->assignMenuItemChosen (ImportPage::renameFileId, page->takeAssignMenuContext());
+        const auto renamed = dir.getChildFile ("Trumpets.wav");
+        ASSERT_TRUE (renamed.existsAsFile());
+        EXPECT_FALSE (file.exists());
+        EXPECT_EQ (page->getCurrentTrackId(), newId);
+        EXPECT_EQ (page->getCurrentPath(), renamed.getFullPathName());
+        EXPECT_EQ (page->getFileNameLabel().getText(), "Trumpets.wav");
+
+        // Play sounds the renamed file.
+        page->togglePlay();
+        ASSERT_TRUE (waitForEngine());
+        EXPECT_TRUE (state->preview.isCurrent ("track:" + newId));
+        EXPECT_TRUE (state->preview.playing.load());
+        EXPECT_GT (testing::loudestOfPreviewBlocks (state->preview), 0.1f);
+        page->updateTransport();
+        EXPECT_TRUE (page->getTransportButton().isPlaying());
+    }
+
     TEST_F (ImportPageTest, ZoomKeepsTheAnchorAndStaysInsideTheFile)
     {
         const auto ids = importTakes ("Cue", { "a.wav" }, 4.0);

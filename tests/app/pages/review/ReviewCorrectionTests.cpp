@@ -22,6 +22,22 @@ namespace korvid::ui::reviewtest
             object->setProperty ("tracks", tracks);
             return juce::var (object.get());
         }
+
+        /** Stands in for a component's picture and notes every part of it asked to paint
+            again, its children's included. */
+        struct RepaintRecorder final : juce::CachedComponentImage
+        {
+            void paint (juce::Graphics&) override {}
+            bool invalidateAll() override                               { everything = true; return true; }
+            bool invalidate (const juce::Rectangle<int>& area) override { asked.add (area); return true; }
+            void releaseResources() override {}
+
+            bool covers (juce::Rectangle<int> area) const               { return everything || asked.containsRectangle (area); }
+            void forget()                                               { everything = false; asked.clear(); }
+
+            bool everything = false;
+            juce::RectangleList<int> asked;
+        };
     }
 
     TEST_F (ReviewPageTest, TheAssignMenuOffersEveryStemByItsSchemaPosition)
@@ -77,6 +93,58 @@ namespace korvid::ui::reviewtest
         const int undoIndex = state->session.getUndoIndex();
         page->assignMenuItemChosen (0, page->takeAssignMenuContext());
         EXPECT_EQ (state->session.getUndoIndex(), undoIndex);
+    }
+
+    // A row draws its track as the session has it, but a rebuild that keeps the same rows
+    // used to leave them unpainted: a renamed file showed its old name until the page was left.
+    TEST_F (ReviewPageTest, ARenameFromTheMenuShowsTheNewNameAtOnceAndIsWhatPlays)
+    {
+        useSchema();
+        const auto dir = folder ("One");
+        const auto ids = importTakes (dir, { "str_long.wav", "noise.wav" });
+        page->setVisible (true);
+        auto* recorder = new RepaintRecorder();
+        page->setCachedComponentImage (recorder);   // owned by the page
+
+        tick();
+        page->selectTracks ({ ids[0] });
+        ASSERT_TRUE (waitForOverview (dir.getChildFile ("str_long.wav")));
+        tick();
+        ASSERT_TRUE (page->getPlayer().holdsOverview());
+        pump();
+
+        auto* row = page->findRow (ids[0]);
+        ASSERT_NE (row, nullptr);
+        const auto rowArea = page->getLocalArea (&page->getTree(), row->getItemPosition (true));
+        ASSERT_FALSE (rowArea.isEmpty());
+        recorder->forget();
+
+        dialogs->texts.push_back (juce::String ("str_bowed"));
+        page->assignMenuItemChosen (ReviewPage::renameFileId, page->takeAssignMenuContext());
+        const auto renamed = dir.getChildFile ("str_bowed.wav");
+        ASSERT_TRUE (renamed.existsAsFile());
+        tick();
+
+        // The same row, same group, same selection; painted again with the new name.
+        EXPECT_EQ (page->findRow (ids[0]), row);
+        EXPECT_EQ (rowNames (stemId ("Strings")), juce::StringArray ({ "str_bowed.wav" }));
+        EXPECT_TRUE (recorder->covers (rowArea)) << "asked to paint: " << recorder->asked.getBounds().toString()
+                                                 << ", the row: " << rowArea.toString();
+        EXPECT_EQ (row->getTooltip(), renamed.getFullPathName() + "\n" + track (ids[0])->reason);
+
+        // The player shows the new file's waveform, and Track plays it.
+        EXPECT_TRUE (pumpUntil ([this]
+        {
+            tick();
+            return page->getPlayer().holdsOverview() && ! page->getPlayer().isLoading();
+        }));
+        EXPECT_NE (state->waveforms.request (renamed.getFullPathName()), nullptr);
+
+        page->auditionSelection (std::nullopt);
+        ASSERT_TRUE (waitForEngine());
+        EXPECT_TRUE (state->preview.isCurrent ("track:" + ids[0]));
+        EXPECT_TRUE (state->preview.playing.load());
+        EXPECT_GT (testing::loudestOfPreviewBlocks (state->preview), 0.1f);
     }
 
     TEST_F (ReviewPageTest, TheMenuAssignsTheStemItShowedWhenTheSchemaChangedMeanwhile)
