@@ -4,14 +4,11 @@
  #include <fcntl.h>
  #include <pthread.h>
  #include <spawn.h>
- #include <sys/resource.h>
  #include <sys/wait.h>
  #include <unistd.h>
 
- #include <algorithm>
  #include <chrono>
  #include <condition_variable>
- #include <cstdlib>
  #include <mutex>
  #include <string>
  #include <vector>
@@ -22,9 +19,13 @@
   #define VELVANE_SPAWN_CLOSES_FROM 1
  #else
   #define VELVANE_SPAWN_CLOSES_FROM 0
+  #include <sys/resource.h>
   #if JUCE_LINUX
    #include <sys/syscall.h>
   #endif
+
+  #include <algorithm>
+  #include <cstdlib>
  #endif
 
 extern char** environ;
