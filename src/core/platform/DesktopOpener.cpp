@@ -5,12 +5,28 @@
  #include <pthread.h>
  #include <spawn.h>
  #include <sys/wait.h>
+ #include <unistd.h>
 
  #include <chrono>
  #include <condition_variable>
  #include <mutex>
  #include <string>
  #include <vector>
+
+ // glibc 2.34 and later can close every inherited descriptor as one spawn action;
+ // elsewhere the child is forked and closes them itself before the exec.
+ #if defined (__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+  #define VELVANE_SPAWN_CLOSES_FROM 1
+ #else
+  #define VELVANE_SPAWN_CLOSES_FROM 0
+  #include <sys/resource.h>
+  #if JUCE_LINUX
+   #include <sys/syscall.h>
+  #endif
+
+  #include <algorithm>
+  #include <cstdlib>
+ #endif
 
 extern char** environ;
 #endif
@@ -137,6 +153,104 @@ namespace korvid
             static OpenerReaper reaper;
             return reaper;
         }
+
+       #if VELVANE_SPAWN_CLOSES_FROM
+        /** Starts the program found on PATH with the standard streams on /dev/null and no
+            other descriptor of this process: a render's open files and the application's
+            own sockets would otherwise stay open in the program, and in whatever it starts. */
+        bool spawnDetached (const std::string& program, char* const argv[], pid_t& pid)
+        {
+            posix_spawn_file_actions_t actions;
+            posix_spawn_file_actions_init (&actions);
+            posix_spawn_file_actions_addopen (&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+            posix_spawn_file_actions_addopen (&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+            posix_spawn_file_actions_addopen (&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+
+            // Without this action the program would inherit everything, so no start then.
+            const bool closes = posix_spawn_file_actions_addclosefrom_np (&actions, STDERR_FILENO + 1) == 0;
+            const auto result = closes ? posix_spawnp (&pid, program.c_str(), &actions, nullptr, argv, environ) : -1;
+            posix_spawn_file_actions_destroy (&actions);
+
+            return result == 0;
+        }
+       #else
+        // The program's path as the shell would find it on PATH; empty when there is none.
+        std::string findOnPath (const std::string& program)
+        {
+            const char* path = std::getenv ("PATH");
+            juce::StringArray folders;
+            folders.addTokens (path != nullptr ? path : "/usr/bin:/bin", ":", {});
+
+            for (const auto& folder : folders)
+            {
+                const auto candidate = (folder.isEmpty() ? juce::String (".") : folder) + "/" + program;
+
+                if (::access (candidate.toRawUTF8(), X_OK) == 0)
+                    return candidate.toStdString();
+            }
+
+            return {};
+        }
+
+        // Runs in the forked child, so it makes only system calls.
+        void closeAllFromThree (int highest)
+        {
+           #if JUCE_BSD
+            juce::ignoreUnused (highest);
+            ::closefrom (STDERR_FILENO + 1);
+           #else
+            #if defined (SYS_close_range)
+             if (::syscall (SYS_close_range, (unsigned) STDERR_FILENO + 1, ~0u, 0u) == 0)
+                 return;
+            #endif
+
+            for (int fd = STDERR_FILENO + 1; fd <= highest; ++fd)
+                ::close (fd);
+           #endif
+        }
+
+        /** The same as the spawn action elsewhere: the child puts its standard streams on
+            /dev/null and closes every other descriptor before the exec. Everything it needs is
+            made before the fork, so the child calls only what is safe between fork and exec. */
+        bool spawnDetached (const std::string& program, char* const argv[], pid_t& pid)
+        {
+            const auto executable = findOnPath (program);
+
+            if (executable.empty())
+                return false;
+
+            // Where descriptors cannot be closed as a range, every possible one is closed.
+            constexpr rlim_t mostDescriptors = 1 << 20;
+            rlimit limit {};
+            const int highest = (int) (getrlimit (RLIMIT_NOFILE, &limit) == 0
+                                           ? std::min (limit.rlim_cur, mostDescriptors) : mostDescriptors) - 1;
+
+            const int devNull = ::open ("/dev/null", O_RDWR | O_CLOEXEC);
+
+            if (devNull < 0)
+                return false;
+
+            const auto child = ::fork();
+
+            if (child == 0)
+            {
+                ::dup2 (devNull, STDIN_FILENO);
+                ::dup2 (devNull, STDOUT_FILENO);
+                ::dup2 (devNull, STDERR_FILENO);
+                closeAllFromThree (highest);
+                ::execve (executable.c_str(), argv, environ);
+                ::_exit (127);
+            }
+
+            ::close (devNull);
+
+            if (child < 0)
+                return false;
+
+            pid = child;
+            return true;
+        }
+       #endif
     }
 
     bool openWithDesktop (const juce::String& target, std::function<void()> whenFailed)
@@ -149,17 +263,9 @@ namespace korvid
         std::string program = "xdg-open";
         char* argv[] = { program.data(), argument.data(), nullptr };
 
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init (&actions);
-        posix_spawn_file_actions_addopen (&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen (&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen (&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-
         pid_t pid = 0;
-        const auto result = posix_spawnp (&pid, program.c_str(), &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy (&actions);
 
-        if (result != 0)
+        if (! spawnDetached (program, argv, pid))
             return false;
 
         // Some openers stay until the browser they started is closed: waiting is never

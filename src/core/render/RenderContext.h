@@ -96,6 +96,7 @@ private:
     void writeStemAudio (WritingPiece& piece, PieceBuffers& buffers, const CancelTest& pieceCancelled) const;
     void writeAlternativeMixAudio (WritingPiece& piece, const CancelTest& pieceCancelled);
     void recordFilesOfLatePiece (const WritingPiece& piece);
+    void noteStemFiles (size_t stemIndex, int written);
     void noteOrigins (const BufferFiles& files, const juce::String& stemId, bool knownEntry);
 
     // Checking (RenderContextChecking.cpp).

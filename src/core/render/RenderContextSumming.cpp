@@ -75,9 +75,8 @@ struct RenderContext::SummedStem
 void RenderContext::listPlannedStems()
 {
     // Every stem is listed from the start, so a cue that stops early still reports
-    // the stems it was asked for; each one's figures and files fill in as it is reached.
-    const auto fileNumbers = assignFileIndices (request);
-
+    // the stems it was asked for; each one's figures, files and number fill in as it is
+    // reached.
     for (size_t i = 0; i < request.stems.size(); ++i)
     {
         const auto& stem = request.stems[i];
@@ -85,7 +84,6 @@ void RenderContext::listPlannedStems()
         planned.stemId = stem.id;
         planned.displayName = stem.displayName;
         planned.index = stem.index;
-        planned.fileNumber = isStemExported (stem) ? fileNumbers[i] : 0;
         planned.trackCount = (int) stem.trackFiles.size();
         planned.empty = stem.trackFiles.empty();
         planned.digitalSilence = planned.empty;

@@ -436,7 +436,7 @@ bool RenderContext::finishWritingPiece (WritingPiece& piece, int number)
 
     // Counted on failure too: a stop between two formats leaves the first one's file.
     if (isStem)
-        report.stems[piece.index].filesWritten = (int) (report.files.size() - filesBefore);
+        noteStemFiles (piece.index, (int) (report.files.size() - filesBefore));
 
     if (! complete)
     {
@@ -472,7 +472,16 @@ void RenderContext::recordFilesOfLatePiece (const WritingPiece& piece)
                  piece.source != WritingPiece::Source::alternativeMix);
 
     if (isStem)
-        report.stems[piece.index].filesWritten = written;
+        noteStemFiles (piece.index, written);
+}
+
+void RenderContext::noteStemFiles (size_t stemIndex, int written)
+{
+    // The reports number a stem only from here, once its files are listed: a planned
+    // number may be on a file of an earlier delivery in the same folder.
+    auto& stem = report.stems[stemIndex];
+    stem.filesWritten = written;
+    stem.fileNumber = written > 0 ? fileIndices[stemIndex] : 0;
 }
 
 void RenderContext::noteOrigins (const BufferFiles& files, const juce::String& stemId, bool knownEntry)

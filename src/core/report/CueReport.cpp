@@ -22,7 +22,7 @@ namespace
 
 int StemResult::shownNumber() const
 {
-    if (empty && filesWritten == 0)
+    if (! wasWritten())
         return 0;
 
     return fileNumber > 0 ? fileNumber : index;
@@ -135,11 +135,14 @@ juce::String CueReport::toText (const juce::Time& when) const
             continue;
         }
 
-        lines.add ("  " + stem.shownNumberText() + "  " + stem.displayName.paddedRight (' ', 18)
+        // A stem without a file of this run leaves its number column blank: the number it
+        // was planned to carry may be on a file of an earlier delivery in the same folder.
+        lines.add ("  " + stem.shownNumberText().paddedRight (' ', 2) + "  " + stem.displayName.paddedRight (' ', 18)
                    + juce::String (stem.trackCount).paddedLeft (' ', 3) + " track(s)  "
                    + "peak " + (showsPeakAfter (stem) ? formatLevelDb (stem.peakAfterDb).paddedLeft (' ', 8) + " dB"
                                                       : juce::String ("-").paddedLeft (' ', 8))
-                   + (stem.digitalSilence ? "   digital silence" : ""));
+                   + (stem.digitalSilence ? "   digital silence" : "")
+                   + (stem.wasWritten() ? "" : "   not written"));
 
         for (const auto& error : stem.errors)
             lines.add ("        error: " + error);

@@ -59,10 +59,14 @@ struct StemResult
     juce::StringArray errors;         // read errors of this stem's tracks
     bool measured = false;            // its tracks were summed, so peakBeforeDb is a measurement
     int filesWritten = 0;             // files of this stem the render put on disk
-    int fileNumber = 0;               // the {stemIndex} its files carry; 0 when it writes none
+    int fileNumber = 0;               // the {stemIndex} its files carry; 0 while it has written none
 
-    // The number a report shows: the one its files carry, or its place in the schema. An
-    // empty stem that wrote no file has none (0): any number would be another file's.
+    // Whether this run put a file of the stem on disk. A stem written as digital silence was.
+    bool wasWritten() const   { return filesWritten > 0; }
+
+    // The number a report shows: the one its files carry, or its place in the schema. A
+    // stem that wrote no file has none (0): the planned number may be on a file of an
+    // earlier run, or of another stem.
     int shownNumber() const;
     // shownNumber as two digits ("02"); empty when it has none.
     juce::String shownNumberText() const;

@@ -168,18 +168,18 @@ namespace
         juce::String rowClass;
     };
 
-    // A cue that stopped early wrote only some of its stems, so there a stem without
-    // a file on disk says so rather than claiming one.
-    StemState stemState (const CueReport& cue, const StemResult& stem)
+    // A cue that stopped early wrote only some of its stems: a stem without a file of
+    // this run says so rather than claiming one.
+    StemState stemState (const StemResult& stem)
     {
         const auto errors = [&stem] { return isolatedSentence (stem.errors.joinIntoString ("; ")); };
 
-        if (cue.stoppedEarly() && stem.filesWritten == 0)
+        if (! stem.wasWritten())
         {
             if (stem.errors.isEmpty())
                 return { "not written", "muted" };
 
-            return { errors(), "bad" };
+            return { "not written: " + errors(), "bad" };
         }
 
         if (stem.digitalSilence)
@@ -207,7 +207,7 @@ namespace
             if (stem.empty || stem.skipped)
                 continue;
 
-            const auto state = stemState (cue, stem);
+            const auto state = stemState (stem);
 
             html << "<tr" << (state.rowClass.isNotEmpty() ? " class=\"" + state.rowClass + "\"" : juce::String()) << ">"
                  << "<td>" << stem.shownNumberText() << "</td>"
@@ -228,7 +228,7 @@ namespace
         // The note says no file was produced: a stem written as silence has one.
         for (const auto& stem : cue.stems)
         {
-            if ((stem.empty || stem.skipped) && stem.filesWritten == 0)
+            if ((stem.empty || stem.skipped) && ! stem.wasWritten())
             {
                 const auto number = stem.shownNumberText();
                 items.add ((number.isNotEmpty() ? number + " " : juce::String()) + isolated (stem.displayName));

@@ -9,6 +9,9 @@
 #include <thread>
 
 #if JUCE_LINUX || JUCE_BSD
+ #include <fcntl.h>
+ #include <sys/socket.h>
+ #include <unistd.h>
 
 namespace korvid
 {
@@ -198,6 +201,59 @@ namespace
             std::thread ([] { juce::Thread::sleep (10000); std::_Exit (3); }).detach();
             std::exit (0);
         }, ::testing::ExitedWithCode (0), "");
+    }
+
+    TEST_F (DesktopOpenerTests, AnOpenerInheritsOnlyTheStandardStreams)
+    {
+        // As during a render: a file open for writing and a socket pair, neither marked to
+        // close on exec, which a program started from here must not keep open.
+        const auto held = folder.getChildFile ("Cue_01_Drums.wav.part");
+        const int heldFile = ::open (held.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE (heldFile, 0);
+        int sockets[2] = { -1, -1 };
+        ASSERT_EQ (::socketpair (AF_UNIX, SOCK_STREAM, 0, sockets), 0);
+
+        // The opener's own shell is listed, by an ls it starts: a listing of the ls itself
+        // would show the folder it reads too. The shell's output goes to the listing for
+        // good before, since a redirection of one command would keep a copy of the old
+        // output meanwhile; and it keeps its script open, which is its own doing.
+        const ScopedPath path (folder.getFullPathName() + ":/usr/bin:/bin");
+        const auto opener = folder.getChildFile ("xdg-open");
+        const auto listing = folder.getChildFile ("fds.txt");
+        ASSERT_TRUE (opener.replaceWithText ("#!/bin/sh\nexec > '" + listing.getFullPathName() + ".part'\n"
+                                             "LC_ALL=C ls -l /proc/$$/fd\n"
+                                             "mv '" + listing.getFullPathName() + ".part' '" + listing.getFullPathName() + "'\n",
+                                             false, false, "\n"));
+        ASSERT_TRUE (opener.setExecutePermission (true));
+
+        const bool started = openWithDesktop ("/tmp");
+
+        ::close (heldFile);
+        ::close (sockets[0]);
+        ::close (sockets[1]);
+        ASSERT_TRUE (started);
+
+        for (int i = 0; i < 500 && ! listing.existsAsFile(); ++i)
+            juce::Thread::sleep (10);
+
+        juce::StringArray lines;
+        lines.addLines (listing.loadFileAsString().trim());
+        juce::StringArray numbers;
+
+        for (const auto& line : lines)
+        {
+            if (! line.contains (" -> "))
+                continue;
+
+            const auto number = line.upToFirstOccurrenceOf (" -> ", false, false).fromLastOccurrenceOf (" ", false, false);
+            const auto target = line.fromFirstOccurrenceOf (" -> ", false, false);
+
+            if (target != opener.getFullPathName())
+                numbers.add (number);
+        }
+
+        EXPECT_EQ (numbers, juce::StringArray ({ "0", "1", "2" })) << lines.joinIntoString ("\n");
+        EXPECT_FALSE (lines.joinIntoString ("\n").contains (held.getFileName())) << lines.joinIntoString ("\n");
     }
 
     TEST_F (DesktopOpenerTests, ReportsWhenNoOpenerCanBeStarted)

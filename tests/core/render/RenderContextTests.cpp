@@ -319,6 +319,109 @@ TEST_F (CueRenderTest, BothReportsNumberAStemOnlyWithTheNumberItsFileCarries)
     }
 }
 
+TEST_F (CueRenderTest, BothReportsOfACueStoppedAfterItsFirstStemNumberOnlyThatStem)
+{
+    // Rendered again over an earlier delivery: its files 02 to 05 are still in the folder,
+    // so a number on a stem this run did not write would point at one of them.
+    enum class Stop { cancelled, takeChanged, writeFailed };
+
+    struct Case
+    {
+        const char* what;
+        Stop stop;
+    };
+
+    const Case cases[] {
+        { "cancelled before the second stem", Stop::cancelled },
+        { "a take changed since it was summed", Stop::takeChanged },
+        { "the second stem's file could not be written", Stop::writeFailed },
+    };
+
+    const juce::StringArray names { "Drums", "Brass", "Strings", "Piano", "Bass" };
+    auto preset = makeRenderPreset (names);
+    preset.exportSettings.naming.collisionPolicy = CollisionPolicy::overwrite;
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        output().deleteRecursively();
+
+        const auto tracks = noiseTracks (names);
+        const auto request = planRequest (preset, tracks, output());
+        ASSERT_TRUE (render (request).completed);
+        ASSERT_TRUE (output().getChildFile ("STEMS/PRJ_05_Bass.wav").existsAsFile());
+
+        if (c.stop == Stop::writeFailed)
+        {
+            const auto brass = output().getChildFile ("STEMS/PRJ_02_Brass.wav");
+            ASSERT_TRUE (brass.deleteFile() && brass.createDirectory());
+        }
+
+        std::atomic<bool> stop { false };
+        RenderContext stopped (request, [&] { return stop.load(); },
+                               [&] (double, const juce::String& text, Phase)
+                               {
+                                   if (c.stop == Stop::cancelled && text == "Writing Brass...")
+                                       stop = true;
+
+                                   if (c.stop == Stop::takeChanged && text == "Measuring the mix...")
+                                       writeWav (tracks[1].file, makeNoise (2, 3 * second / 2, 0.2f, 9));
+                               });
+        const auto report = stopped.run();
+
+        ASSERT_FALSE (report.completed);
+        EXPECT_EQ (report.cancelled, c.stop == Stop::cancelled);
+        EXPECT_EQ (report.errors.isEmpty(), c.stop == Stop::cancelled) << report.errors.joinIntoString ("\n");
+        ASSERT_EQ (report.files.size(), 1u);
+        EXPECT_EQ (report.files[0].file, output().getChildFile ("STEMS/PRJ_01_Drums.wav"));
+
+        BatchReport batch;
+        batch.cues.push_back (report);
+        const auto html = buildHtmlReport (batch);
+        const auto text = report.toText();
+        const auto lines = juce::StringArray::fromLines (text.removeCharacters ("\r"));
+
+        // "  NN  Name ..." with the number's column two wide.
+        const auto stemLine = [&lines] (const juce::String& name)
+        {
+            for (const auto& line : lines)
+                if (line.contains (" track(s)  peak ") && line.substring (6).startsWith (name + " "))
+                    return line;
+
+            return juce::String();
+        };
+
+        // The written stem carries its file's number, as its file does.
+        EXPECT_TRUE (stemLine ("Drums").startsWith ("  01  Drums ")) << text;
+        EXPECT_FALSE (stemLine ("Drums").contains ("not written")) << text;
+        EXPECT_TRUE (html.contains ("<tr><td>01</td><td><bdi>Drums</bdi></td>")) << html;
+
+        for (int i = 1; i < names.size(); ++i)
+        {
+            SCOPED_TRACE (names[i]);
+            const auto planned = juce::String (i + 1).paddedLeft ('0', 2);
+
+            // In the number's column of the text, blanks; in the page, an empty cell.
+            const auto line = stemLine (names[i]);
+            EXPECT_TRUE (line.startsWith ("      " + names[i] + " ")) << text;
+            EXPECT_TRUE (line.endsWith ("   not written")) << text;
+
+            const auto row = html.fromFirstOccurrenceOf ("<td><bdi>" + names[i] + "</bdi></td>", true, false)
+                                 .upToFirstOccurrenceOf ("</tr>", false, false);
+            EXPECT_TRUE (html.contains ("><td></td><td><bdi>" + names[i] + "</bdi></td>")) << html;
+            EXPECT_TRUE (row.contains ("<td>not written")) << row;
+
+            // No line of either report carries the number it was planned to have.
+            for (const auto& l : lines)
+                EXPECT_FALSE (l.contains (planned + "  " + names[i]) || l.contains (planned + " " + names[i])) << l;
+
+            EXPECT_FALSE (html.contains ("<td>" + planned + "</td>")) << html;
+            EXPECT_FALSE (html.contains (planned + " <bdi>" + names[i])) << html;
+            EXPECT_FALSE (html.contains (planned + "  " + names[i])) << "in the page's plain-text log";
+        }
+    }
+}
+
 TEST_F (CueRenderTest, AStartTrimCutsTheMixAndEveryStemAtOneCrossing)
 {
     const auto preset = makeRenderPreset ({ "Drums", "Bass" });

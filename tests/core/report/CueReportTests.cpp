@@ -134,3 +134,50 @@ TEST (CueReportText, ACueThatStoppedShowsADashForWhatItNeverMeasured)
         EXPECT_EQ (lines.contains ("  global gain   -"), ! c.completed && ! c.levelsMeasured) << c.what;
     }
 }
+
+TEST (CueReportText, AStemWithoutAFileOfThisRunHasNoNumberAndSaysSo)
+{
+    // Stems as a stop while writing leaves them: written; measured but not written;
+    // failed on reading again; empty. An unwritten stem's planned number may be on a file
+    // of an earlier delivery in the same folder, so its column stays blank.
+    auto cue = mainTitleCue();
+    cue.completed = false;
+    cue.cancelled = true;
+    cue.levelsMeasured = true;
+    cue.afterGainKnown = true;
+    cue.files.resize (1);
+
+    auto strings = stemResult (1, "Strings", 3, -4.5);
+    strings.fileNumber = 7;               // the number its file carries, not its place
+    auto brass = stemResult (2, "Brass", 1, -9.0);
+    brass.filesWritten = 0;
+    brass.fileNumber = 0;
+    auto piano = stemResult (3, "Piano", 2, -400.0);
+    piano.filesWritten = 0;
+    piano.errors.add ("'piano.wav' has changed since it was imported.");
+    auto silent = stemResult (4, "Room", 1, -400.0);
+    silent.digitalSilence = true;         // measured as silence, then stopped before its file
+    silent.filesWritten = 0;
+    cue.stems = { strings, brass, piano, silent, stemResult (5, "Choir", 0, -400.0) };
+
+    for (auto& stem : cue.stems)
+        stem.measured = ! stem.empty;
+
+    const auto lines = linesWithoutDates (cue.toText(), "\r\n");
+    const auto heading = lines.indexOf ("4 stems assigned, 1 empty stem");
+    ASSERT_GE (heading, 0);
+
+    const juce::StringArray expected {
+        "  07  Strings             3 track(s)  peak    -4.50 dB",
+        "      Brass               1 track(s)  peak    -9.00 dB   not written",
+        "      Piano               2 track(s)  peak     -inf dB   not written",
+        "        error: 'piano.wav' has changed since it was imported.",
+        "      Room                1 track(s)  peak     -inf dB   digital silence   not written",
+        "",
+        "Please note - these stems were in the preset and had nothing assigned:",
+        "  Choir",
+    };
+
+    for (int i = 0; i < expected.size(); ++i)
+        EXPECT_EQ (lines[heading + 1 + i], expected[i]) << "line " << (i + 1);
+}

@@ -183,9 +183,12 @@ TEST (HtmlReport, ACueThatStoppedEarlyClaimsNoFileItDidNotWriteAndLeavesUnmeasur
     written.filesWritten = 1;
     auto measured = stemResult (2, "Brass", 1, -9.0);
     measured.measured = true;
+    measured.filesWritten = 0;
     auto failed = stemResult (3, "Choir", 1, -400.0);
     failed.errors.add ("'choir.wav' is missing.");
-    const auto unreached = stemResult (4, "Harp", 1, -400.0);
+    failed.filesWritten = 0;
+    auto unreached = stemResult (4, "Harp", 1, -400.0);
+    unreached.filesWritten = 0;
 
     struct Case
     {
@@ -197,19 +200,22 @@ TEST (HtmlReport, ACueThatStoppedEarlyClaimsNoFileItDidNotWriteAndLeavesUnmeasur
     };
 
     const Case cases[] {
+        // A stem without a file of this run has no number: the one it was planned to
+        // carry may be on a file of an earlier delivery.
         { "failed before the mix was measured", false, false, false, false, {
             "<tr><td>01</td><td><bdi>Strings</bdi></td><td>2</td><td>-8.50 dB</td><td></td><td>written</td></tr>",
-            "<tr class=\"muted\"><td>02</td><td><bdi>Brass</bdi></td><td>1</td><td>-11.50 dB</td><td></td><td>not written</td></tr>",
-            "<tr class=\"bad\"><td>03</td><td><bdi>Choir</bdi></td><td>1</td><td></td><td></td><td><bdi>&#39;choir.wav&#39; is missing.</bdi></td></tr>",
-            "<tr class=\"muted\"><td>04</td><td><bdi>Harp</bdi></td><td>1</td><td></td><td></td><td>not written</td></tr>" },
+            "<tr class=\"muted\"><td></td><td><bdi>Brass</bdi></td><td>1</td><td>-11.50 dB</td><td></td><td>not written</td></tr>",
+            "<tr class=\"bad\"><td></td><td><bdi>Choir</bdi></td><td>1</td><td></td><td></td><td>not written: <bdi>&#39;choir.wav&#39; is missing.</bdi></td></tr>",
+            "<tr class=\"muted\"><td></td><td><bdi>Harp</bdi></td><td>1</td><td></td><td></td><td>not written</td></tr>" },
           "<tr><th>Mix peak</th><td></td></tr>", "<tr><th>After gain</th><td></td></tr>" },
         { "cancelled while writing", false, true, true, true, {
             "<tr><td>01</td><td><bdi>Strings</bdi></td><td>2</td><td>-8.50 dB</td><td>-6.00 dB</td><td>written</td></tr>",
-            "<tr class=\"muted\"><td>02</td><td><bdi>Brass</bdi></td><td>1</td><td>-11.50 dB</td><td>-9.00 dB</td><td>not written</td></tr>",
-            "<tr class=\"bad\"><td>03</td><td><bdi>Choir</bdi></td><td>1</td><td></td><td></td><td><bdi>&#39;choir.wav&#39; is missing.</bdi></td></tr>",
-            "<tr class=\"muted\"><td>04</td><td><bdi>Harp</bdi></td><td>1</td><td></td><td></td><td>not written</td></tr>" },
+            "<tr class=\"muted\"><td></td><td><bdi>Brass</bdi></td><td>1</td><td>-11.50 dB</td><td>-9.00 dB</td><td>not written</td></tr>",
+            "<tr class=\"bad\"><td></td><td><bdi>Choir</bdi></td><td>1</td><td></td><td></td><td>not written: <bdi>&#39;choir.wav&#39; is missing.</bdi></td></tr>",
+            "<tr class=\"muted\"><td></td><td><bdi>Harp</bdi></td><td>1</td><td></td><td></td><td>not written</td></tr>" },
           "<tr><th>Mix peak</th><td>-6.02 dB</td></tr>", "<tr><th>After gain</th><td>-inf dB true peak</td></tr>" },
-        // A finished cue shows every figure and its stems as written, whatever the flags.
+        // A finished cue, which wrote all its stems, shows every figure and every stem as
+        // written, whatever the flags.
         { "completed", true, false, false, false, {
             "<tr><td>01</td><td><bdi>Strings</bdi></td><td>2</td><td>-8.50 dB</td><td>-6.00 dB</td><td>written</td></tr>",
             "<tr><td>02</td><td><bdi>Brass</bdi></td><td>1</td><td>-11.50 dB</td><td>-9.00 dB</td><td>written</td></tr>",
@@ -228,6 +234,10 @@ TEST (HtmlReport, ACueThatStoppedEarlyClaimsNoFileItDidNotWriteAndLeavesUnmeasur
         cue.afterGainKnown = c.afterGainKnown;
         cue.mixSamplePeak = 0.5;
         cue.stems = { written, measured, failed, unreached, stemResult (5, "Organ", 0, -400.0) };
+
+        if (c.completed)
+            for (auto& stem : cue.stems)
+                stem.filesWritten = stem.empty ? 0 : 1;
 
         const auto page = buildHtmlReport (batch, withoutExtras());
 

@@ -27,6 +27,7 @@ StemResult stemResult (int index, const juce::String& name, int tracks, double p
     stem.trackCount = tracks;
     stem.empty = tracks == 0;
     stem.digitalSilence = tracks == 0;
+    stem.filesWritten = tracks > 0 ? 1 : 0;
     stem.peakBeforeDb = peakAfterDb <= -399.0 ? -400.0 : peakAfterDb - 2.5;
     stem.peakAfterDb = peakAfterDb;
     return stem;

@@ -8,6 +8,7 @@ namespace korvid::test
 // A file record with the given name below /deliveries; the file need not exist.
 WrittenFile writtenFile (const juce::String& path, FileKind kind, const juce::String& format, juce::int64 sizeBytes = 0);
 
+// A stem as a finished render leaves it: written when it has tracks.
 StemResult stemResult (int index, const juce::String& name, int tracks, double peakAfterDb);
 
 // "Main Title": completed, a passed check, clipping, stems of every kind, three files.

@@ -77,7 +77,7 @@ TEST (StoppedCueReport, NamesOnlyFilesOnDiskAndLeavesUnmeasuredFiguresBlank)
 
     const Expected expected[] {
         { "<bdi>Failed cue</bdi> &mdash; failed", "<h3>Files written (0)</h3>", false,
-          { "not written", "not written", "<bdi>take3.wav: " },
+          { "not written", "not written", "not written: <bdi>take3.wav: " },
           { true, true, false }, { false, false, false } },
         { "<bdi>Cancelled cue</bdi> &mdash; cancelled", "<h3>Files written (1)</h3>", true,
           { "written", "not written", "not written" },
@@ -113,6 +113,9 @@ TEST (StoppedCueReport, NamesOnlyFilesOnDiskAndLeavesUnmeasuredFiguresBlank)
                 EXPECT_TRUE (stemFileOnDisk (cue, name)) << name;
             else
                 EXPECT_FALSE (stemFileOnDisk (cue, name)) << name;
+
+            // Only a file on disk gives a stem its number.
+            EXPECT_EQ (cells[0].isEmpty(), cells[5] != "written") << name << ": " << cells[0];
         }
     }
 }
