@@ -27,6 +27,17 @@ namespace korvid::ui
         return proposesName ? folder.getChildFile (name) : folder;
     }
 
+    namespace
+    {
+        /** A prompt is opened to be typed in: its field takes the keys at once, its text
+            selected, rather than the first button (Return still answers with it). */
+        void takeTheKeys (juce::AlertWindow& window, const juce::String& editorName)
+        {
+            if (auto* editor = window.getTextEditor (editorName))
+                editor->grabKeyboardFocus();
+        }
+    }
+
     void JuceDialogs::showMessage (juce::MessageBoxIconType icon, const juce::String& title,
                                    const juce::String& message, std::function<void()> onClosed)
     {
@@ -113,6 +124,8 @@ namespace korvid::ui
                 if (onResult)
                     onResult (std::move (text));
             }), true);
+
+        takeTheKeys (*window, editorName);
     }
 
     void JuceDialogs::askForFields (const juce::String& title, const juce::String& message,
@@ -152,6 +165,9 @@ namespace korvid::ui
                 if (onResult)
                     onResult (std::move (texts));
             }), true);
+
+        if (! names.isEmpty())
+            takeTheKeys (*window, names[0]);
     }
 
     void JuceDialogs::chooseFile (const FileRequest& request, std::function<void (juce::File)> onResult)

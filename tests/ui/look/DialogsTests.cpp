@@ -86,6 +86,9 @@ namespace
             auto* editor = window->getTextEditor ("name");
             ASSERT_NE (editor, nullptr);
             EXPECT_EQ (editor->getText(), "Brass");
+            // What is typed goes into the field, replacing the proposal.
+            EXPECT_TRUE (editor->hasKeyboardFocus (false));
+            EXPECT_EQ (editor->getHighlightedText(), "Brass");
             editor->setText ("Brass  2");
             ASSERT_TRUE (clickButton (*window, c.button));
             waitForNoModalWindow();
@@ -133,6 +136,7 @@ namespace
             ASSERT_NE (code, nullptr);
             EXPECT_EQ (name->getText(), "Instrumental");
             EXPECT_TRUE (code->getText().isEmpty());
+            EXPECT_TRUE (name->hasKeyboardFocus (false));
             code->setText (" INS ");
             ASSERT_TRUE (clickButton (*window, c.button));
             waitForNoModalWindow();
