@@ -34,7 +34,13 @@ namespace korvid::ui
         void takeTheKeys (juce::AlertWindow& window, const juce::String& editorName)
         {
             if (auto* editor = window.getTextEditor (editorName))
+            {
+                // The buttons come first in the window's focus order, and a window manager
+                // gives the window its focus only once it is mapped, when the window hands it
+                // to the first in that order: the field is put level with them, above them.
+                editor->setExplicitFocusOrder (1);
                 editor->grabKeyboardFocus();
+            }
         }
     }
 
