@@ -238,23 +238,28 @@ namespace korvid::ui
         if (isSplitting() && appState.session.findTrack (getSplittingTrackId()) == nullptr)
             withdrawSplit();
 
-        // A list emptied or replaced (Clear list, a project) takes the panel with it; a take
-        // only removed from the list stays shown and playable.
-        if (shownListGeneration != appState.session.getListGeneration())
-        {
-            shownListGeneration = appState.session.getListGeneration();
-
-            if (appState.preview.isCurrent (getTrackPreviewKey()))
-                appState.preview.stop();
-
-            showTrack ({}, {});
-        }
+        forgetTrackOfAnotherList();
 
         if (const auto* track = appState.session.findTrack (currentTrackId))
             if (track->file != juce::File (currentPath))
                 showTrack (track->file.getFullPathName(), track->id);
 
         rebuildRows();
+    }
+
+    void ImportPage::forgetTrackOfAnotherList()
+    {
+        // A list emptied or replaced (Clear list, a project) takes the panel with it; a take
+        // only removed from the list stays shown and playable.
+        if (shownListGeneration == appState.session.getListGeneration())
+            return;
+
+        shownListGeneration = appState.session.getListGeneration();
+
+        if (appState.preview.isCurrent (getTrackPreviewKey()))
+            appState.preview.stop();
+
+        showTrack ({}, {});
     }
 
     // Neither changes which tracks are listed; the order only under the columns that sort by them.
@@ -265,6 +270,8 @@ namespace korvid::ui
 
     void ImportPage::presetChanged()
     {
+        // A project over an empty list brings its preset before any track.
+        forgetTrackOfAnotherList();
         refreshRows (importOrderFollowsPreset (sortColumnId), Remeasure::assignments);
     }
 

@@ -227,6 +227,8 @@ namespace korvid::ui
 
     private:
         void tracksChanged() override;
+        /** Empties the panel when the list it showed a track of was emptied or replaced. */
+        void forgetTrackOfAnotherList();
         void assignmentsChanged() override;
         void presetChanged() override;
         void waveformsChanged() override;
