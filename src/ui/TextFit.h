@@ -29,4 +29,9 @@ namespace korvid::ui
 
     /** The width a label needs to show its text whole on one line inside its border. */
     int labelWidthFor (juce::Label& label);
+
+    /** The text as it fits on one line of this width: whole when it fits, otherwise its
+        start and its end with an ellipsis between them, for names that differ at the end.
+        Only the ellipsis is left when not even a character a side fits. */
+    juce::String elideMiddle (const juce::String& text, const juce::Font& font, float width);
 }
