@@ -75,6 +75,14 @@ namespace korvid::ui
         return singleLineHeight + (lines - 1) * (int) std::ceil (font.getHeight());
     }
 
+    bool comboBoxShowsTextWhole (juce::ComboBox& box)
+    {
+        const auto area = AppLookAndFeel::comboBoxTextArea (box.getWidth(), box.getHeight());
+        const auto font = box.getLookAndFeel().getComboBoxFont (box);
+        const int lines = juce::jmax (1, (int) ((float) area.getHeight() / font.getHeight()));
+        return fitsWhole (box.getText(), font, (float) area.getWidth(), lines);
+    }
+
     int comboBoxWidthFor (juce::ComboBox& box)
     {
         const auto font = box.getLookAndFeel().getComboBoxFont (box);

@@ -21,6 +21,10 @@ namespace korvid::ui
         most three lines). The look and feel wraps the text of a box this tall. */
     int comboBoxHeightFor (juce::ComboBox& box, int width, int singleLineHeight);
 
+    /** Whether the combo box shows the text of its present choice whole, as the look and
+        feel draws it at the box's present size. */
+    bool comboBoxShowsTextWhole (juce::ComboBox& box);
+
     /** The narrowest width at which the combo box shows every item whole on one line. */
     int comboBoxWidthFor (juce::ComboBox& box);
 
