@@ -51,7 +51,7 @@ namespace korvid::ui
         constexpr int cellMargins = 14;
         // The least the picture is drawn in while any text still wants room.
         constexpr int previewLeast = 60;
-        // The start of a file's name, which keeps its room until even a status has given way.
+        // The start of a file's name, which keeps its room after the rest of the name gave way.
         constexpr int fileNameStart = 150;
 
         int textWidth (const juce::String& text, const juce::Font& font)
