@@ -20,6 +20,13 @@ namespace korvid::ui
         setUsingNativeTitleBar (true);
         setResizable (true, false);
         setResizeLimits (minimumWidth, minimumHeight, maximumWidth, maximumHeight);
+
+        // The display's focus can reach the window well after a field inside took the
+        // keyboard focus (the field's own grab asks for it). JUCE then gives the focus to the
+        // window itself when nothing it remembers from the last focus loss is still there,
+        // which closes an in-place editor. A window that does not take the focus itself
+        // leaves it with whatever has it inside, or hands it to the main component.
+        setWantsKeyboardFocus (false);
     }
 
     MainWindow::~MainWindow()

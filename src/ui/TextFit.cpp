@@ -75,6 +75,14 @@ namespace korvid::ui
         return singleLineHeight + (lines - 1) * (int) std::ceil (font.getHeight());
     }
 
+    bool comboBoxShowsTextWhole (juce::ComboBox& box)
+    {
+        const auto area = AppLookAndFeel::comboBoxTextArea (box.getWidth(), box.getHeight());
+        const auto font = box.getLookAndFeel().getComboBoxFont (box);
+        const int lines = juce::jmax (1, (int) ((float) area.getHeight() / font.getHeight()));
+        return fitsWhole (box.getText(), font, (float) area.getWidth(), lines);
+    }
+
     int comboBoxWidthFor (juce::ComboBox& box)
     {
         const auto font = box.getLookAndFeel().getComboBoxFont (box);
@@ -100,5 +108,40 @@ namespace korvid::ui
     {
         const auto font = label.getLookAndFeel().getLabelFont (label);
         return (int) std::ceil (font.getStringWidthFloat (label.getText())) + label.getBorderSize().getLeftAndRight() + 1;
+    }
+
+    juce::String elideMiddle (const juce::String& text, const juce::Font& font, float width)
+    {
+        if (font.getStringWidthFloat (text) <= width)
+            return text;
+
+        const juce::String ellipsis = juce::String::charToString ((juce::juce_wchar) 0x2026);
+        juce::Array<int> glyphs;
+        juce::Array<float> offsets;
+        font.getGlyphPositions (text, glyphs, offsets);
+        const int length = text.length();
+
+        // One glyph a character, as the fonts here lay out names; else no cut is safe.
+        if (glyphs.size() != length || offsets.size() != length + 1)
+            return ellipsis;
+
+        const float total = offsets.getLast();
+        const float room = width - font.getStringWidthFloat (ellipsis);
+
+        // The start gets half the room, the end what the start leaves of it.
+        int head = 0;
+
+        while (head < length && offsets[head + 1] <= room * 0.5f)
+            ++head;
+
+        int tail = 0;
+
+        while (tail < length - head && offsets[head] + (total - offsets[length - tail - 1]) <= room)
+            ++tail;
+
+        if (head == 0 || tail == 0)
+            return ellipsis;
+
+        return text.substring (0, head) + ellipsis + text.substring (length - tail);
     }
 }

@@ -21,6 +21,10 @@ namespace korvid::ui
         most three lines). The look and feel wraps the text of a box this tall. */
     int comboBoxHeightFor (juce::ComboBox& box, int width, int singleLineHeight);
 
+    /** Whether the combo box shows the text of its present choice whole, as the look and
+        feel draws it at the box's present size. */
+    bool comboBoxShowsTextWhole (juce::ComboBox& box);
+
     /** The narrowest width at which the combo box shows every item whole on one line. */
     int comboBoxWidthFor (juce::ComboBox& box);
 
@@ -29,4 +33,9 @@ namespace korvid::ui
 
     /** The width a label needs to show its text whole on one line inside its border. */
     int labelWidthFor (juce::Label& label);
+
+    /** The text as it fits on one line of this width: whole when it fits, otherwise its
+        start and its end with an ellipsis between them, for names that differ at the end.
+        Only the ellipsis is left when not even a character a side fits. */
+    juce::String elideMiddle (const juce::String& text, const juce::Font& font, float width);
 }

@@ -149,6 +149,112 @@ namespace korvid::ui::maintest
         }
     }
 
+    TEST_F (WindowTextFitTest, ALongCueNameIsReadWholeInTheReportsTooltipsWhileItsFiguresKeepTheirRoom)
+    {
+        using Table = ReportPage::DeliveryTable;
+        const juce::String longCue ("1M01 The Long Goodbye Across The Northern Sea Opening Titles");
+        ASSERT_EQ (longCue.length(), 60);
+        const auto folder = home->folder.getChildFile ("out").getChildFile (longCue);
+
+        auto cue = reporttest::completedCue (longCue, 6.0);
+
+        for (const auto* stem : { "01_Brass", "02_Strings", "03_Bass", "04_Choir", "Full Mix" })
+        {
+            const bool mix = juce::String (stem) == "Full Mix";
+            cue.files.push_back (reporttest::writtenFile (folder.getChildFile (longCue + "_" + stem + ".wav"), stem,
+                                                          mix ? FileKind::fullMix : FileKind::stem, 1700000,
+                                                          mix ? -3.0 : -13.8, 6.0));
+        }
+
+        auto second = reporttest::completedCue ("2M05 End Credits", 6.0);
+        second.files.push_back (reporttest::writtenFile (folder.getSiblingFile ("2M05").getChildFile ("Mix.wav"), "Full mix",
+                                                         FileKind::fullMix));
+        BatchReport report;
+        report.allCompleted = true;
+        report.cues = { cue, second };
+        main->getAppState().setLastReport (std::move (report));
+        main->showPage (Page::reportPage);
+
+        auto& page = *main->getReportPage();
+        auto& table = page.getDeliveryTable();
+        test::pumpMessagesUntil ([&] { return table.getNumRowsShown() == 5; }, 5000);
+        ASSERT_EQ (table.getNumRowsShown(), 5);
+        ASSERT_EQ (page.selectedCue()->cueName, longCue);
+        auto& header = table.getTable().getHeader();
+        int spectrogramHeight = -1;
+
+        for (const auto& size : { juce::Point<int> (1920, 1080), juce::Point<int> (1100, 720) })
+        {
+            SCOPED_TRACE (size.toString());
+            main->setSize (size.x, size.y);
+            test::pumpMessages (30);
+            const bool wide = size.x == 1920;
+
+            // The columns fill the table and end at its edge; kinds, counts, levels, formats,
+            // lengths and sizes have their texts' room and no more, so none stands empty.
+            const auto last = header.getColumnPosition (header.getNumColumns (true) - 1);
+            EXPECT_EQ (last.getRight(), table.getTable().getViewport()->getMaximumVisibleWidth());
+
+            for (const int column : { Table::kindColumn, Table::tracksColumn, Table::peakColumn, Table::formatColumn,
+                                      Table::lengthColumn, Table::sizeColumn })
+                EXPECT_EQ (header.getColumnWidth (column), table.widthNeededBy (column)) << header.getColumnName (column);
+
+            EXPECT_LE (header.getColumnWidth (Table::statusColumn), table.widthNeededBy (Table::statusColumn));
+
+            // The names are whole where the window has room; where they are cut, each reads
+            // whole in its tooltip.
+            for (int row = 0; row < table.getNumRowsShown(); ++row)
+            {
+                const auto& name = table.rowAt (row)->fileName;
+                EXPECT_EQ (table.cellShowsWhole (row, Table::fileColumn), wide) << name;
+                EXPECT_EQ (table.getCellTooltip (row, Table::fileColumn), wide ? juce::String() : name);
+            }
+
+            // So does the long cue in the list on the left; the short one needs no tooltip.
+            EXPECT_EQ (page.getTooltipForRow (0), longCue);
+            EXPECT_EQ (page.getTooltipForRow (1), "");
+
+            // The player keeps its spectrogram's height when its buttons need a row of their own.
+            if (spectrogramHeight < 0)
+                spectrogramHeight = page.getSpectrogramView().getHeight();
+
+            EXPECT_GE (page.getSpectrogramView().getHeight(), 60);
+            EXPECT_EQ (page.getSpectrogramView().getHeight(), spectrogramHeight);
+        }
+    }
+
+    TEST_F (WindowTextFitTest, ALongCueNameHeadsTheTooltipOfThePresetPagesCueBox)
+    {
+        auto& session = main->getAppState().session;
+        const juce::String longCue ("1M01 The Long Goodbye Across The Northern Sea Opening Titles");
+        ASSERT_TRUE (session.renameCue (session.getTracks().front().cueId, longCue));
+        main->showPage (Page::presetPage);
+        auto& box = main->getPresetPage()->getCueSelector();
+        test::pumpMessagesUntil ([&] { return box.getNumItems() == 3; }, 5000);
+        ASSERT_EQ (box.getNumItems(), 3);
+        const auto help = box.getTooltip();
+        ASSERT_TRUE (help.startsWith ("Which cue"));
+
+        for (const auto& size : { juce::Point<int> (1360, 860), juce::Point<int> (1100, 720) })
+        {
+            SCOPED_TRACE (size.toString());
+            main->setSize (size.x, size.y);
+            test::pumpMessages (30);
+
+            struct Case { int item; bool cut; };
+
+            for (const auto& c : { Case { 1, false }, Case { 2, true }, Case { 3, false } })
+            {
+                box.setSelectedId (c.item);
+                test::pumpMessages (20);
+                SCOPED_TRACE (box.getText());
+                ASSERT_TRUE (box.getItemText (c.item - 1) == box.getText());
+                EXPECT_EQ (testsupport::choicesCutIn (box).joinIntoString ("\n").contains ("\"" + box.getText() + "\""), c.cut);
+                EXPECT_EQ (box.getTooltip(), c.cut ? box.getText() + "\n" + help : help);
+            }
+        }
+    }
+
     /** The Review toolbar from left to right. The captions sit against their choosers; every
         other neighbour keeps a gap. Each control lies inside the page and shows its text whole. */
     void expectToolbarReadsWhole (ReviewPage& review)

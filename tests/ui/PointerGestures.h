@@ -50,9 +50,32 @@ namespace korvid::ui::testsupport
                                         juce::MouseInputSource::defaultOrientation, nextTime());
         }
 
+        /** A press at one point of `target`, the pointer carried with the button held to
+            another in a few steps, and released there. */
+        static void dragAt (juce::Component& target, juce::Point<int> from, juce::Point<int> to)
+        {
+            if (auto* peer = target.getPeer())
+            {
+                const juce::ModifierKeys held (juce::ModifierKeys::leftButtonModifier);
+                constexpr int steps = 4;
+
+                for (int step = 0; step <= steps; ++step)
+                    send (*peer, inPeer (*peer, target, from + (to - from) * step / steps), held);
+
+                send (*peer, inPeer (*peer, target, to), juce::ModifierKeys());
+            }
+        }
+
         static juce::Point<int> centreOf (const juce::Component& c)   { return c.getLocalBounds().getCentre(); }
 
     private:
+        static void send (juce::ComponentPeer& peer, juce::Point<float> position, juce::ModifierKeys mods)
+        {
+            peer.handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, position, mods,
+                                   juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation,
+                                   nextTime());
+        }
+
         static juce::Point<float> inPeer (juce::ComponentPeer& peer, juce::Component& target, juce::Point<int> local)
         {
             return peer.getComponent().getLocalPoint (&target, local).toFloat();

@@ -430,13 +430,29 @@ namespace korvid::ui
 
     juce::String ExportPage::CueResultList::getTooltip()
     {
-        return "Untick a cue and it stays in the session, named and assigned, but is not written this time.\n\n"
-               "Click a name to type a new one - the name is the {cue} token in every file the cue writes.\n\n"
-               "The figure on the right is the silence the analysis found at the start of the cue. Click it to choose "
-               "how much of that to cut - all of it, all but a tenth of a second, an amount you type, or the same for "
-               "every cue at once.\n\n"
-               "Whatever you choose is applied to the stems, the full mix and every alternative mix alike, at a zero "
-               "crossing and with a short fade, so the delivery still adds up.";
+        return tooltipAt (getMouseXYRelative());
+    }
+
+    juce::String ExportPage::CueResultList::tooltipAt (juce::Point<int> position) const
+    {
+        const juce::String help (
+            "Untick a cue and it stays in the session, named and assigned, but is not written this time.\n\n"
+            "Click a name to type a new one - the name is the {cue} token in every file the cue writes.\n\n"
+            "The figure on the right is the silence the analysis found at the start of the cue. Click it to choose how "
+            "much of that to cut - all of it, all but a tenth of a second, an amount you type, or the same for every "
+            "cue at once.\n\n"
+            "Whatever you choose is applied to the stems, the full mix and every alternative mix alike, at a zero "
+            "crossing and with a short fade, so the delivery still adds up.");
+
+        // A name too long for its cell heads the help whole.
+        const auto hit = hitTestRow (position);
+
+        if (hit.spot != Spot::name)
+            return help;
+
+        const auto& name = rows[(size_t) hit.row].name;
+        const int shown = juce::jmax (0, juce::jmin (nameWidth, getWidth() - nameX));
+        return bodyFont().getStringWidthFloat (name) > (float) shown ? name + "\n\n" + help : help;
     }
 
     void ExportPage::CueResultList::resized()

@@ -97,6 +97,9 @@ namespace korvid::ui
         void paint (juce::Graphics& g) override;
         void resized() override;
         juce::String getTooltip() override;
+        /** The table's help, headed by the whole name of a cue whose name cell at that point
+            cuts it short. */
+        juce::String tooltipAt (juce::Point<int> position) const;
         bool keyPressed (const juce::KeyPress& key, juce::Component* originatingComponent) override;
 
     private:

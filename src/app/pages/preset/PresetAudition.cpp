@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "ui/ScopedDialogOwner.h"
+#include "ui/TextFit.h"
 
 #include <map>
 
@@ -11,6 +12,10 @@ namespace korvid::ui
     {
         constexpr const char* stemKeyPrefix = "presetstem:";
         constexpr const char* mixKeyPrefix = "presetmix:";
+
+        constexpr const char* cueSelectorHelp = "Which cue these ticks are about. With All cues you are editing the "
+                                                "preset; with one cue you are making an exception for that cue, kept in "
+                                                "the project.";
     }
 
     juce::String PresetPage::stemAuditionKey (const juce::String& stemId) const
@@ -67,6 +72,14 @@ namespace korvid::ui
         }
 
         cueSelector.setEnabled (! cues.empty());
+        updateCueTooltip();
+    }
+
+    void PresetPage::updateCueTooltip()
+    {
+        // A cue too long for the box is read whole in its tooltip.
+        const bool cut = ! comboBoxShowsTextWhole (cueSelector);
+        cueSelector.setTooltip (cut ? cueSelector.getText() + "\n" + cueSelectorHelp : juce::String (cueSelectorHelp));
     }
 
     void PresetPage::cueSelectorChanged()
@@ -75,6 +88,7 @@ namespace korvid::ui
         const int k = cueSelector.getSelectedId() - 2;
 
         tickCueId = k >= 0 && k < (int) cues.size() ? cues[(size_t) k].id : juce::String();
+        updateCueTooltip();
         appState.preview.stop();
         refreshTickCache();
         repaintStemsAndHeading();

@@ -210,8 +210,7 @@ namespace korvid::ui
         // Alternative mixes and audition.
         addMixButton.setTooltip ("An extra file built from the stems you tick in its column, such as an instrumental. "
                                  "The full mix still contains every stem.");
-        cueSelector.setTooltip ("Which cue these ticks are about. With All cues you are editing the preset; with one "
-                                "cue you are making an exception for that cue, kept in the project.");
+        updateCueTooltip();
 
         projectBlock.addArray (juce::Array<juce::Component*> { &publisherEditor, &pubCodeEditor, &composerEditor,
                                                                &versionEditor, &numberingCombo, &pluralToggle });
@@ -395,6 +394,7 @@ namespace korvid::ui
         addMixButton.setBounds (centredInSlot (left.removeFromRight (160), 160, 30));
         left.removeFromRight (5);
         cueSelector.setBounds (centredInSlot (left.removeFromRight (230), 230, 30));
+        updateCueTooltip();
         left.removeFromRight (6);
         cueLabel.setBounds (left.removeFromRight (34));
         left.removeFromRight (12);

@@ -204,6 +204,8 @@ namespace korvid::ui
         void updateAuditionView();
         void refreshCueSelector();
         void cueSelectorChanged();
+        /** The cue box's help, headed by its cue's whole name when the box cuts it short. */
+        void updateCueTooltip();
         /** Whether the stem has a usable track in the chosen cue (found on change, not per paint). */
         bool stemHasTracksInCue (const juce::String& stemId) const;
         juce::String stemAuditionKey (const juce::String& stemId) const;

@@ -1,12 +1,9 @@
 #include "app/pages/report/ReportPage.h"
 
-#include "app/pages/report/ReportTexts.h"
-#include "core/codec/EncoderSettings.h"
-#include "core/model/CodecCapabilities.h"
-#include "core/model/Types.h"
 #include "core/report/FileKind.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/TextFit.h"
 #include "ui/WaveformView.h"
 
 #include <algorithm>
@@ -17,80 +14,9 @@ namespace korvid::ui
 {
     namespace
     {
-        struct ColumnSpec
-        {
-            int id;
-            const char* header;
-            int width;
-            int minimum;
-        };
-
-        using Table = ReportPage::DeliveryTable;
-
-        // The figures and the format keep the width their longest text needs (below) and
-        // take no more; the file name has the most of what is left, then the picture and
-        // the status, which give way first in a narrow window.
-        constexpr ColumnSpec columnSpecs[] = {
-            { Table::fileColumn,    "File",    520, 150 },
-            { Table::previewColumn, "Preview", 300, 60 },
-            { Table::kindColumn,    "Kind",    56,  44 },
-            { Table::tracksColumn,  "Tracks",  62,  50 },
-            { Table::peakColumn,    "Peak",    84,  60 },
-            { Table::formatColumn,  "Format",  90,  90 },
-            { Table::lengthColumn,  "Length",  76,  60 },
-            { Table::sizeColumn,    "Size",    76,  56 },
-            { Table::statusColumn,  "Status",  240, 60 }
-        };
-
-        /** Every description a written file can carry, for the widest one. */
-        juce::StringArray formatDescriptions()
-        {
-            juce::StringArray texts;
-
-            for (const auto codec : offeredCodecs())
-                for (const auto format : supportedSampleFormats (codec))
-                    for (const auto rate : supportedSampleRates (codec))
-                        texts.add (EncoderSettings { codec, format, rate, 2, 320, Dither::none, 1 }.toText());
-
-            return texts;
-        }
-
-        /** The narrowest cell that shows each of these texts whole. */
-        int cellWidthFor (const juce::StringArray& texts)
-        {
-            const auto font = bodyFont();
-            float widest = 0.0f;
-
-            for (const auto& text : texts)
-                widest = juce::jmax (widest, font.getStringWidthFloat (text));
-
-            return (int) std::ceil (widest) + 14;   // the cell's 6 px a side, and a pixel each for rounding
-        }
-
-        /** The texts a column's cells can hold at their longest; none for the columns whose
-            text may end in an ellipsis. */
-        juce::StringArray longestTextsOf (int column)
-        {
-            switch (column)
-            {
-                case Table::kindColumn:     return { "stem", "mix", "alt" };
-                case Table::tracksColumn:   return { "999" };
-                case Table::peakColumn:     return { "-88.8 dB" };
-                case Table::formatColumn:   return formatDescriptions();
-                case Table::lengthColumn:   return { formatDuration (5999.9) };
-                case Table::sizeColumn:     return { deliverySizeText ((juce::int64) 999 * 1048576 + 900 * 1024) };
-                default:                    return {};
-            }
-        }
-
         juce::Colour dimmedUnlessFile (juce::Colour colour, const ReportPage::DeliveryRow& row)
         {
             return row.path.isEmpty() ? colour.withMultipliedAlpha (0.5f) : colour;
-        }
-
-        const char* kindText (int kind)
-        {
-            return kind == 1 ? "mix" : (kind == 2 ? "alt" : "stem");
         }
     }
 
@@ -104,21 +30,7 @@ namespace korvid::ui
         table.getViewport()->setScrollBarsShown (true, false);
         table.getVerticalScrollBar().addListener (this);
 
-        auto& header = table.getHeader();
-        header.setStretchToFitActive (true);
-        const int flags = juce::TableHeaderComponent::visible | juce::TableHeaderComponent::resizable
-                        | juce::TableHeaderComponent::draggable | juce::TableHeaderComponent::appearsOnColumnMenu;
-
-        for (const auto& spec : columnSpecs)
-        {
-            const int sortFlag = spec.id == previewColumn ? 0 : juce::TableHeaderComponent::sortable;
-
-            // A narrow window squeezes the columns; a figure or a format must still read whole.
-            const auto longest = longestTextsOf (spec.id);
-            const int minimum = longest.isEmpty() ? spec.minimum : juce::jmax (spec.minimum, cellWidthFor (longest));
-
-            header.addColumn (spec.header, spec.id, juce::jmax (spec.width, minimum), minimum, -1, flags | sortFlag);
-        }
+        addColumns();
 
         // Half a pixel above the body font: at 14.5 px (or centred) the editor loses the
         // underscores file names are full of.
@@ -133,6 +45,7 @@ namespace korvid::ui
     ReportPage::DeliveryTable::~DeliveryTable()
     {
         table.getVerticalScrollBar().removeListener (this);
+        table.getHeader().removeListener (this);
         renameEditor.removeKeyListener (this);
         table.setModel (nullptr);
     }
@@ -140,6 +53,9 @@ namespace korvid::ui
     void ReportPage::DeliveryTable::resized()
     {
         table.setBounds (getLocalBounds());
+
+        if (table.getVisibleContentWidth() != fittedWidth)
+            fitColumns();
 
         if (renameEditor.isVisible())
             placeRenameEditor();
@@ -166,6 +82,7 @@ namespace korvid::ui
         table.getHeader().setSortColumnId (0, true);
 
         table.updateContent();
+        fitColumns();
         table.deselectAllRows();
         repaint();
     }
@@ -181,11 +98,10 @@ namespace korvid::ui
 
             if (editingRow < 0)
                 finishRename (false);
-            else
-                placeRenameEditor();
         }
 
         table.updateContent();
+        fitColumns();
         table.deselectAllRows();
         repaint();
 
@@ -308,7 +224,10 @@ namespace korvid::ui
         switch (columnId)
         {
             case fileColumn:
-                drawText (row->fileName, dimmedUnlessFile (row->problem ? colours::bad : colours::textPrimary, *row),
+                // Names of one delivery share their start and differ at the end: a cut one
+                // keeps both (and reads whole in its tooltip).
+                drawText (elideMiddle (row->fileName, bodyFont(), (float) area.getWidth()),
+                          dimmedUnlessFile (row->problem ? colours::bad : colours::textPrimary, *row),
                           juce::Justification::centredLeft, true);
                 break;
 
@@ -330,35 +249,24 @@ namespace korvid::ui
                 break;
 
             case kindColumn:
-                drawText (kindText (row->kind), dimmedUnlessFile (kindColour, *row), juce::Justification::centredLeft, false);
+                drawText (cellText (*row, columnId), dimmedUnlessFile (kindColour, *row), juce::Justification::centredLeft, false);
                 break;
 
             case tracksColumn:
             case peakColumn:
             case lengthColumn:
             case sizeColumn:
-            {
-                juce::String text;
-
-                if (columnId == tracksColumn)
-                    text = row->trackCount < 1 ? juce::String ("-") : juce::String (row->trackCount);
-                else if (columnId == peakColumn)
-                    text = row->hasPeak ? reportLevelText (row->peakDb) : juce::String ("-");
-                else if (columnId == lengthColumn)
-                    text = row->lengthSeconds > 0.0 ? formatDuration (row->lengthSeconds) : juce::String ("-");
-                else
-                    text = deliverySizeText (row->sizeBytes);
-
-                drawText (text, dimmedUnlessFile (colours::textSecondary, *row), juce::Justification::centredRight, false);
+                drawText (cellText (*row, columnId), dimmedUnlessFile (colours::textSecondary, *row),
+                          juce::Justification::centredRight, false);
                 break;
-            }
 
             case formatColumn:
-                drawText (row->format, dimmedUnlessFile (colours::textSecondary, *row), juce::Justification::centredLeft, true);
+                drawText (cellText (*row, columnId), dimmedUnlessFile (colours::textSecondary, *row),
+                          juce::Justification::centredLeft, true);
                 break;
 
             case statusColumn:
-                drawText (row->status, row->problem ? colours::bad : dimmedUnlessFile (colours::textSecondary, *row),
+                drawText (cellText (*row, columnId), row->problem ? colours::bad : dimmedUnlessFile (colours::textSecondary, *row),
                           juce::Justification::centredLeft, true);
                 break;
 

@@ -118,8 +118,17 @@ namespace korvid::ui
         {
             setPlayerVisible (true);
 
+            // In a narrow window the buttons, and then the file's name and time, get rows of
+            // their own under the transport. The player grows by the buttons' row, which would
+            // otherwise leave the spectrogram a sliver.
+            const int transportRowWidth = juce::jmax (0, column.getWidth() - (96 + 5 + 110 + 12));
+            const bool buttonsWrap = transportRowWidth < shareButtonsWidth;
+            const bool captionWraps = (buttonsWrap ? transportRowWidth : transportRowWidth - shareButtonsWidth)
+                                    < minimumCaptionRowWidth;
+
             const int tallest = juce::jmax (minimumTransportHeight, (2 * contentHeight) / 3);
-            const int playerHeight = juce::jmin (juce::jlimit (minimumTransportHeight, tallest, transportHeight),
+            const int playerHeight = juce::jmin (juce::jlimit (minimumTransportHeight, tallest, transportHeight)
+                                                     + (buttonsWrap ? 4 + 30 : 0),
                                                  contentHeight);
             auto rest = column;
             auto player = takeBottom (rest, playerHeight);
@@ -134,22 +143,21 @@ namespace korvid::ui
             takeLeft (firstRow, 5);
             autoplayToggle.setBounds (takeLeft (firstRow, 110));
             takeLeft (firstRow, 12);
-            // In a narrow window the buttons, and then the file's name and time, get rows of
-            // their own under the transport rather than being squeezed out.
-            if (firstRow.getWidth() >= shareButtonsWidth)
-            {
-                layOutShareButtons (firstRow);
-            }
-            else
+
+            if (buttonsWrap)
             {
                 takeTop (inner, 4);
                 auto buttonRow = takeTop (inner, 30);
                 layOutShareButtons (buttonRow);
             }
+            else
+            {
+                layOutShareButtons (firstRow);
+            }
 
             auto captionRow = firstRow;
 
-            if (firstRow.getWidth() < minimumCaptionRowWidth)
+            if (captionWraps)
             {
                 takeTop (inner, 4);
                 captionRow = takeTop (inner, 22);

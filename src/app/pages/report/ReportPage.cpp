@@ -25,6 +25,17 @@ namespace korvid::ui
             }
         }
 
+        int cueStripeWidth (int rowWidth)
+        {
+            return rowWidth < 1 ? 0 : juce::jmin (4, rowWidth);
+        }
+
+        /** The room of a cue row's two lines: after the stripe, 6 px in from either side. */
+        int cueTextWidth (int rowWidth)
+        {
+            return juce::jmax (0, rowWidth - cueStripeWidth (rowWidth) - 12);
+        }
+
         int firstCueNeedingAttention (const BatchReport& report)
         {
             for (size_t i = 0; i < report.cues.size(); ++i)
@@ -339,12 +350,12 @@ namespace korvid::ui
         if (attention)
             g.fillAll (colours::bad.withAlpha (0.16f));
 
-        const int stripeWidth = width < 1 ? 0 : juce::jmin (4, width);
+        const int stripeWidth = cueStripeWidth (width);
         g.setColour (attention ? colours::bad : colours::good);
         g.fillRoundedRectangle (0.0f, 3.0f, (float) stripeWidth, (float) juce::jmax (0, height - 6), 2.0f);
 
         const int x = stripeWidth + 6;
-        const int textWidth = juce::jmax (0, width - stripeWidth - 12);
+        const int textWidth = cueTextWidth (width);
         const int contentHeight = juce::jmax (0, height - 4);
         const int firstHeight = contentHeight / 2;
 
@@ -356,6 +367,19 @@ namespace korvid::ui
         g.setColour (attention ? colours::bad.withAlpha (0.85f) : colours::textSecondary);
         g.drawText (cueRowDetailText (cue), x, 2 + firstHeight, textWidth, contentHeight - firstHeight,
                     juce::Justification::centredLeft, true);
+    }
+
+    juce::String ReportPage::getTooltipForRow (int rowNumber)
+    {
+        const auto& cues = appState.lastReport.cues;
+
+        if (! juce::isPositiveAndBelow (rowNumber, (int) cues.size()))
+            return {};
+
+        // A name the row cuts short.
+        const auto name = cues[(size_t) rowNumber].labelText();
+        const bool cut = bodyFont().getStringWidthFloat (name) > (float) cueTextWidth (cueList.getVisibleRowWidth());
+        return cut ? name : juce::String();
     }
 
     void ReportPage::selectedRowsChanged (int)

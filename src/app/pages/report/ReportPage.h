@@ -140,6 +140,8 @@ namespace korvid::ui
         int getNumRows() override;
         void paintListBoxItem (int rowNumber, juce::Graphics& g, int width, int height, bool rowIsSelected) override;
         void selectedRowsChanged (int lastRowSelected) override;
+        /** The whole name of a cue whose row cuts it short. */
+        juce::String getTooltipForRow (int row) override;
 
     private:
         void changeListenerCallback (juce::ChangeBroadcaster* source) override;
@@ -225,6 +227,7 @@ namespace korvid::ui
     class ReportPage::DeliveryTable : public juce::Component,
                                       public juce::TableListBoxModel,
                                       private juce::ScrollBar::Listener,
+                                      private juce::TableHeaderComponent::Listener,
                                       private juce::KeyListener
     {
     public:
@@ -287,6 +290,15 @@ namespace korvid::ui
         /** -1, 0 or 1: the order of two rows in a column (equal for Preview and unknown ids). */
         static int compareRows (const DeliveryRow& a, const DeliveryRow& b, int columnId);
 
+        /** The text a cell shows; none for the picture. */
+        static juce::String cellText (const DeliveryRow& row, int columnId);
+
+        /** Whether a cell shows its text whole at its column's present width. */
+        bool cellShowsWhole (int row, int columnId) const;
+
+        /** The width a column needs to show its caption and every cell's text whole. */
+        int widthNeededBy (int columnId) const;
+
         // What the table holds, for the page and tests.
         juce::TableListBox& getTable() noexcept                   { return table; }
         juce::TextEditor& getRenameEditor() noexcept              { return renameEditor; }
@@ -303,6 +315,8 @@ namespace korvid::ui
         void cellClicked (int rowNumber, int columnId, const juce::MouseEvent& e) override;
         void cellDoubleClicked (int rowNumber, int columnId, const juce::MouseEvent& e) override;
         void sortOrderChanged (int newSortColumnId, bool isForwards) override;
+        /** A name, format or status the cell shows cut, whole. */
+        juce::String getCellTooltip (int rowNumber, int columnId) override;
 
         using juce::Component::keyPressed;
         /** Tab and Shift+Tab in the rename editor: commit, then rename the next file. */
@@ -310,6 +324,18 @@ namespace korvid::ui
 
     private:
         void scrollBarMoved (juce::ScrollBar* scrollBar, double newRangeStart) override;
+        void tableColumnsChanged (juce::TableHeaderComponent* header) override;
+        void tableColumnsResized (juce::TableHeaderComponent* header) override;
+        void tableSortOrderChanged (juce::TableHeaderComponent* header) override;
+        void addColumns();
+        /** The width that shows every cell's text of a column whole; 0 for the picture. */
+        int cellsWidthOf (int columnId) const;
+        /** The widths from the texts of the rows, so that every column ends inside the table:
+            the file's name has the room it needs first, the other columns give way down to
+            their own texts, and the picture takes what is left. */
+        void fitColumns();
+        /** The shown columns' ids, in id order. */
+        juce::Array<int> visibleColumns() const;
         void applySort();
         void placeRenameEditor();
         void editorFocusLost();
@@ -325,6 +351,8 @@ namespace korvid::ui
         double playFraction = -1.0;
         int sortColumn = 0;                // the order `rows` is in: 0 is report order
         bool sortForwards = true;
+        int fittedWidth = -1;              // the room the columns were last fitted to
+        juce::Array<int> fittedColumns;    // and the columns then shown
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DeliveryTable)
     };

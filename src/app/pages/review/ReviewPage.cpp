@@ -3,7 +3,6 @@
 #include "app/AppState.h"
 #include "ui/LabelTones.h"
 #include "ui/LayoutHelpers.h"
-#include "ui/LookAndFeel.h"
 #include "ui/Palette.h"
 #include "ui/TextFit.h"
 #include "ui/WidthSqueeze.h"
@@ -202,13 +201,8 @@ namespace korvid::ui
     void ReviewPage::updateCueTooltip()
     {
         // A cue too long for the box is read whole in its tooltip.
-        const auto area = AppLookAndFeel::comboBoxTextArea (cueBox.getWidth(), cueBox.getHeight());
-        const auto font = cueBox.getLookAndFeel().getComboBoxFont (cueBox);
-        const int lines = juce::jmax (1, (int) ((float) area.getHeight() / font.getHeight()));
-        const auto shown = cueBox.getText();
-        const bool cut = cueBox.isVisible() && ! fitsWhole (shown, font, (float) area.getWidth(), lines);
-
-        cueBox.setTooltip (cut ? shown + "\n" + cueBoxTooltip : juce::String (cueBoxTooltip));
+        const bool cut = cueBox.isVisible() && ! comboBoxShowsTextWhole (cueBox);
+        cueBox.setTooltip (cut ? cueBox.getText() + "\n" + cueBoxTooltip : juce::String (cueBoxTooltip));
     }
 
     //==============================================================================

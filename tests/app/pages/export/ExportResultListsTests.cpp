@@ -1,6 +1,8 @@
 #include "app/pages/export/ExportPageTestSupport.h"
+#include "ui/Fonts.h"
 #include "ui/UiTestSupport.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace korvid::ui::exporttest
@@ -164,6 +166,53 @@ namespace
 
         toggle.setLookAndFeel (nullptr);
         list.setLookAndFeel (nullptr);
+    }
+
+    TEST (ExportCueTable, ANameItsCellCutsShortHeadsTheTooltipWhole)
+    {
+        using List = ExportPage::CueResultList;
+        const juce::String longName ("1M01 The Long Goodbye Across The Northern Sea Opening Titles");
+        const juce::String mediumName ("2M05 End Credits Suite");
+
+        std::vector<CueRow> rows (2);
+        rows[0].cueId = "long";
+        rows[0].name = longName;
+        rows[1].cueId = "medium";
+        rows[1].name = mediumName;
+
+        List list;
+        list.setRows (std::move (rows));
+        const auto nameCell = [] (int row) { return juce::Point<int> (List::nameX + 20, List::firstRowTop + List::rowHeight * row + 17); };
+        const auto chip = juce::Point<int> (List::chipX + 10, List::firstRowTop + 17);
+
+        list.setSize (900, List::headerHeight + 2 * List::rowHeight);
+        const auto help = list.tooltipAt ({ 5, 5 });
+        ASSERT_TRUE (help.startsWith ("Untick a cue"));
+
+        struct Case
+        {
+            const char* what;
+            int width;
+            juce::Point<int> at;
+            juce::String heading;
+        };
+
+        const int mediumShown = (int) std::ceil (bodyFont().getStringWidthFloat (mediumName));
+
+        const Case cases[] = {
+            { "a long name", 900, nameCell (0), longName },
+            { "a name that fits", 900, nameCell (1), {} },
+            { "the long name's row, off its name", 900, chip, {} },
+            { "the header", 900, { List::nameX + 20, 30 }, {} },
+            { "a table too narrow for a name that would fit", List::nameX + mediumShown - 10, nameCell (1), mediumName },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.what);
+            list.setSize (c.width, list.getHeight());
+            EXPECT_EQ (list.tooltipAt (c.at), c.heading.isEmpty() ? help : c.heading + "\n\n" + help);
+        }
     }
 
     TEST_F (ExportResultsTest, TheTrimMenuOffersWhatTheSilenceAllows)

@@ -1,9 +1,13 @@
 #include "app/pages/report/ReportPage.h"
 #include "app/pages/report/ReportTexts.h"
 #include "app/pages/report/ReportTestSupport.h"
+#include "ui/Fonts.h"
+#include "ui/PointerGestures.h"
 #include "ui/UiTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <numeric>
 
 namespace korvid::ui::reporttest
 {
@@ -25,6 +29,48 @@ namespace korvid::ui::reporttest
         void pump (int milliseconds = 20)
         {
             juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
+        }
+
+        /** A cue's delivered files as a render names them: `prefix`, then what tells them apart. */
+        std::vector<Row> deliveryRows (const juce::String& prefix, bool withStatus)
+        {
+            std::vector<Row> rows;
+            int index = 0;
+
+            for (const auto* stem : { "01_Brass", "02_Strings", "03_Bass", "04_Choir", "Full Mix", "UND" })
+            {
+                auto r = row (prefix + stem + ".wav", -13.8 + index, true);
+                r.kind = index == 4 ? 1 : (index == 5 ? 2 : 0);
+                r.trackCount = index < 4 ? 1 + index % 2 : 0;
+                r.format = "WAV 24bit 48kHz 2ch";
+                r.sizeBytes = 1700000;
+                r.lengthSeconds = 6.0;
+
+                if (withStatus && index == 5)
+                    r.status = "own gain, not the exact sum of its stems";
+
+                rows.push_back (r);
+                ++index;
+            }
+
+            return rows;
+        }
+
+        std::vector<int> columnWidths (Table& table)
+        {
+            auto& header = table.getTable().getHeader();
+            std::vector<int> widths;
+
+            for (int i = 0; i < header.getNumColumns (true); ++i)
+                widths.push_back (header.getColumnWidth (header.getColumnIdOfIndex (i, true)));
+
+            return widths;
+        }
+
+        int totalWidth (Table& table)
+        {
+            const auto widths = columnWidths (table);
+            return std::accumulate (widths.begin(), widths.end(), 0);
         }
 
         juce::StringArray namesOf (const Table& table)
@@ -368,5 +414,205 @@ namespace korvid::ui::reporttest
         table.setRows ({ row ("a.wav") });
         EXPECT_TRUE (table.getPlayingPath().isEmpty());
         EXPECT_LT (table.getPlayFraction(), 0.0);
+    }
+
+    TEST (DeliveryRows, ColumnsFitTheirTextsTheNamesComeFirstAndEveryColumnEndsAtTheEdge)
+    {
+        using Column = Table::ColumnId;
+        const juce::String longPrefix ("1M01 The Long Goodbye Across The Northern Sea Opening Titles_");
+        const auto font = bodyFont();
+
+        // The table's widths in the smallest window (1100 px) and in a full-HD one.
+        constexpr int smallest = 1100 - 24 - 290 - 12;
+        constexpr int fullHd = 1920 - 24 - 290 - 12;
+
+        struct Case
+        {
+            const char* what;
+            int width;
+            juce::String prefix;
+            bool withStatus;
+            bool namesWhole;
+            bool statusWhole;
+        };
+
+        const Case cases[] = {
+            { "full HD, long names",                  fullHd,   longPrefix, true,  true,  true },
+            { "smallest window, long names",          smallest, longPrefix, true,  false, false },
+            { "smallest window, long names, no status", smallest, longPrefix, false, false, true },
+            { "smallest window, short names",         smallest, "PRJ_",     true,  true,  false },
+            { "narrower than any window",             420,      longPrefix, true,  false, false },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.what);
+            Table table;
+            table.setSize (c.width, 400);
+            table.setRows (deliveryRows (c.prefix, c.withStatus));
+            auto& header = table.getTable().getHeader();
+            const int available = table.getTable().getVisibleContentWidth();
+
+            // Every column ends inside the table, and together they fill it.
+            EXPECT_EQ (totalWidth (table), available);
+
+            const auto width = [&] (int column) { return header.getColumnWidth (column); };
+            const auto fitsIn = [&] (const juce::String& text, int column) { return font.getStringWidthFloat (text) <= (float) (width (column) - 12); };
+
+            if (c.width >= smallest)
+            {
+                // Kinds, figures and formats are read whole, in columns no wider than that.
+                for (const int column : { Column::kindColumn, Column::tracksColumn, Column::peakColumn, Column::formatColumn,
+                                          Column::lengthColumn, Column::sizeColumn })
+                {
+                    EXPECT_EQ (width (column), table.widthNeededBy (column)) << header.getColumnName (column);
+
+                    for (int r = 0; r < table.getNumRowsShown(); ++r)
+                        EXPECT_TRUE (fitsIn (Table::cellText (*table.rowAt (r), column), column))
+                            << Table::cellText (*table.rowAt (r), column) << " in " << width (column);
+
+                    // The caption too, in the header's bold font.
+                    const juce::Font captionFont ((float) header.getHeight() * 0.5f, juce::Font::bold);
+                    EXPECT_LE (captionFont.getStringWidthFloat (header.getColumnName (column)), (float) (width (column) - 8));
+                }
+            }
+
+            for (int r = 0; r < table.getNumRowsShown(); ++r)
+            {
+                const auto& shown = *table.rowAt (r);
+                EXPECT_EQ (table.cellShowsWhole (r, Column::fileColumn), fitsIn (shown.fileName, Column::fileColumn));
+
+                if (c.namesWhole)
+                {
+                    EXPECT_TRUE (table.cellShowsWhole (r, Column::fileColumn)) << shown.fileName;
+                    EXPECT_EQ (table.getCellTooltip (r, Column::fileColumn), "");
+                }
+                else if (! table.cellShowsWhole (r, Column::fileColumn))
+                {
+                    EXPECT_EQ (table.getCellTooltip (r, Column::fileColumn), shown.fileName);
+                }
+
+                // A status cut short is read whole in its tooltip too; an empty one has none.
+                const bool statusWhole = table.cellShowsWhole (r, Column::statusColumn);
+                EXPECT_EQ (table.getCellTooltip (r, Column::statusColumn), statusWhole ? juce::String() : shown.status);
+                EXPECT_EQ (table.getCellTooltip (r, Column::kindColumn), "");
+            }
+
+            if (! c.namesWhole)
+            {
+                EXPECT_FALSE (table.cellShowsWhole (0, Column::fileColumn));
+
+                // Before a name was cut, the picture and the status gave up all they could.
+                if (c.width >= smallest)
+                {
+                    EXPECT_EQ (width (Column::previewColumn), juce::jmax (60, table.widthNeededBy (Column::previewColumn)));
+                    EXPECT_LE (width (Column::statusColumn), table.widthNeededBy (Column::statusColumn));
+                }
+            }
+            else
+            {
+                // The names have what they need and the picture the rest.
+                EXPECT_EQ (width (Column::fileColumn), table.widthNeededBy (Column::fileColumn));
+                EXPECT_GT (width (Column::previewColumn), 60);
+            }
+
+            if (c.withStatus)
+            {
+                EXPECT_EQ (table.cellShowsWhole (5, Column::statusColumn), c.statusWhole);
+            }
+        }
+    }
+
+    TEST (DeliveryRows, ColumnsFollowTheirRowsTheTablesWidthAndTheColumnsShown)
+    {
+        using Column = Table::ColumnId;
+        Table table;
+        table.setSize (1000, 400);
+        table.setRows ({ row ("a.wav") });
+        const int shortNames = table.getTable().getHeader().getColumnWidth (Column::fileColumn);
+
+        // Other rows (another cue): the name column follows them.
+        table.setRows (deliveryRows ("A rather longer name of a delivered file_", false));
+        auto& header = table.getTable().getHeader();
+        EXPECT_GT (header.getColumnWidth (Column::fileColumn), shortNames);
+        EXPECT_EQ (header.getColumnWidth (Column::fileColumn), table.widthNeededBy (Column::fileColumn));
+
+        // Narrower and wider: the columns end at the table's edge each time.
+        for (const int width : { 700, 1400, 900 })
+        {
+            table.setSize (width, 400);
+            EXPECT_EQ (totalWidth (table), table.getTable().getVisibleContentWidth()) << width;
+        }
+
+        // Enough rows for the scroll bar: the columns end before it.
+        std::vector<Row> many;
+
+        for (int i = 0; i < 40; ++i)
+            many.push_back (row ("take " + juce::String (i) + ".wav"));
+
+        table.setRows (std::move (many));
+        EXPECT_LT (table.getTable().getVisibleContentWidth(), 900);
+        EXPECT_EQ (totalWidth (table), table.getTable().getVisibleContentWidth());
+
+        // The picture hidden from the header's menu: the others fill the table without it.
+        header.setColumnVisible (Column::previewColumn, false);
+        pump();
+        EXPECT_EQ (totalWidth (table), table.getTable().getVisibleContentWidth());
+        header.setColumnVisible (Column::previewColumn, true);
+        pump();
+        EXPECT_EQ (totalWidth (table), table.getTable().getVisibleContentWidth());
+        EXPECT_EQ (header.getColumnWidth (Column::formatColumn), table.widthNeededBy (Column::formatColumn));
+    }
+
+    TEST (DeliveryRows, DraggingABorderMovesItAndTheColumnsAfterItGiveWay)
+    {
+        using Column = Table::ColumnId;
+        testsupport::prepareDisplayForWindows();
+        Table table;
+        table.setSize (1100 - 24 - 290 - 12, 400);
+        table.setRows (deliveryRows ("1M01 The Long Goodbye Across The Northern Sea Opening Titles_", true));
+        table.addToDesktop (0);
+        table.setVisible (true);
+        pump (50);
+
+        auto& header = table.getTable().getHeader();
+        const int available = table.getTable().getVisibleContentWidth();
+        const auto borderOf = [&] (int column)
+        {
+            return juce::Point<int> (header.getColumnPosition (header.getIndexOfColumnId (column, true)).getRight() - 1,
+                                     header.getHeight() / 2);
+        };
+
+        struct Case
+        {
+            const char* what;
+            int column;
+            int distance;
+        };
+
+        const Case cases[] = {
+            { "the name wider", Column::fileColumn, 150 },
+            { "the name narrower", Column::fileColumn, -200 },
+            { "the format wider", Column::formatColumn, 40 },
+            { "the kind narrower", Column::kindColumn, -10 },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.what);
+            const int before = header.getColumnWidth (c.column);
+            const auto from = borderOf (c.column);
+            testsupport::PointerGestures::dragAt (header, from, from + juce::Point<int> (c.distance, 0));
+            pump (30);
+
+            EXPECT_EQ (header.getColumnWidth (c.column), before + c.distance);
+            EXPECT_EQ (totalWidth (table), available);
+        }
+
+        // A window of another width fits the columns to their texts again.
+        table.setSize (table.getWidth() + 100, 400);
+        EXPECT_EQ (header.getColumnWidth (Column::formatColumn), table.widthNeededBy (Column::formatColumn));
+        EXPECT_EQ (totalWidth (table), table.getTable().getVisibleContentWidth());
+        table.removeFromDesktop();
     }
 }

@@ -1,0 +1,289 @@
+#include "app/pages/report/ReportPage.h"
+
+#include "app/pages/report/ReportTexts.h"
+#include "core/model/Types.h"
+#include "ui/Fonts.h"
+#include "ui/WidthSqueeze.h"
+
+#include <algorithm>
+#include <cmath>
+
+// The delivered-files table's columns: what they are, the widths that follow their texts,
+// and the whole text of a cell that shows it cut.
+namespace korvid::ui
+{
+    namespace
+    {
+        using Table = ReportPage::DeliveryTable;
+
+        struct ColumnSpec
+        {
+            int id;
+            const char* header;
+            int width;
+            int minimum;
+        };
+
+        // The widths only start the table off: the texts set them (fitColumns). The minimums
+        // are as far as dragging a border can squeeze a column.
+        constexpr ColumnSpec columnSpecs[] = {
+            { Table::fileColumn,    "File",    520, 60 },
+            { Table::previewColumn, "Preview", 300, 30 },
+            { Table::kindColumn,    "Kind",    56,  30 },
+            { Table::tracksColumn,  "Tracks",  62,  30 },
+            { Table::peakColumn,    "Peak",    84,  30 },
+            { Table::formatColumn,  "Format",  90,  30 },
+            { Table::lengthColumn,  "Length",  76,  30 },
+            { Table::sizeColumn,    "Size",    76,  30 },
+            { Table::statusColumn,  "Status",  240, 30 }
+        };
+
+        const ColumnSpec& specOf (int columnId)
+        {
+            for (const auto& spec : columnSpecs)
+                if (spec.id == columnId)
+                    return spec;
+
+            return columnSpecs[0];
+        }
+
+        // A cell's text keeps 6 px a side; a pixel each for rounding.
+        constexpr int cellMargins = 14;
+        // The least the picture is drawn in while any text still wants room.
+        constexpr int previewLeast = 60;
+        // The start of a file's name, which keeps its room after the rest of the name gave way.
+        constexpr int fileNameStart = 150;
+
+        int textWidth (const juce::String& text, const juce::Font& font)
+        {
+            return (int) std::ceil (font.getStringWidthFloat (text));
+        }
+
+        /** What a column's caption needs: the look and feel writes it in bold at half the
+            header's height, 4 px in from either side. The sort column's arrow squeezes its
+            caption a little. */
+        int headerWidthOf (const juce::TableHeaderComponent& header, int columnId)
+        {
+            const juce::Font font ((float) juce::jmax (1, header.getHeight()) * 0.5f, juce::Font::bold);
+            return textWidth (header.getColumnName (columnId), font) + 8 + 1;
+        }
+
+        const char* kindText (int kind)
+        {
+            return kind == 1 ? "mix" : (kind == 2 ? "alt" : "stem");
+        }
+    }
+
+    void ReportPage::DeliveryTable::addColumns()
+    {
+        auto& header = table.getHeader();
+        header.setStretchToFitActive (true);
+        const int flags = juce::TableHeaderComponent::visible | juce::TableHeaderComponent::resizable
+                        | juce::TableHeaderComponent::draggable | juce::TableHeaderComponent::appearsOnColumnMenu;
+
+        for (const auto& spec : columnSpecs)
+        {
+            const int sortFlag = spec.id == previewColumn ? 0 : juce::TableHeaderComponent::sortable;
+            header.addColumn (spec.header, spec.id, spec.width, spec.minimum, -1, flags | sortFlag);
+        }
+
+        header.addListener (this);
+    }
+
+    juce::String ReportPage::DeliveryTable::cellText (const DeliveryRow& row, int columnId)
+    {
+        switch (columnId)
+        {
+            case fileColumn:    return row.fileName;
+            case kindColumn:    return kindText (row.kind);
+            case tracksColumn:  return row.trackCount < 1 ? juce::String ("-") : juce::String (row.trackCount);
+            case peakColumn:    return row.hasPeak ? reportLevelText (row.peakDb) : juce::String ("-");
+            case formatColumn:  return row.format;
+            case lengthColumn:  return row.lengthSeconds > 0.0 ? formatDuration (row.lengthSeconds) : juce::String ("-");
+            case sizeColumn:    return deliverySizeText (row.sizeBytes);
+            case statusColumn:  return row.status;
+            default:            return {};
+        }
+    }
+
+    int ReportPage::DeliveryTable::widthNeededBy (int columnId) const
+    {
+        return juce::jmax (headerWidthOf (table.getHeader(), columnId), cellsWidthOf (columnId));
+    }
+
+    int ReportPage::DeliveryTable::cellsWidthOf (int columnId) const
+    {
+        if (columnId == previewColumn)
+            return 0;
+
+        const auto font = bodyFont();
+        int widest = 0;
+
+        for (const auto& row : rows)
+        {
+            const auto text = cellText (row, columnId);
+
+            if (text.isNotEmpty())
+                widest = juce::jmax (widest, textWidth (text, font) + cellMargins);
+        }
+
+        return widest;
+    }
+
+    void ReportPage::DeliveryTable::fitColumns()
+    {
+        auto& header = table.getHeader();
+        const int available = table.getVisibleContentWidth();
+        fittedWidth = available;
+        fittedColumns = visibleColumns();
+
+        if (available <= 0 || fittedColumns.isEmpty())
+            return;
+
+        // A column is its least width and slices of room above it, each given up in its
+        // turn when the table is short of room: first a status past its caption; then a
+        // file's name past its start, read whole in its tooltip; then the picture down to a
+        // strip and the start of the names; then the captions' room above their cells'
+        // texts. Kinds, figures and formats keep their texts' room until the table is too
+        // narrow even for them. One column, the picture where it is shown, takes whatever
+        // room is left over.
+        enum Turn { leftOver, statuses, fileNames, starts, captions, lastResort };
+        const int absorber = fittedColumns.contains (previewColumn) ? (int) previewColumn
+                           : fittedColumns.contains (fileColumn)    ? (int) fileColumn
+                                                                    : fittedColumns.getLast();
+        std::vector<SqueezableWidth> items;
+        std::vector<size_t> firstItemOf;
+
+        for (int i = 0; i < header.getNumColumns (true); ++i)
+        {
+            const int column = header.getColumnIdOfIndex (i, true);
+            const int least = specOf (column).minimum;
+            const int cells = cellsWidthOf (column);
+            const int caption = headerWidthOf (header, column);
+            int start = cells;
+            Turn startTurn = lastResort;
+            Turn beyondTurn = lastResort;
+
+            if (column == previewColumn)
+            {
+                start = previewLeast;
+                startTurn = starts;
+            }
+            else if (column == fileColumn)
+            {
+                start = juce::jmin (cells, fileNameStart);
+                startTurn = starts;
+                beyondTurn = fileNames;
+            }
+            else if (column == statusColumn)
+            {
+                start = 0;
+                beyondTurn = statuses;
+            }
+
+            start = juce::jmax (least, start);
+            const int withCaption = juce::jmax (start, caption);
+            const int wanted = juce::jmax (withCaption, cells);
+
+            firstItemOf.push_back (items.size());
+            items.push_back ({ least, least, leftOver });
+            items.push_back ({ start - least, 0, startTurn });
+            items.push_back ({ withCaption - start, 0, captions });
+            items.push_back ({ wanted - withCaption, 0, beyondTurn });
+
+            if (column == absorber)
+                items.push_back ({ available, 0, leftOver });
+        }
+
+        const auto widths = squeezeWidths (items, available);
+
+        // JUCE stretches the others from the widths last set one by one when a border is
+        // dragged, so every column is set, not only those that change.
+        header.setStretchToFitActive (false);
+
+        for (int i = 0; i < header.getNumColumns (true); ++i)
+        {
+            const auto end = (size_t) i + 1 < firstItemOf.size() ? firstItemOf[(size_t) i + 1] : items.size();
+            int width = 0;
+
+            for (auto item = firstItemOf[(size_t) i]; item < end; ++item)
+                width += widths[item];
+
+            const int column = header.getColumnIdOfIndex (i, true);
+
+            if (header.getColumnWidth (column) == width)
+                header.setColumnWidth (column, width + 1);
+
+            header.setColumnWidth (column, width);
+        }
+
+        header.setStretchToFitActive (true);
+
+        if (renameEditor.isVisible())
+            placeRenameEditor();
+    }
+
+    juce::Array<int> ReportPage::DeliveryTable::visibleColumns() const
+    {
+        juce::Array<int> columns;
+        auto& header = table.getHeader();
+
+        for (int i = 0; i < header.getNumColumns (true); ++i)
+            columns.add (header.getColumnIdOfIndex (i, true));
+
+        columns.sort();
+        return columns;
+    }
+
+    void ReportPage::DeliveryTable::tableColumnsChanged (juce::TableHeaderComponent*)
+    {
+        // A column shown or hidden from the header's menu; a column moved or a new sort
+        // keeps the widths, a user's own among them.
+        if (visibleColumns() != fittedColumns)
+            fitColumns();
+    }
+
+    void ReportPage::DeliveryTable::tableColumnsResized (juce::TableHeaderComponent*)
+    {
+        // A dragged border makes JUCE stretch the columns after it, each rounded down, which
+        // leaves a few pixels at the table's edge: the last column takes them.
+        auto& header = table.getHeader();
+        const int shown = header.getNumColumns (true);
+        const int missing = fittedWidth - header.getTotalWidth();
+
+        if (shown > 0 && missing > 0 && missing < shown)
+        {
+            const int last = header.getColumnIdOfIndex (shown - 1, true);
+            header.setColumnWidth (last, header.getColumnWidth (last) + missing);
+        }
+
+        if (renameEditor.isVisible())
+            placeRenameEditor();
+    }
+
+    void ReportPage::DeliveryTable::tableSortOrderChanged (juce::TableHeaderComponent*)
+    {
+    }
+
+    bool ReportPage::DeliveryTable::cellShowsWhole (int row, int columnId) const
+    {
+        const auto* shown = rowAt (row);
+
+        if (shown == nullptr)
+            return true;
+
+        const auto text = cellText (*shown, columnId);
+        const int width = table.getHeader().getColumnWidth (columnId) - 12;
+        return text.isEmpty() || bodyFont().getStringWidthFloat (text) <= (float) width;
+    }
+
+    juce::String ReportPage::DeliveryTable::getCellTooltip (int rowNumber, int columnId)
+    {
+        // The texts that end in an ellipsis when cut; the figures always have their room.
+        if (columnId != fileColumn && columnId != formatColumn && columnId != statusColumn)
+            return {};
+
+        const auto* row = rowAt (rowNumber);
+        return row != nullptr && ! cellShowsWhole (rowNumber, columnId) ? cellText (*row, columnId) : juce::String();
+    }
+}
