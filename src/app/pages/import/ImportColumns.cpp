@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/pages/import/ImportRows.h"
 #include "ui/Fonts.h"
+#include "ui/TableColumnSpec.h"
 #include "ui/WidthSqueeze.h"
 
 #include <cmath>
@@ -12,15 +13,7 @@ namespace korvid::ui
 {
     namespace
     {
-        struct ColumnSpec
-        {
-            int id;
-            const char* header;
-            int width;
-            int minimum;
-        };
-
-        constexpr ColumnSpec columnSpecs[] = {
+        constexpr TableColumnSpec columnSpecs[] = {
             { importColumn::file,     "File",     260, 140 },
             { importColumn::preview,  "Preview",  150, 60 },
             { importColumn::cue,      "Cue",      130, 70 },
@@ -32,15 +25,6 @@ namespace korvid::ui
             { importColumn::stem,     "Stem",     160, 100 },
             { importColumn::status,   "Status",   200, 120 }
         };
-
-        const ColumnSpec& specOf (int columnId)
-        {
-            for (const auto& spec : columnSpecs)
-                if (spec.id == columnId)
-                    return spec;
-
-            return columnSpecs[0];
-        }
 
         // A text cell keeps 6 px a side; a few more keep a text clear of its neighbour.
         constexpr int cellMargins = 20;
@@ -171,7 +155,7 @@ namespace korvid::ui
         for (int i = 0; i < header.getNumColumns (true); ++i)
         {
             const int column = header.getColumnIdOfIndex (i, true);
-            const auto& spec = specOf (column);
+            const auto& spec = findColumnSpec (columnSpecs, column);
             const int minimum = spec.minimum;
             const int headerWidth = textWidth (header.getColumnName (column)) + cellMargins;
             const int text = widest[(size_t) column];

@@ -3,6 +3,7 @@
 #include "app/pages/report/ReportTexts.h"
 #include "core/model/Types.h"
 #include "ui/Fonts.h"
+#include "ui/TableColumnSpec.h"
 #include "ui/WidthSqueeze.h"
 
 #include <algorithm>
@@ -16,17 +17,9 @@ namespace korvid::ui
     {
         using Table = ReportPage::DeliveryTable;
 
-        struct ColumnSpec
-        {
-            int id;
-            const char* header;
-            int width;
-            int minimum;
-        };
-
         // The widths only start the table off: the texts set them (fitColumns). The minimums
         // are as far as dragging a border can squeeze a column.
-        constexpr ColumnSpec columnSpecs[] = {
+        constexpr TableColumnSpec columnSpecs[] = {
             { Table::fileColumn,    "File",    520, 60 },
             { Table::previewColumn, "Preview", 300, 30 },
             { Table::kindColumn,    "Kind",    56,  30 },
@@ -37,15 +30,6 @@ namespace korvid::ui
             { Table::sizeColumn,    "Size",    76,  30 },
             { Table::statusColumn,  "Status",  240, 30 }
         };
-
-        const ColumnSpec& specOf (int columnId)
-        {
-            for (const auto& spec : columnSpecs)
-                if (spec.id == columnId)
-                    return spec;
-
-            return columnSpecs[0];
-        }
 
         // A cell's text keeps 6 px a side; a pixel each for rounding.
         constexpr int cellMargins = 14;
@@ -157,7 +141,7 @@ namespace korvid::ui
         for (int i = 0; i < header.getNumColumns (true); ++i)
         {
             const int column = header.getColumnIdOfIndex (i, true);
-            const int least = specOf (column).minimum;
+            const int least = findColumnSpec (columnSpecs, column).minimum;
             const int cells = cellsWidthOf (column);
             const int caption = headerWidthOf (header, column);
             int start = cells;
