@@ -124,7 +124,8 @@ TEST_F (RenderWorkersTest, ACancelStopsEveryBusyWorkerWithinItsEncode)
     const auto stemsFolder = output ("Out").getChildFile ("STEMS");
 
     // Fires once every worker is inside an encode, that is when all four temporary files
-    // are there at once. Each call waits a moment, so no encode ends before the others start.
+    // are there at once. Each call waits a moment, so no encode ends before the others start,
+    // even on a machine so busy that a worker starts late.
     std::atomic<int> callsAtOnce { 0 };
     bool overlapped = false;
     juce::StringArray inFlight;
@@ -132,7 +133,7 @@ TEST_F (RenderWorkersTest, ACancelStopsEveryBusyWorkerWithinItsEncode)
     const CancelTest cancel = [&]
     {
         overlapped = overlapped || ++callsAtOnce > 1;
-        juce::Thread::sleep (1);
+        juce::Thread::sleep (5);
 
         if (inFlight.isEmpty())
         {
