@@ -222,7 +222,9 @@ namespace korvid::ui::importtest
     {
         const auto dir = folder ("Cue");
         const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0);
+        const auto gone = writeTake (dir.getChildFile ("Horns.wav"), 1.0);
         importPaths ({ dir });
+        ASSERT_TRUE (gone.deleteFile());
         page->selectTracks ({ idOf (file) });
 
         struct Case
@@ -235,6 +237,8 @@ namespace korvid::ui::importtest
         const Case cases[] = {
             { "???", [] {}, "That name has nothing in it that can be used for a file name." },
             { "Brass_splitted", [] {}, "Names ending in _splitted mark files that were split before. Choose another name." },
+            // Its track is still listed: the part would be read as that track.
+            { "horns", [] {}, "Another track in the list already uses the name 'horns.wav'." },
             { "Brass", [&] { file.moveFileTo (dir.getParentDirectory().getChildFile ("away.wav")); },
               "The track's file is no longer where it was imported from." },
         };
