@@ -3,7 +3,7 @@
 #include "app/AppState.h"
 #include "app/pages/import/ImportRows.h"
 #include "ui/Fonts.h"
-#include "ui/TableColumnSpec.h"
+#include "ui/TableColumnSetup.h"
 #include "ui/WidthSqueeze.h"
 
 #include <cmath>
@@ -13,7 +13,7 @@ namespace korvid::ui
 {
     namespace
     {
-        constexpr TableColumnSpec columnSpecs[] = {
+        constexpr TableColumnSetup columnSetups[] = {
             { importColumn::file,     "File",     260, 140 },
             { importColumn::preview,  "Preview",  150, 60 },
             { importColumn::cue,      "Cue",      130, 70 },
@@ -36,10 +36,10 @@ namespace korvid::ui
         const int flags = juce::TableHeaderComponent::visible | juce::TableHeaderComponent::resizable
                         | juce::TableHeaderComponent::draggable | juce::TableHeaderComponent::appearsOnColumnMenu;
 
-        for (const auto& spec : columnSpecs)
+        for (const auto& setup : columnSetups)
         {
-            const int sortFlag = spec.id == importColumn::preview ? 0 : juce::TableHeaderComponent::sortable;
-            header.addColumn (spec.header, spec.id, spec.width, spec.minimum, -1, flags | sortFlag);
+            const int sortFlag = setup.id == importColumn::preview ? 0 : juce::TableHeaderComponent::sortable;
+            header.addColumn (setup.header, setup.id, setup.width, setup.minimum, -1, flags | sortFlag);
         }
 
         header.setSortColumnId (sortColumnId, sortForwards);
@@ -155,15 +155,15 @@ namespace korvid::ui
         for (int i = 0; i < header.getNumColumns (true); ++i)
         {
             const int column = header.getColumnIdOfIndex (i, true);
-            const auto& spec = findColumnSpec (columnSpecs, column);
-            const int minimum = spec.minimum;
+            const auto& setup = findColumnSetup (columnSetups, column);
+            const int minimum = setup.minimum;
             const int headerWidth = textWidth (header.getColumnName (column)) + cellMargins;
             const int text = widest[(size_t) column];
 
             switch (column)
             {
                 case importColumn::preview:
-                    addColumn (column, minimum, { { spec.width - minimum, spareRoom } });
+                    addColumn (column, minimum, { { setup.width - minimum, spareRoom } });
                     break;
 
                 case importColumn::file:

@@ -3,7 +3,7 @@
 #include "app/pages/report/ReportTexts.h"
 #include "core/model/Types.h"
 #include "ui/Fonts.h"
-#include "ui/TableColumnSpec.h"
+#include "ui/TableColumnSetup.h"
 #include "ui/WidthSqueeze.h"
 
 #include <algorithm>
@@ -19,7 +19,7 @@ namespace korvid::ui
 
         // The widths only start the table off: the texts set them (fitColumns). The minimums
         // are as far as dragging a border can squeeze a column.
-        constexpr TableColumnSpec columnSpecs[] = {
+        constexpr TableColumnSetup columnSetups[] = {
             { Table::fileColumn,    "File",    520, 60 },
             { Table::previewColumn, "Preview", 300, 30 },
             { Table::kindColumn,    "Kind",    56,  30 },
@@ -65,10 +65,10 @@ namespace korvid::ui
         const int flags = juce::TableHeaderComponent::visible | juce::TableHeaderComponent::resizable
                         | juce::TableHeaderComponent::draggable | juce::TableHeaderComponent::appearsOnColumnMenu;
 
-        for (const auto& spec : columnSpecs)
+        for (const auto& setup : columnSetups)
         {
-            const int sortFlag = spec.id == previewColumn ? 0 : juce::TableHeaderComponent::sortable;
-            header.addColumn (spec.header, spec.id, spec.width, spec.minimum, -1, flags | sortFlag);
+            const int sortFlag = setup.id == previewColumn ? 0 : juce::TableHeaderComponent::sortable;
+            header.addColumn (setup.header, setup.id, setup.width, setup.minimum, -1, flags | sortFlag);
         }
 
         header.addListener (this);
@@ -141,7 +141,7 @@ namespace korvid::ui
         for (int i = 0; i < header.getNumColumns (true); ++i)
         {
             const int column = header.getColumnIdOfIndex (i, true);
-            const int least = findColumnSpec (columnSpecs, column).minimum;
+            const int least = findColumnSetup (columnSetups, column).minimum;
             const int cells = cellsWidthOf (column);
             const int caption = headerWidthOf (header, column);
             int start = cells;
