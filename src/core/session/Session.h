@@ -131,6 +131,10 @@ public:
         another file: a name taken by another file, even in other letter case, is refused. */
     bool renameTrackFile (const juce::String& trackId, const juce::String& newName, juce::String& error);
 
+    /** Whether a track of the list other than `exceptTrackId` reads that file, compared in any
+        letter case; a track whose file is gone from the disk still holds its name. */
+    bool isFileOfAnotherTrack (const juce::File& file, const juce::String& exceptTrackId = {}) const;
+
     //==============================================================================
     // Assignment
 

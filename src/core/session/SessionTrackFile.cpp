@@ -62,14 +62,8 @@ bool Session::renameTrackFile (const juce::String& trackId, const juce::String& 
         return false;
     }
 
-    // Even a file gone from the disk keeps its name for its track: two tracks of one file
-    // would deliver the same audio twice.
-    const auto takenByAnotherTrack = std::any_of (tracks.begin(), tracks.end(), [&] (const Track& other)
-    {
-        return other.id != trackId && other.file.getFullPathName().equalsIgnoreCase (target.getFullPathName());
-    });
-
-    if (takenByAnotherTrack)
+    // Two tracks of one file would deliver the same audio twice.
+    if (isFileOfAnotherTrack (target, trackId))
     {
         error = "Another track in the list already uses the name '" + target.getFileName() + "'.";
         return false;
@@ -85,6 +79,14 @@ bool Session::renameTrackFile (const juce::String& trackId, const juce::String& 
     error.clear();
     notifyTracksChanged();
     return true;
+}
+
+bool Session::isFileOfAnotherTrack (const juce::File& file, const juce::String& exceptTrackId) const
+{
+    return std::any_of (tracks.begin(), tracks.end(), [&] (const Track& track)
+    {
+        return track.id != exceptTrackId && track.file.getFullPathName().equalsIgnoreCase (file.getFullPathName());
+    });
 }
 
 } // namespace korvid

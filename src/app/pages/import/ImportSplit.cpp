@@ -134,11 +134,10 @@ namespace korvid::ui
 
         // A take gone from the disk still names its track: a part written under that name
         // would be read as that track.
-        for (const auto& listed : appState.session.getTracks())
-            for (const auto& part : { files.secondPart, files.keptSource })
-                if (listed.file.getFullPathName().equalsIgnoreCase (part.getFullPathName()))
-                    return showWarning (notSplitTitle, "Another track in the list already uses the name '"
-                                                           + part.getFileName() + "'.");
+        for (const auto& part : { files.secondPart, files.keptSource })
+            if (appState.session.isFileOfAnotherTrack (part))
+                return showWarning (notSplitTitle, "Another track in the list already uses the name '"
+                                                       + part.getFileName() + "'.");
 
         // The second part comes in before the original leaves, so one slot is enough.
         if ((int) appState.session.getTracks().size() >= Session::maxTracks)
