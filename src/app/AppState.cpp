@@ -2,6 +2,7 @@
 
 #include "core/model/BuiltInPresets.h"
 #include "core/model/OutputNaming.h"
+#include "core/platform/FileIdentity.h"
 #include "core/storage/DocumentReading.h"
 #include "core/storage/ProjectFile.h"
 #include "core/storage/SettingsDocument.h"
@@ -387,7 +388,7 @@ namespace korvid::ui
         bool ok = false;
         juce::String error;
         ProjectFile project;
-        juce::StringArray missingSources;
+        ProjectOpenNotes notes;
         juce::StringArray savedTracksOnDisk;   // saved track paths that name a file now
         PreparedImport folders;
         bool replacing = false;                // its first step has emptied the list
@@ -433,8 +434,8 @@ namespace korvid::ui
             if (! result.project.importedFolders.isEmpty())
                 folders = prepareImport (makeProjectImportRequest (result.project, matcher), shouldStop);
 
-            // Only these may be called missing later: a saved take the list lacks for another
-            // reason (the track limit, a name imports skip) is still where the project says.
+            // Only the others may be called missing later: a saved take the list lacks for
+            // another reason (the track limit, a name imports skip) is still where it was.
             for (const auto& saved : result.project.tracks)
                 if (juce::File::isAbsolutePath (saved.path) && juce::File (saved.path).existsAsFile())
                     savedTracksOnDisk.add (saved.path);
@@ -462,7 +463,7 @@ namespace korvid::ui
                                    opened->savedTracksOnDisk);
             opened->ok = result.ok && ! opened->folders.cancelled;
             opened->project = std::move (result.project);
-            opened->missingSources = std::move (result.missingFolders);
+            opened->notes.missingSources = std::move (result.missingFolders);
             const bool stopped = isCancelled (shouldStop);
 
             // In three messages, so that the window never stands still for long: the list
@@ -492,7 +493,7 @@ namespace korvid::ui
                 [weakThis, opened]
                 {
                     if (weakThis != nullptr && opened->replacing && ! opened->project.importedFolders.isEmpty())
-                        weakThis->session.finishImport (opened->folders);
+                        opened->notes.importProblems = weakThis->session.finishImport (opened->folders).problems;
                 },
                 [weakThis, opening, file, opened, whenDone]
                 {
@@ -509,7 +510,7 @@ namespace korvid::ui
                     weakThis->finishOpeningProject (file, *opened);
 
                     if (whenDone != nullptr)
-                        whenDone (true, {}, opened->missingSources);
+                        whenDone (true, {}, opened->notes);
                 }
             };
         }, true);
@@ -527,13 +528,21 @@ namespace korvid::ui
 
     void AppState::finishOpeningProject (const juce::File& file, OpenedProject& opened)
     {
-        session.restoreProjectSettings (opened.project, opened.missingSources);
+        juce::StringArray notFound;
+        session.restoreProjectSettings (opened.project, notFound);
 
-        // Saved takes the list lacks are only named when they are gone from the disk.
-        opened.missingSources.strings.removeIf ([&opened] (const juce::String& path)
+        // A saved take the list lacks is missing only when it is gone from the disk; one that
+        // is still there is named with why, since the next save would drop it unsaid.
+        const bool listIsFull = (int) session.getTracks().size() >= Session::maxTracks;
+
+        for (const auto& path : notFound)
         {
-            return opened.savedTracksOnDisk.contains (path);
-        });
+            if (opened.savedTracksOnDisk.contains (path))
+                opened.notes.takesLeftOut.add (path + ": "
+                                               + whySavedTakeIsNotListed (juce::File (path), opened.project, listIsFull));
+            else
+                opened.notes.missingSources.addIfNotAlreadyThere (path);
+        }
 
         const auto& savedFolder = opened.project.outputFolder;
 
@@ -556,8 +565,12 @@ namespace korvid::ui
         if (target == juce::File() || splitFileNames.isEmpty())
             return {};
 
+        // Through a link, another path can name the same file.
+        const auto resolvedTarget = fileWithLinksResolved (target).getFullPathName();
+
         for (const auto& name : splitFileNames)
-            if (name.getFullPathName().equalsIgnoreCase (target.getFullPathName()))
+            if (name.getFullPathName().equalsIgnoreCase (target.getFullPathName())
+                || fileWithLinksResolved (name).getFullPathName().equalsIgnoreCase (resolvedTarget))
                 return "The split of '" + splitFileNames.getFirst().getFileName() + "' is using the name '"
                      + target.getFileName() + "', so choose another one or wait until the split has finished.";
 

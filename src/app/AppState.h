@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ProjectOpenNotes.h"
 #include "app/SessionJobs.h"
 #include "app/SettingsFile.h"
 #include "core/report/BatchReport.h"
@@ -70,10 +71,11 @@ namespace korvid::ui
         bool isPresetModified() const;
 
         /** How opening a project ended, on the message thread: `ok`, or the sentence in `error`
-            (then nothing has changed); on success the saved folders and track files that were
-            not found. */
+            (then nothing has changed); on success what the user must hear of: the saved
+            folders and takes that were not found, the saved takes on the disk the list lacks
+            (each with why) and the problems of importing the project's folders. */
         using ProjectOpened = std::function<void (bool ok, const juce::String& error,
-                                                  const juce::StringArray& missingSources)>;
+                                                  const ProjectOpenNotes& notes)>;
 
         /** Opens a project: the file is read and its folders scanned and probed on the session's
             worker, so the window keeps answering; the session is then replaced in three steps a
@@ -81,7 +83,8 @@ namespace korvid::ui
             import is dropped, a split puts its original back). A later open supersedes this
             one while the session is untouched (its `whenDone` then never runs); once the
             session began to change, this one finishes first. Saved takes are called missing
-            only when they are gone from the disk. */
+            only when they are gone from the disk; one on the disk the list lacks is named
+            with why. */
         void openProject (const juce::File& file, ProjectOpened whenDone);
         /** A project is being opened and has not replaced the session yet. */
         bool isOpeningProject() const noexcept                  { return openingProject; }

@@ -369,7 +369,7 @@ namespace korvid::ui
     {
         juce::Component::SafePointer<MainComponent> safeThis (this);
 
-        appState.openProject (file, [safeThis] (bool ok, const juce::String& error, const juce::StringArray& missing)
+        appState.openProject (file, [safeThis] (bool ok, const juce::String& error, const ProjectOpenNotes& notes)
         {
             auto* self = safeThis.getComponent();
 
@@ -385,10 +385,8 @@ namespace korvid::ui
             self->refreshStatus();
             self->showPage (Page::importPage);
 
-            if (! missing.isEmpty())
-                self->appState.dialogs->showMessage (juce::MessageBoxIconType::InfoIcon, "Some sources were not found",
-                                                     "Everything else was restored. These are not where the project says they are:\n\n"
-                                                         + missing.joinIntoString ("\n"));
+            if (const auto message = describeProjectOpen (notes))
+                self->appState.dialogs->showMessage (message->icon, message->title, message->text);
         });
     }
 

@@ -941,11 +941,11 @@ namespace
             juce::StringArray bMissing { "not asked" };
             juce::String nowhereError;
 
-            s.openProject (projectB, [&] (bool ok, const juce::String&, const juce::StringArray& m)
+            s.openProject (projectB, [&] (bool ok, const juce::String&, const ui::ProjectOpenNotes& notes)
             {
                 bDone = true;
                 bOpened = ok;
-                bMissing = m;
+                bMissing = notes.missingSources;
             });
 
             if (moment == Moment::afterItsFirstStep)
@@ -962,7 +962,7 @@ namespace
                 s.session.removeTracks (juce::StringArray (s.session.getTracks().front().id));
             }
 
-            s.openProject (nowhere, [&] (bool ok, const juce::String& e, const juce::StringArray&)
+            s.openProject (nowhere, [&] (bool ok, const juce::String& e, const ui::ProjectOpenNotes&)
             {
                 nowhereDone = true;
                 EXPECT_FALSE (ok);

@@ -436,6 +436,55 @@ namespace
         EXPECT_TRUE (main.getTitleLabel().getText().endsWith ("  *"));
     }
 
+    // A saved take still on the disk that the reopened list lacks would drop out of the
+    // project at the next save: it is named with why, and so are the import's own problems.
+    TEST_F (MainComponentTest, OpeningAProjectNamesEverySavedTakeTheListLacksWithWhy)
+    {
+        auto& main = build();
+        auto& state = main.getAppState();
+
+        test::TempAudioFolder audio;
+        const auto cue = audio.folder.getChildFile ("1M01");
+        const auto brass = writeTrack (cue, "Brass.wav", 480);
+        const auto zeta = writeTrack (cue, "Zeta horn.wav", 480);
+        state.session.importFiles ({ cue.getFullPathName() }, false);
+        ASSERT_EQ (state.session.getTracks().size(), 2u);
+
+        const auto projectFile = home->folder.getChildFile ("Cue.vlpr");
+        juce::String error;
+        ASSERT_TRUE (state.saveProject (projectFile, error)) << error;
+
+        // Way one: the project names a take by a name imports skip (an older build took such
+        // renames; a hand edit can still make one).
+        const auto splitName = cue.getChildFile ("Brass_splitted.wav");
+        ASSERT_TRUE (brass.moveFileTo (splitName));
+        ASSERT_TRUE (projectFile.replaceWithText (projectFile.loadFileAsString().replace ("Brass.wav", "Brass_splitted.wav")));
+
+        // Way two: the folder gained alternates since, and the list's limit comes before Zeta.
+        for (int i = 0; i < Session::maxTracks; ++i)
+            ASSERT_TRUE (zeta.copyFileTo (cue.getChildFile ("Alt " + juce::String (i).paddedLeft ('0', 4) + ".wav")));
+
+        const auto shown = dialogs->asked.size();
+        dialogs->files.push_back (projectFile);
+        main.openProject();
+        ASSERT_TRUE (test::pumpMessagesUntil ([&] { return dialogs->asked.size() == shown + 2; }, 20000));
+        EXPECT_EQ ((int) state.session.getTracks().size(), Session::maxTracks);
+
+        const auto& notice = dialogs->asked.back();
+        EXPECT_EQ (notice.icon, juce::MessageBoxIconType::WarningIcon);
+        EXPECT_EQ (notice.title, "Some takes were left out of the list");
+        EXPECT_FALSE (notice.message.contains ("Everything else was restored"));
+        EXPECT_TRUE (notice.message.contains (splitName.getFullPathName() + ": Its name ends in _splitted, which marks "
+                                              "the original of a split, and imports skip such names."))
+            << notice.message;
+        EXPECT_TRUE (notice.message.contains (zeta.getFullPathName() + ": The list reached its limit of 2048 tracks "
+                                              "before it."))
+            << notice.message;
+        EXPECT_TRUE (notice.message.contains ("Reading the project's folders also found:\n\nStopped at the limit of "
+                                              "2048 tracks."))
+            << notice.message;
+    }
+
     //==============================================================================
     /** `cues` cue folders, each holding one track of `frames` frames, imported under the
         example preset; the export goes below `output`. */

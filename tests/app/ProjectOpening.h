@@ -6,18 +6,18 @@
 namespace korvid::test
 {
     /** Opens the project as the window does and runs the message loop until it has opened or
-        failed: true with the missing sources, or false with the sentence. */
+        failed: true with what the open found to tell, or false with the sentence. */
     inline bool openProjectAndWait (ui::AppState& state, const juce::File& file, juce::String& error,
-                                    juce::StringArray& missingSources)
+                                    ui::ProjectOpenNotes& notes)
     {
         bool done = false, opened = false;
 
-        state.openProject (file, [&] (bool ok, const juce::String& sentence, const juce::StringArray& missing)
+        state.openProject (file, [&] (bool ok, const juce::String& sentence, const ui::ProjectOpenNotes& told)
         {
             done = true;
             opened = ok;
             error = sentence;
-            missingSources = missing;
+            notes = told;
         });
 
         if (! pumpMessagesUntil ([&] { return done; }))
@@ -26,6 +26,16 @@ namespace korvid::test
             return false;
         }
 
+        return opened;
+    }
+
+    /** The same, for a test that looks only at the missing sources. */
+    inline bool openProjectAndWait (ui::AppState& state, const juce::File& file, juce::String& error,
+                                    juce::StringArray& missingSources)
+    {
+        ui::ProjectOpenNotes notes;
+        const bool opened = openProjectAndWait (state, file, error, notes);
+        missingSources = notes.missingSources;
         return opened;
     }
 }

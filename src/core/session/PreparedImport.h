@@ -23,6 +23,7 @@ struct ImportRequest
     juce::StringArray paths;
     bool recurse = false;
     std::vector<juce::File> heldFiles;
+    std::vector<juce::File> heldResolvedFiles;   // the same files with links resolved
     int room = 0;
     int listGeneration = 0;   // the session's, when the request was made
     StemSchema schema;
@@ -34,6 +35,7 @@ struct ImportCandidate
 {
     juce::File file;
     juce::File root;          // the folder the scan started from: the cue's relative folder
+    juce::File resolvedFile;  // the file with links resolved, once the scan looked at it
     bool probed = false;
     bool readable = false;
     AudioFileInfo info;

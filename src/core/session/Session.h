@@ -128,11 +128,13 @@ public:
                             const juce::String& stemId, bool member);
 
     /** Renames the track's file in its own folder, keeping its extension. Never replaces
-        another file: a name taken by another file, even in other letter case, is refused. */
+        another file: a name taken by another file, even in other letter case, is refused, and
+        so is a name imports skip (a split's original). */
     bool renameTrackFile (const juce::String& trackId, const juce::String& newName, juce::String& error);
 
     /** Whether a track of the list other than `exceptTrackId` reads that file, compared in any
-        letter case; a track whose file is gone from the disk still holds its name. */
+        letter case and with links resolved, so another path to a listed file counts too; a
+        track whose file is gone from the disk still holds its name. */
     bool isFileOfAnotherTrack (const juce::File& file, const juce::String& exceptTrackId = {}) const;
 
     //==============================================================================
@@ -234,5 +236,11 @@ private:
 /** The import of a project's folders, as for a list of its own: nothing held yet, room for
     every track, the project's schema. Touches no session, so it may be made on any thread. */
 ImportRequest makeProjectImportRequest (const ProjectFile& project, const KeywordMatcher& matcher);
+
+/** Why a saved take that is still on the disk did not come back into the list when its
+    project was opened, as one sentence: a name imports skip, a file that is no audio file
+    by its name, a folder the project does not import, or the list's limit when
+    `listIsFull`. Reads only the names. */
+juce::String whySavedTakeIsNotListed (const juce::File& take, const ProjectFile& project, bool listIsFull);
 
 } // namespace korvid

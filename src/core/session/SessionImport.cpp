@@ -4,6 +4,7 @@
 #include "core/audio/AudioProbe.h"
 #include "core/model/Uuid.h"
 #include "core/model/OutputNaming.h"
+#include "core/platform/FileIdentity.h"
 #include "core/session/TrackFiles.h"
 
 #include <algorithm>
@@ -44,35 +45,47 @@ namespace
         return false;
     }
 
-    // Files by a hash of the lower-cased path. Files the framework calls equal always
-    // share that hash, so only those are compared, whatever the platform's rule.
+    // Files by a hash of the lower-cased path with links resolved. Files the framework
+    // calls equal always share that hash, so only those are compared, whatever the
+    // platform's rule; two spellings of one file meet here as one.
     class HeldFiles
     {
     public:
-        void add (const juce::File& file)
+        void add (const juce::File& resolved, const juce::File& listedAs)
         {
-            byPath.emplace (keyOf (file), file);
+            byPath.emplace (keyOf (resolved), Entry { resolved, listedAs });
         }
 
-        bool contains (const juce::File& file) const
+        /** The path the file is held under, or null when it is not held. */
+        const juce::File* find (const juce::File& resolved) const
         {
-            const auto range = byPath.equal_range (keyOf (file));
+            const auto range = byPath.equal_range (keyOf (resolved));
 
             for (auto it = range.first; it != range.second; ++it)
-                if (it->second == file)
-                    return true;
+                if (it->second.resolved == resolved)
+                    return &it->second.listedAs;
 
-            return false;
+            return nullptr;
         }
 
     private:
+        struct Entry
+        {
+            juce::File resolved, listedAs;
+        };
+
         static juce::int64 keyOf (const juce::File& file)
         {
             return file.getFullPathName().toLowerCase().hashCode64();
         }
 
-        std::unordered_multimap<juce::int64, juce::File> byPath;
+        std::unordered_multimap<juce::int64, Entry> byPath;
     };
+
+    const juce::File& resolvedOrSelf (const juce::File& resolved, const juce::File& file)
+    {
+        return resolved == juce::File() ? file : resolved;
+    }
 
     juce::String kiloHertz (double hz)
     {
@@ -198,9 +211,11 @@ PreparedImport prepareImport (ImportRequest request, const CancelTest& shouldCan
     }
 
     HeldFiles held;
+    const auto& listed = prepared.request.heldFiles;
+    const auto& listedResolved = prepared.request.heldResolvedFiles;
 
-    for (const auto& file : prepared.request.heldFiles)
-        held.add (file);
+    for (size_t i = 0; i < listed.size(); ++i)
+        held.add (i < listedResolved.size() ? listedResolved[i] : listed[i], listed[i]);
 
     int probed = 0;
 
@@ -215,11 +230,13 @@ PreparedImport prepareImport (ImportRequest request, const CancelTest& shouldCan
             break;
         }
 
-        // A file met twice in one import becomes one track.
-        if (held.contains (candidate.file))
+        // A file met twice in one import, under one path or two, becomes one track.
+        candidate.resolvedFile = fileWithLinksResolved (candidate.file);
+
+        if (held.find (candidate.resolvedFile) != nullptr)
             continue;
 
-        held.add (candidate.file);
+        held.add (candidate.resolvedFile, candidate.file);
         probe (candidate);
         ++probed;
     }
@@ -263,9 +280,13 @@ ImportRequest Session::makeImportRequest (const juce::StringArray& paths, bool r
     request.paths = paths;
     request.recurse = recurse;
     request.heldFiles.reserve (tracks.size());
+    request.heldResolvedFiles.reserve (tracks.size());
 
     for (const auto& track : tracks)
+    {
         request.heldFiles.push_back (track.file);
+        request.heldResolvedFiles.push_back (resolvedOrSelf (track.resolvedFile, track.file));
+    }
 
     request.room = juce::jmax (0, maxTracks - (int) tracks.size());
     request.listGeneration = listGeneration;
@@ -284,9 +305,10 @@ ImportResult Session::finishImport (const PreparedImport& prepared)
     auto result = prepared.scanned;
     const double masterRate = preset.exportSettings.masterSampleRate;
     HeldFiles heldFiles;
+    int listedUnderAnotherPath = 0;
 
     for (const auto& track : tracks)
-        heldFiles.add (track.file);
+        heldFiles.add (resolvedOrSelf (track.resolvedFile, track.file), track.file);
 
     for (const auto& found : prepared.candidates)
     {
@@ -296,14 +318,21 @@ ImportResult Session::finishImport (const PreparedImport& prepared)
             break;
         }
 
-        if (heldFiles.contains (found.file))
+        // Left unlooked at by the scan: it was in the list then, or past the room there was.
+        auto candidate = found;
+
+        if (candidate.resolvedFile == juce::File())
+            candidate.resolvedFile = fileWithLinksResolved (candidate.file);
+
+        if (const auto* listedAs = heldFiles.find (candidate.resolvedFile))
         {
             ++result.alreadyInList;
+
+            if (*listedAs != candidate.file)
+                ++listedUnderAnotherPath;
+
             continue;
         }
-
-        // Left unprobed by the scan: it was in the list then, or past the room there was.
-        auto candidate = found;
 
         if (! candidate.probed)
             probe (candidate);
@@ -311,6 +340,7 @@ ImportResult Session::finishImport (const PreparedImport& prepared)
         Track track;
         track.id = newUuidString();
         track.file = candidate.file;
+        track.resolvedFile = candidate.resolvedFile;
         track.cueId = cueForFolder (candidate.file, candidate.root).id;
 
         if (candidate.readable)
@@ -334,10 +364,18 @@ ImportResult Session::finishImport (const PreparedImport& prepared)
             result.problems.add (track.file.getFileName() + ": " + candidate.error);
         }
 
-        heldFiles.add (track.file);
+        heldFiles.add (track.resolvedFile, track.file);
         trackPositions.emplace (track.id, tracks.size());
         tracks.push_back (std::move (track));
     }
+
+    // Said once, however many: a linked folder brings every take of the folder again.
+    if (listedUnderAnotherPath == 1)
+        result.problems.add ("One file is already in the list under another path (a link leads to it), "
+                             "so it was not added again.");
+    else if (listedUnderAnotherPath > 1)
+        result.problems.add (juce::String (listedUnderAnotherPath) + " files are already in the list under "
+                             "other paths (links lead to them), so they were not added again.");
 
     notifyTracksChanged();
 

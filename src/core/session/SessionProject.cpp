@@ -1,5 +1,8 @@
 #include "core/session/Session.h"
 
+#include "core/audio/AudioFormats.h"
+#include "core/platform/FileIdentity.h"
+#include "core/session/TrackFiles.h"
 #include "core/storage/ProjectFile.h"
 
 #include <algorithm>
@@ -24,10 +27,16 @@ namespace
         explicit TrackFinder (const std::vector<Track>& sessionTracks) : tracks (sessionTracks)
         {
             for (size_t i = 0; i < tracks.size(); ++i)
+            {
                 byPath.emplace (pathKey (tracks[i].file), i);
+
+                if (tracks[i].resolvedFile != juce::File())
+                    byResolvedPath.emplace (pathKey (tracks[i].resolvedFile), i);
+            }
         }
 
-        /** The first track whose file equals the path, or null. */
+        /** The first track whose file equals the path, or else the first that reads the
+            same file through another path; null when none does. */
         const Track* find (const juce::String& path) const
         {
             // A relative path would be resolved against the working folder.
@@ -35,19 +44,32 @@ namespace
                 return nullptr;
 
             const juce::File file (path);
-            const auto range = byPath.equal_range (pathKey (file));
-            const Track* first = nullptr;
 
-            for (auto it = range.first; it != range.second; ++it)
-                if (tracks[it->second].file == file && (first == nullptr || &tracks[it->second] < first))
-                    first = &tracks[it->second];
+            if (const auto* track = first (byPath, file, &Track::file))
+                return track;
 
-            return first;
+            // Only a take not found under its own path costs a look at the disk.
+            return first (byResolvedPath, fileWithLinksResolved (file), &Track::resolvedFile);
         }
 
     private:
+        using PathIndex = std::unordered_multimap<juce::int64, size_t>;
+
+        const Track* first (const PathIndex& index, const juce::File& file, juce::File Track::* member) const
+        {
+            const auto range = index.equal_range (pathKey (file));
+            const Track* found = nullptr;
+
+            for (auto it = range.first; it != range.second; ++it)
+                if (tracks[it->second].*member == file && (found == nullptr || &tracks[it->second] < found))
+                    found = &tracks[it->second];
+
+            return found;
+        }
+
         const std::vector<Track>& tracks;
-        std::unordered_multimap<juce::int64, size_t> byPath;
+        PathIndex byPath;
+        PathIndex byResolvedPath;
     };
 } // namespace
 
@@ -63,6 +85,30 @@ ImportRequest makeProjectImportRequest (const ProjectFile& project, const Keywor
     request.schema = project.preset.schema;
     request.matcher = matcher;
     return request;
+}
+
+juce::String whySavedTakeIsNotListed (const juce::File& take, const ProjectFile& project, bool listIsFull)
+{
+    if (isSplitSource (take))
+        return "Its name ends in _splitted, which marks the original of a split, and imports skip such names.";
+
+    if (! matchesAudioFileWildcard (take))
+        return "Its name is not that of a WAV, AIFF or FLAC file, so imports do not take it.";
+
+    const auto folder = take.getParentDirectory();
+    const bool inProjectFolders = std::any_of (project.importedFolders.begin(), project.importedFolders.end(),
+                                               [&] (const juce::File& imported)
+    {
+        return folder == imported || (project.recurseSubfolders && folder.isAChildOf (imported));
+    });
+
+    if (! inProjectFolders)
+        return "Its folder is not one of the folders the project imports.";
+
+    if (listIsFull)
+        return "The list reached its limit of " + juce::String (Session::maxTracks) + " tracks before it.";
+
+    return "The import of its folder did not take it.";
 }
 
 void Session::applyProject (const ProjectFile& project, juce::StringArray& missingSources)

@@ -2,7 +2,9 @@
 
 #include "core/model/OutputNaming.h"
 #include "core/model/PathGuards.h"
+#include "core/platform/FileIdentity.h"
 #include "core/platform/FileMoves.h"
+#include "core/session/TrackFiles.h"
 
 #include <algorithm>
 
@@ -44,6 +46,13 @@ bool Session::renameTrackFile (const juce::String& trackId, const juce::String& 
         return true;
     }
 
+    // The next import, a project's reopening among them, would leave the take out.
+    if (isSplitSource (target))
+    {
+        error = "Names ending in _splitted mark files that were split before. Choose another name.";
+        return false;
+    }
+
     if (! isWithinFolder (folder, target))
     {
         error = "That name would put the file outside its own folder.";
@@ -76,6 +85,7 @@ bool Session::renameTrackFile (const juce::String& trackId, const juce::String& 
     }
 
     track->file = target;
+    track->resolvedFile = fileWithLinksResolved (target);
     error.clear();
     notifyTracksChanged();
     return true;
@@ -83,9 +93,17 @@ bool Session::renameTrackFile (const juce::String& trackId, const juce::String& 
 
 bool Session::isFileOfAnotherTrack (const juce::File& file, const juce::String& exceptTrackId) const
 {
+    // Through a link, another path can name a listed file.
+    const auto resolved = fileWithLinksResolved (file).getFullPathName();
+
     return std::any_of (tracks.begin(), tracks.end(), [&] (const Track& track)
     {
-        return track.id != exceptTrackId && track.file.getFullPathName().equalsIgnoreCase (file.getFullPathName());
+        if (track.id == exceptTrackId)
+            return false;
+
+        const auto& trackResolved = track.resolvedFile == juce::File() ? track.file : track.resolvedFile;
+        return track.file.getFullPathName().equalsIgnoreCase (file.getFullPathName())
+            || trackResolved.getFullPathName().equalsIgnoreCase (resolved);
     });
 }
 

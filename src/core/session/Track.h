@@ -16,6 +16,7 @@ struct Track
 {
     juce::String id;                          // a UUID given at import
     juce::File file;
+    juce::File resolvedFile;                  // the file with links resolved: what the list knows it by
     AudioFileInfo info;                       // zeros when the file could not be read
     juce::String cueId;                       // the cue of the file's folder
     juce::String error;                       // the probe's sentence; empty when the file was read

@@ -88,6 +88,8 @@ namespace
             { "same name in other letter case", "OTHER", {},
               "There is already a file called 'OTHER.wav' in that folder." },
             { "nothing usable", "...", {}, "That name has nothing in it that can be used for a file name." },
+            { "a name imports skip", "Take_splitted", {},
+              "Names ending in _splitted mark files that were split before. Choose another name." },
             { "path too long", juce::String::repeatedString ("n", 120), {},
               "That name makes the path too long for this system." },
             { "file moved away", "Moved",

@@ -329,3 +329,45 @@ TEST_F (SessionImport, NamesMatchedAheadCountOnlyWhileTheSchemaIsTheSame)
         EXPECT_EQ (good->source, AssignmentSource::automatic);
     }
 }
+
+// A linked folder, or a link to one file, reaches files already in the list: each file stays
+// one track, and the user hears why once however many were met.
+TEST (SessionImportLinks, AFileIsListedOnceWhateverPathLeadsToIt)
+{
+    TempFolder temp;
+    const auto folder = temp.file ("Cue");
+    writeShortWav (folder.getChildFile ("Brass.wav"));
+    writeShortWav (folder.getChildFile ("Strings.wav"));
+    const auto linked = temp.file ("Linked");
+    ASSERT_TRUE (folder.createSymbolicLink (linked, true));
+    const auto fileLink = temp.file ("Loose").getChildFile ("Horn.wav");
+    ASSERT_TRUE (fileLink.getParentDirectory().createDirectory());
+    ASSERT_TRUE (folder.getChildFile ("Brass.wav").createSymbolicLink (fileLink, true));
+
+    Session session;
+    const auto first = session.importFiles ({ folder.getFullPathName() }, false);
+    ASSERT_EQ (first.imported, 2);
+    EXPECT_TRUE (first.problems.isEmpty()) << first.problems.joinIntoString ("\n");
+
+    const auto again = session.importFiles ({ linked.getFullPathName(), fileLink.getFullPathName() }, false);
+    EXPECT_EQ (again.imported, 0);
+    EXPECT_EQ (again.alreadyInList, 3);
+    EXPECT_EQ (again.problems, juce::StringArray ("3 files are already in the list under other paths (links lead "
+                                                  "to them), so they were not added again."));
+    EXPECT_EQ (session.getTracks().size(), 2u);
+
+    // Both paths in one import, the link first: the files come in once, under the first path.
+    Session fresh;
+    const auto both = fresh.importFiles ({ linked.getFullPathName(), folder.getFullPathName() }, false);
+    EXPECT_EQ (both.imported, 2);
+    EXPECT_EQ (fresh.getTracks().size(), 2u);
+
+    for (const auto& track : fresh.getTracks())
+        EXPECT_EQ (track.file.getParentDirectory(), linked) << track.file.getFullPathName();
+
+    Session one;
+    one.importFiles ({ folder.getChildFile ("Strings.wav").getFullPathName() }, false);
+    const auto single = one.importFiles ({ linked.getChildFile ("Strings.wav").getFullPathName() }, false);
+    EXPECT_EQ (single.problems, juce::StringArray ("One file is already in the list under another path (a link "
+                                                   "leads to it), so it was not added again."));
+}

@@ -42,6 +42,11 @@ TEST (SessionTrackFile, RefusedRenamesChangeNothingAndNeverReplaceAnotherFile)
         { "another file", "Take", "There is already a file called 'Take.wav' in that folder." },
         { "another file in other letter case", "take", "There is already a file called 'take.wav' in that folder." },
         { "a folder", "DIR", "There is already a file called 'DIR.wav' in that folder." },
+        // Imports skip these, a project's reopening too: the take would drop out of the list.
+        { "a name imports skip", "Other_splitted",
+          "Names ending in _splitted mark files that were split before. Choose another name." },
+        { "a numbered one in other letter case", "Other_SPLITTED2",
+          "Names ending in _splitted mark files that were split before. Choose another name." },
     };
 
     for (const auto& c : cases)
@@ -131,4 +136,31 @@ TEST (SessionTrackFile, ANameAnotherTrackUsesIsRefusedEvenWhenItsFileIsGone)
         EXPECT_EQ (fixture.trackFile().getFileName(), "Other.wav");
         EXPECT_FALSE (gone.exists());
     }
+}
+
+// Through a linked folder, another path names the same files: a rename there must still see
+// the listed take whose file is gone, or two tracks would end up reading one file.
+TEST (SessionTrackFile, ANameTakenThroughALinkIsRefusedToo)
+{
+    RenameFixture fixture;
+    auto& session = fixture.session;
+    const auto linked = fixture.temp.file ("Linked");
+    ASSERT_TRUE (fixture.cue().createSymbolicLink (linked, true));
+
+    const auto gone = fixture.cue().getChildFile ("Gone.wav");
+    writeShortWav (gone);
+    writeShortWav (fixture.cue().getChildFile ("Brass.wav"));
+    session.importFiles ({ gone.getFullPathName(), linked.getChildFile ("Brass.wav").getFullPathName() }, false);
+    ASSERT_EQ (session.getTracks().size(), 3u);
+    ASSERT_TRUE (gone.deleteFile());
+
+    const auto brass = trackIdOf (session, "Brass.wav");
+    juce::String error;
+    EXPECT_FALSE (session.renameTrackFile (brass, "gone", error));
+    EXPECT_EQ (error, "Another track in the list already uses the name 'gone.wav'.");
+    EXPECT_EQ (session.findTrack (brass)->file, linked.getChildFile ("Brass.wav"));
+    EXPECT_TRUE (fixture.cue().getChildFile ("Brass.wav").existsAsFile());
+
+    EXPECT_TRUE (session.isFileOfAnotherTrack (linked.getChildFile ("Other.wav")));
+    EXPECT_FALSE (session.isFileOfAnotherTrack (linked.getChildFile ("Other.wav"), fixture.trackId));
 }

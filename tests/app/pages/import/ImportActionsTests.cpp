@@ -259,10 +259,10 @@ namespace korvid::ui::importtest
 
             bool done = false;
             juce::StringArray missing { "not told" };
-            state->openProject (project, [&] (bool ok, const juce::String&, const juce::StringArray& m)
+            state->openProject (project, [&] (bool ok, const juce::String&, const ProjectOpenNotes& notes)
             {
                 done = ok;
-                missing = m;
+                missing = notes.missingSources;
             });
 
             const auto asked = dialogs->asked.size();

@@ -545,6 +545,53 @@ namespace korvid::ui::importtest
         EXPECT_TRUE (state->splitFileNames.isEmpty());
     }
 
+    // A take listed through a linked folder names the same files under another path: its
+    // rename must still meet the split's names.
+    TEST_F (ImportPageTest, WhileASplitRunsARenameThroughALinkIsRefusedToo)
+    {
+        const auto dir = folder ("Cue");
+        const auto strings = writeTake (dir.getChildFile ("Strings.wav"), 3.0, 0.0, 44100.0, 2);
+        writeTake (dir.getChildFile ("Brass.wav"), 1.0);
+        const auto linked = dir.getSiblingFile ("Linked");
+        ASSERT_TRUE (dir.createSymbolicLink (linked, true));
+        const auto brass = linked.getChildFile ("Brass.wav");
+        importPaths ({ strings, brass });
+        ASSERT_EQ (listedNames().size(), 2);
+        const auto brassId = idOf (brass);
+        page->selectTracks ({ idOf (strings) });
+
+        std::atomic<bool> reached { false }, release { false };
+        page->splitStep = [&] (const TrackSplitRequest& request, const CancelTest&)
+        {
+            reached = true;
+            waitOnWorker ([&] { return release.load(); });
+            return splitTrackFile (request, {});
+        };
+
+        page->splitTrackAt (1.0, "Violins");
+        ASSERT_TRUE (waitOnWorker ([&] { return reached.load(); }));
+
+        for (const auto* name : { "Strings", "violins" })
+        {
+            SCOPED_TRACE (name);
+            const auto asked = dialogs->asked.size();
+            dialogs->texts.push_back (juce::String (name));
+            askToRenameTrackFile (*state, page.get(), brassId);
+
+            ASSERT_EQ (dialogs->asked.size(), asked + 2);
+            EXPECT_EQ (lastQuestion()->message, "The split of 'Strings.wav' is using the name '" + juce::String (name)
+                                                    + ".wav', so choose another one or wait until the split has finished.");
+            EXPECT_EQ (track (brassId)->file, brass);
+        }
+
+        release = true;
+        ASSERT_TRUE (waitForSplit());
+        EXPECT_EQ (entriesOf (dir), juce::StringArray ({ "Brass.wav", "Strings.wav", "Strings_splitted.wav", "Violins.wav" }));
+        auto listed = listedNames();
+        listed.sort (false);
+        EXPECT_EQ (listed, juce::StringArray ({ "Brass.wav", "Strings.wav", "Violins.wav" }));
+    }
+
     // A split whose disk work was done before the list changed: the parts stay on disk, but the
     // list they were meant for is gone, so they join no other.
     TEST_F (ImportPageTest, ASplitOutcomeForAListThatChangedIsNotApplied)
