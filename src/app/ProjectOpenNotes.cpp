@@ -2,6 +2,33 @@
 
 namespace korvid::ui
 {
+    namespace
+    {
+        // The box shows no more than its first 2048 characters, cut without a word: each
+        // list keeps to a share of them, and says how many lines it left out.
+        constexpr int charactersPerList = 550;
+
+        juce::String listOf (const juce::StringArray& lines)
+        {
+            juce::StringArray shown;
+            int characters = 0;
+
+            for (const auto& line : lines)
+            {
+                if (! shown.isEmpty() && characters + line.length() > charactersPerList)
+                    break;
+
+                shown.add (line);
+                characters += line.length() + 1;
+            }
+
+            if (shown.size() < lines.size())
+                shown.add ("... and " + juce::String (lines.size() - shown.size()) + " more.");
+
+            return shown.joinIntoString ("\n");
+        }
+    }
+
     std::optional<ProjectOpenMessage> describeProjectOpen (const ProjectOpenNotes& notes)
     {
         if (notes.isEmpty())
@@ -15,7 +42,7 @@ namespace korvid::ui
             message.title = "Some sources were not found";
             sections.add ((notes.takesLeftOut.isEmpty() ? "Everything else was restored. " : "")
                           + juce::String ("These are not where the project says they are:\n\n")
-                          + notes.missingSources.joinIntoString ("\n"));
+                          + listOf (notes.missingSources));
         }
 
         if (! notes.takesLeftOut.isEmpty())
@@ -27,7 +54,7 @@ namespace korvid::ui
 
             sections.add ("These takes are where the project says, but the list lacks them; a save now leaves "
                           "them and their assignments out of the project:\n\n"
-                          + notes.takesLeftOut.joinIntoString ("\n"));
+                          + listOf (notes.takesLeftOut));
         }
 
         if (! notes.importProblems.isEmpty())
@@ -37,7 +64,7 @@ namespace korvid::ui
             if (message.title.isEmpty())
                 message.title = "Some files could not be imported";
 
-            sections.add ("Reading the project's folders also found:\n\n" + notes.importProblems.joinIntoString ("\n"));
+            sections.add ("Reading the project's folders also found:\n\n" + listOf (notes.importProblems));
         }
 
         message.text = sections.joinIntoString ("\n\n");

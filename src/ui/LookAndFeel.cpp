@@ -1,4 +1,5 @@
 #include "ui/LookAndFeel.h"
+#include "ui/AlertText.h"
 
 #include "ui/PopupCoverRepaint.h"
 
@@ -332,6 +333,28 @@ namespace korvid::ui
             g.setFont (bodyFont());
             g.drawText (textToShow, track, juce::Justification::centred, true);
         }
+    }
+
+    juce::AlertWindow* AppLookAndFeel::createAlertWindow (const juce::String& title, const juce::String& message,
+                                                          const juce::String& button1, const juce::String& button2,
+                                                          const juce::String& button3, juce::MessageBoxIconType iconType,
+                                                          int numButtons, juce::Component* associatedComponent)
+    {
+        auto* window = LookAndFeel_V4::createAlertWindow (title, message, button1, button2, button3, iconType,
+                                                          numButtons, associatedComponent);
+
+        // The framework wraps the text to the widest box it allows and only then adds the
+        // icon's column, so a long message ran past the box's right edge. Broken here to the
+        // width that is left, the box takes its lines whole.
+        if (window != nullptr && iconType != juce::MessageBoxIconType::NoIcon)
+        {
+            constexpr float widestShare = 0.7f;   // of the screen, as the framework allows
+            constexpr int margins = 40;
+            const auto width = (float) ((int) ((float) window->getParentWidth() * widestShare) - alertIconColumn - margins);
+            window->setMessage (wrapToWidth (message, getAlertWindowMessageFont(), width));
+        }
+
+        return window;
     }
 
     void AppLookAndFeel::drawAlertBox (juce::Graphics& g, juce::AlertWindow& alert, const juce::Rectangle<int>&,

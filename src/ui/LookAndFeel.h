@@ -17,7 +17,8 @@ namespace korvid::ui
         slider that holds the keyboard focus (and so takes the mouse wheel) shows it on its
         value box; combo box text is never squeezed: it wraps when the box is tall enough
         for a second line, else it ends in an ellipsis. Alert windows keep their icon
-        inside the box, left of the text. A closed popup menu has the windows under it
+        inside the box, left of the text, and their lines are broken to the width left
+        beside it. A closed popup menu has the windows under it
         repainted, since without a compositor nothing else would. */
     class AppLookAndFeel : public juce::LookAndFeel_V4
     {
@@ -55,6 +56,10 @@ namespace korvid::ui
         void drawLabel (juce::Graphics& g, juce::Label& label) override;
         juce::Label* createSliderTextBox (juce::Slider& slider) override;
 
+        juce::AlertWindow* createAlertWindow (const juce::String& title, const juce::String& message,
+                                              const juce::String& button1, const juce::String& button2,
+                                              const juce::String& button3, juce::MessageBoxIconType iconType,
+                                              int numButtons, juce::Component* associatedComponent) override;
         void drawAlertBox (juce::Graphics& g, juce::AlertWindow& alert, const juce::Rectangle<int>& textArea,
                            juce::TextLayout& textLayout) override;
 

@@ -50,5 +50,35 @@ namespace
 
         EXPECT_FALSE (describeProjectOpen ({}).has_value());
     }
+
+    // The box cuts its text at 2048 characters without a word: a long list says how much of
+    // it is not shown instead.
+    TEST (ProjectOpenNotes, ALongListSaysHowManyLinesItLeavesOut)
+    {
+        ProjectOpenNotes notes;
+
+        for (int i = 0; i < 300; ++i)
+        {
+            const auto path = "/Music/Film score/1M01 Opening titles/Alternate take " + juce::String (i) + ".wav";
+            notes.missingSources.add (path);
+            notes.takesLeftOut.add (path + ": The list reached its limit of 2048 tracks before it.");
+            notes.importProblems.add ("Take " + juce::String (i) + ".wav: The file could not be read.");
+        }
+
+        const auto message = describeProjectOpen (notes);
+        ASSERT_TRUE (message.has_value());
+        EXPECT_LE (message->text.length(), 2048);
+        EXPECT_TRUE (message->text.contains (notes.missingSources[0] + "\n"));
+        EXPECT_TRUE (message->text.contains (notes.takesLeftOut[0] + "\n"));
+        EXPECT_TRUE (message->text.endsWith (" more."));
+
+        for (const auto* section : { "These are not where", "These takes are where", "Reading the project's folders" })
+            EXPECT_TRUE (message->text.contains (section)) << section;
+
+        const auto shownMissing = message->text.fromFirstOccurrenceOf ("they are:\n\n", false, false)
+                                      .upToFirstOccurrenceOf ("\n\n", false, false);
+        const auto lines = juce::StringArray::fromLines (shownMissing);
+        EXPECT_EQ (lines[lines.size() - 1], "... and " + juce::String (300 - (lines.size() - 1)) + " more.");
+    }
 }
 }

@@ -147,5 +147,37 @@ namespace
             alert.setLookAndFeel (nullptr);
         }
     }
+
+    // The framework wraps a long message to the widest box it allows and adds the icon's
+    // column after: the text ran past the right edge. Every line must end inside the box.
+    TEST (ControlLookTests, ALongAlertMessageEndsInsideTheBox)
+    {
+        const ScopedPalette scoped (testsupport::distinctPalette());
+        AppLookAndFeel lookAndFeel;
+        juce::StringArray lines { "These takes are where the project says, but the list lacks them; a save now leaves "
+                                  "them and their assignments out of the project:", "" };
+
+        for (int i = 0; i < 6; ++i)
+            lines.add ("/home/composer/Music/Film score/1M01 Opening titles/Alternate_take_with_a_long_name_" + juce::String (i)
+                       + ".wav: Its name ends in _splitted, which marks the original of a split, and imports skip such names.");
+
+        lines.add ("/home/composer/Music/" + juce::String::repeatedString ("VeryLongFolderNameWithoutSpaces", 6) + "/Take.wav");
+
+        std::unique_ptr<juce::AlertWindow> alert (lookAndFeel.createAlertWindow (
+            "Some takes were left out of the list", lines.joinIntoString ("\n"), "OK", {}, {},
+            juce::MessageBoxIconType::WarningIcon, 1, nullptr));
+        ASSERT_NE (alert, nullptr);
+        alert->setLookAndFeel (&lookAndFeel);
+
+        const auto image = alert->createComponentSnapshot (alert->getLocalBounds());
+        const auto textRows = image.getBounds().withTrimmedBottom (60);
+        const auto text = boundsOfPixels (image, textRows, [] (juce::Colour p) { return coloursNear (p, colours::textPrimary, 60); });
+
+        ASSERT_FALSE (text.isEmpty());
+        EXPECT_LE (text.getRight(), image.getWidth() - 8) << "text " << text.toString() << " in a box "
+                                                           << image.getWidth() << " wide";
+        EXPECT_TRUE (alert->getDescription().contains ("Take.wav")) << "nothing of the text is lost";
+        alert->setLookAndFeel (nullptr);
+    }
 }
 }
