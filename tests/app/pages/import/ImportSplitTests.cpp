@@ -48,6 +48,23 @@ namespace korvid::ui::importtest
             return true;
         }
 
+        /** Starts the split of the page's take and returns once its disk work is under way
+            (the original moved aside); the work then holds until `release`. */
+        bool startSplitHeldUntil (ImportPage& page, const std::atomic<bool>& release, double seconds,
+                                  const juce::String& name)
+        {
+            auto reached = std::make_shared<std::atomic<bool>> (false);
+            page.splitStep = [reached, &release] (const TrackSplitRequest& request, const CancelTest&)
+            {
+                *reached = true;
+                waitOnWorker ([&] { return release.load(); });
+                return splitTrackFile (request, {});
+            };
+
+            page.splitTrackAt (seconds, name);
+            return waitOnWorker ([&] { return reached->load(); });
+        }
+
         /** Counts its ticks on the message thread. */
         struct TickCounter : juce::Timer
         {
@@ -483,16 +500,8 @@ namespace korvid::ui::importtest
         const auto brassId = idOf (brass);
         page->selectTracks ({ idOf (strings) });
 
-        std::atomic<bool> reached { false }, release { false };
-        page->splitStep = [&] (const TrackSplitRequest& request, const CancelTest&)
-        {
-            reached = true;
-            waitOnWorker ([&] { return release.load(); });
-            return splitTrackFile (request, {});
-        };
-
-        page->splitTrackAt (1.0, "Violins");
-        ASSERT_TRUE (waitOnWorker ([&] { return reached.load(); }));
+        std::atomic<bool> release { false };
+        ASSERT_TRUE (startSplitHeldUntil (*page, release, 1.0, "Violins"));
         // The original is aside: its name is free on disk, yet still the split's.
         ASSERT_FALSE (strings.exists());
 
@@ -560,16 +569,8 @@ namespace korvid::ui::importtest
         const auto brassId = idOf (brass);
         page->selectTracks ({ idOf (strings) });
 
-        std::atomic<bool> reached { false }, release { false };
-        page->splitStep = [&] (const TrackSplitRequest& request, const CancelTest&)
-        {
-            reached = true;
-            waitOnWorker ([&] { return release.load(); });
-            return splitTrackFile (request, {});
-        };
-
-        page->splitTrackAt (1.0, "Violins");
-        ASSERT_TRUE (waitOnWorker ([&] { return reached.load(); }));
+        std::atomic<bool> release { false };
+        ASSERT_TRUE (startSplitHeldUntil (*page, release, 1.0, "Violins"));
 
         for (const auto* name : { "Strings", "violins" })
         {
