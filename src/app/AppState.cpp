@@ -20,6 +20,16 @@ namespace korvid::ui
         const juce::String recentImportFoldersKey ("recentImportFolders");
         const juce::String stemsAlphabeticalKey ("stemsAlphabetical");
         const juce::String olderStemsAlphabeticalKey ("reviewAlphabeticalStems");
+
+        // A delivery inside the take folder may be listed as takes too.
+        juce::String idOfTrackReading (const Session& session, const juce::File& file)
+        {
+            for (const auto& track : session.getTracks())
+                if (track.file == file)
+                    return track.id;
+
+            return {};
+        }
     }
 
     AppState::AppState (PreviewEngine::OutputMode outputMode, std::unique_ptr<Dialogs> dialogsToUse)
@@ -634,9 +644,19 @@ namespace korvid::ui
 
     bool AppState::renameWrittenFile (const juce::File& file, const juce::String& newName, juce::String& error)
     {
-        if (const auto refusal = whyNameIsInUse (fileRenamedInPlace (file, newName)); refusal.isNotEmpty())
+        const auto target = fileRenamedInPlace (file, newName);
+
+        if (const auto refusal = whyNameIsInUse (target); refusal.isNotEmpty())
         {
             error = refusal;
+            return false;
+        }
+
+        // A take gone from the disk still names its track: a delivered file renamed onto it
+        // would be read as that take.
+        if (target != juce::File() && session.isFileOfAnotherTrack (target, idOfTrackReading (session, file)))
+        {
+            error = "Another track in the list already uses the name '" + target.getFileName() + "'.";
             return false;
         }
 

@@ -117,7 +117,8 @@ namespace korvid::ui
         void setLastReport (BatchReport&& report);
         void setOutputFolder (const juce::File& folder);
 
-        /** Renames a delivered file of the last report; see BatchReport::renameWrittenFile. */
+        /** Renames a delivered file of the last report; see BatchReport::renameWrittenFile.
+            A name a listed track holds (in any letter case, its file gone or not) is refused. */
         bool renameWrittenFile (const juce::File& file, const juce::String& newName, juce::String& error);
 
         //==============================================================================

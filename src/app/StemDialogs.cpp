@@ -58,6 +58,17 @@ namespace korvid::ui
             return false;
         }
 
+        StemTemplate userTemplateOf (const Stem& stem)
+        {
+            juce::StringArray keywords;
+
+            for (const auto& rule : stem.rules)
+                keywords.add (rule.pattern);
+
+            return StemTemplate (userTemplateCategory, stem.displayName.trim(), stem.shortCode, stem.colour, keywords,
+                                 stem.excludeKeywords);
+        }
+
         /** Keeps the stem as a user template unless a template has its name. False, with the
             store's sentence, when the store refuses it (full, or its file would grow too big). */
         bool keepAsUserTemplate (AppState& state, const Stem& stem, juce::String& error)
@@ -67,22 +78,39 @@ namespace korvid::ui
             if (hasTemplateNamed (state.templates.templates, name) || hasTemplateNamed (builtInTemplates(), name))
                 return true;
 
-            juce::StringArray keywords;
-
-            for (const auto& rule : stem.rules)
-                keywords.add (rule.pattern);
-
-            return state.templates.addOrReplace (StemTemplate (userTemplateCategory, name, stem.shortCode, stem.colour,
-                                                               keywords, stem.excludeKeywords),
-                                                 error);
+            return state.templates.addOrReplace (userTemplateOf (stem), error);
         }
 
-        /** The prompt promises a template only while the store can take another one. */
+        /** The shortest name no template has: "a" to "z", then "aa", "ab"... */
+        juce::String shortestFreeName (const std::vector<StemTemplate>& templates)
+        {
+            for (int number = 0;; ++number)
+            {
+                juce::String name;
+
+                for (auto rest = number;; rest = rest / 26 - 1)
+                {
+                    name = juce::String::charToString ((juce::juce_wchar) ('a' + rest % 26)) + name;
+
+                    if (rest < 26)
+                        break;
+                }
+
+                if (! hasTemplateNamed (templates, name))
+                    return name;
+            }
+        }
+
+        /** The name is typed after the prompt is read, so the promise stands only when the
+            store would take the smallest template the prompt can make: a new one, named as
+            shortly as possible. A longer name it refuses is said once the stem is made. */
         juce::String newStemPromptText (const AppState& state, int trackCount)
         {
             const auto text = juce::String (trackCount) + " track(s) will be put in it";
+            const auto stemsBefore = (int) state.session.getPreset().schema.stems.size();
+            const auto smallest = makeStemNamed (shortestFreeName (state.templates.templates), stemsBefore);
 
-            if ((int) state.templates.templates.size() >= TemplateStore::maxTemplates)
+            if (! state.templates.canTake (userTemplateOf (smallest)))
                 return text + ".";
 
             return text + ", and it will be kept as a template for next time.";

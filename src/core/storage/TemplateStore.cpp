@@ -239,6 +239,27 @@ void TemplateStore::load()
 
 bool TemplateStore::addOrReplace (StemTemplate stemTemplate, juce::String& error)
 {
+    std::vector<StemTemplate> changed;
+    juce::String document;
+
+    // A change too large to save is not kept either: every later save would carry it.
+    if (! listWith (std::move (stemTemplate), changed, document, error))
+        return false;
+
+    templates = std::move (changed);
+    return writeDocument (document, error);
+}
+
+bool TemplateStore::canTake (const StemTemplate& stemTemplate) const
+{
+    std::vector<StemTemplate> changed;
+    juce::String document, error;
+    return listWith (stemTemplate, changed, document, error);
+}
+
+bool TemplateStore::listWith (StemTemplate stemTemplate, std::vector<StemTemplate>& changed, juce::String& document,
+                              juce::String& error) const
+{
     stemTemplate.category = "User";
     stemTemplate.displayName = stemTemplate.displayName.trim();
 
@@ -254,7 +275,7 @@ bool TemplateStore::addOrReplace (StemTemplate stemTemplate, juce::String& error
         return false;
     }
 
-    auto changed = templates;
+    changed = templates;
 
     const auto existing = std::find_if (changed.begin(), changed.end(), [&] (const StemTemplate& held)
     {
@@ -281,7 +302,7 @@ bool TemplateStore::addOrReplace (StemTemplate stemTemplate, juce::String& error
         return a.displayName.compareIgnoreCase (b.displayName) < 0;
     });
 
-    return saveList (std::move (changed), error);
+    return documentWithinLimit (changed, document, error);
 }
 
 bool TemplateStore::remove (const juce::String& displayName, juce::String& error)

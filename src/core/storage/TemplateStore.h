@@ -31,6 +31,10 @@ public:
         save for its size (see save) is refused and the list stays as it was. */
     bool addOrReplace (StemTemplate stemTemplate, juce::String& error);
 
+    /** Whether addOrReplace would keep that template now: the same checks (its name and
+        keywords, the count, the file's size), without saving anything. */
+    bool canTake (const StemTemplate& stemTemplate) const;
+
     /** Removes every template of that name, ignoring case; saves only when one went. */
     bool remove (const juce::String& displayName, juce::String& error);
 
@@ -58,6 +62,10 @@ private:
     bool fileWasUnreadable = false;
     juce::String unreadableReason;    // one sentence, while fileWasUnreadable
 
+    /** The list as addOrReplace would store it with that template, and its document;
+        false, with the sentence, when the store would refuse it. */
+    bool listWith (StemTemplate stemTemplate, std::vector<StemTemplate>& changed, juce::String& document,
+                   juce::String& error) const;
     bool saveList (std::vector<StemTemplate> changed, juce::String& error);
     bool writeDocument (const juce::String& document, juce::String& error);
     bool moveUnreadableFileAside (juce::File& aside);

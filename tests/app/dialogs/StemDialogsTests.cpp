@@ -409,7 +409,7 @@ namespace
         const std::vector<Case> cases {
             { "a file near its size limit",
               [this] { test::fillTemplateStoreToWithin (state->templates, 16); },
-              "2 track(s) will be put in it, and it will be kept as a template for next time.",
+              "2 track(s) will be put in it.",   // no template fits in 16 bytes, so none is promised
               [] (const juce::String& text)
               {
                   return text.startsWith ("The stem templates would take 4.")
@@ -474,6 +474,55 @@ namespace
                    "2 track(s) will be put in it, and it will be kept as a template for next time.");
         ASSERT_EQ (state->templates.templates.size(), 1u);
         EXPECT_EQ (state->templates.templates[0].displayName, "Taiko");
+    }
+
+    // The prompt is read before a name is typed: it promises a template exactly when the store
+    // would take the smallest one it can make (a one-letter name), by the store's own measure.
+    TEST_F (StemDialogsTest, TheTemplatePromiseFollowsTheStoresSizeLimit)
+    {
+        const auto smallest = StemTemplate ("User", "a", {}, autoStemColour (3), { "a" }, {});
+        test::fillTemplateStoreToWithin (state->templates, 0);
+        auto withSmallest = state->templates.templates;
+        withSmallest.push_back (smallest);
+        const auto room = test::templateFileBytes (withSmallest) - test::templateFileBytes (state->templates.templates);
+
+        struct Case
+        {
+            const char* label;
+            juce::int64 room;
+            const char* typed;
+            bool promised, kept;
+        };
+
+        const Case cases[] = {
+            { "room for the smallest", room, "a", true, true },
+            { "a byte short of it", room - 1, "a", false, false },
+            // A longer name than the promise could allow for is refused and said.
+            { "room for the smallest, a longer name", room, "Taiko", true, false },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.label);
+            useStems ({ { "Alpha", {} }, { "Beta", {} }, { "Gamma", "GMA" } });
+            state->templates.templates.clear();
+            test::fillTemplateStoreToWithin (state->templates, c.room);
+            dialogs->asked.clear();
+            dialogs->texts.push_back (juce::String (c.typed));
+
+            EXPECT_TRUE (handleNewStemMenuResult (newStemMenuIds::newStem, *state, nullptr, selected));
+
+            ASSERT_GE (dialogs->asked.size(), 1u);
+            EXPECT_EQ (dialogs->asked[0].message,
+                       c.promised ? "2 track(s) will be put in it, and it will be kept as a template for next time."
+                                  : "2 track(s) will be put in it.");
+            EXPECT_EQ (schema().stems.back().displayName, c.typed);
+            EXPECT_EQ (state->templates.templates.size(), c.kept ? 2u : 1u);
+            ASSERT_EQ (dialogs->asked.size(), c.kept ? 1u : 2u);
+
+            if (! c.kept)
+                EXPECT_EQ (dialogs->asked[1].title, "The template was not saved");
+        }
     }
 
     TEST_F (StemDialogsTest, ATypedNameAStemAlreadyHasIsRefusedWithItsNumber)

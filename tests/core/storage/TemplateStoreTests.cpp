@@ -369,6 +369,48 @@ TEST_F (TemplateStoreTest, AChangeTheReaderCouldNotReadBackIsRefusedAndTheFileSt
     }
 }
 
+// What a prompt promises before anything is stored: canTake answers as addOrReplace then does.
+TEST_F (TemplateStoreTest, CanTakeAnswersAsAddOrReplaceWouldAndChangesNothing)
+{
+    juce::StringArray manyWords;   // about 4.4 MB: more than the file may hold
+
+    for (int i = 0; i < 1100; ++i)
+        manyWords.add (juce::String::repeatedString ("x", 4000));
+
+    struct Case
+    {
+        const char* what;
+        int held;
+        StemTemplate stemTemplate;
+        bool taken;
+    };
+
+    const Case cases[] {
+        { "a new name", 3, makeTemplate ("New"), true },
+        { "a new name in a full store", TemplateStore::maxTemplates, makeTemplate ("New"), false },
+        { "a held name in a full store", TemplateStore::maxTemplates, makeTemplate ("t7"), true },
+        { "too large for the file", 3, makeTemplate ("Big", manyWords), false },
+        { "no keyword", 3, makeTemplate ("New", {}), false },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        writeStoreText (storeTextWith (c.held));
+        TemplateStore store (storeFile);
+        juce::MemoryBlock before, after;
+        ASSERT_TRUE (storeFile.loadFileAsData (before));
+
+        EXPECT_EQ (store.canTake (c.stemTemplate), c.taken);
+        ASSERT_TRUE (storeFile.loadFileAsData (after));
+        EXPECT_TRUE (after == before);
+        EXPECT_EQ (store.templates.size(), (size_t) c.held);
+
+        juce::String error;
+        EXPECT_EQ (store.addOrReplace (c.stemTemplate, error), c.taken) << error;
+    }
+}
+
 TEST_F (TemplateStoreTest, AnUnreadableFileSetAsideSaysWhyAndWhereItWasKept)
 {
     const auto tooLarge = storeTextWith (1) + juce::String::repeatedString (" ", (int) TemplateStore::maxFileBytes);

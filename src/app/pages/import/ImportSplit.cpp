@@ -133,11 +133,18 @@ namespace korvid::ui
             return showWarning (notSplitTitle, error);
 
         // A take gone from the disk still names its track: a part written under that name
-        // would be read as that track.
+        // would be read as that track. The take being split holds its own name too (in any
+        // letter case), which is said as such.
         for (const auto& part : { files.secondPart, files.keptSource })
-            if (appState.session.isFileOfAnotherTrack (part))
+        {
+            if (appState.session.isFileOfAnotherTrack (part, trackId))
                 return showWarning (notSplitTitle, "Another track in the list already uses the name '"
                                                        + part.getFileName() + "'.");
+
+            if (appState.session.isFileOfAnotherTrack (part))
+                return showWarning (notSplitTitle, "'" + part.getFileName() + "' is the name of the take being "
+                                                       "split. Choose another name for the new part.");
+        }
 
         // The second part comes in before the original leaves, so one slot is enough.
         if ((int) appState.session.getTracks().size() >= Session::maxTracks)

@@ -273,6 +273,66 @@ namespace korvid::ui::importtest
         }
     }
 
+    // A part named after a listed track is refused; when that track is the take being split
+    // itself, the sentence says so rather than pointing at another track.
+    TEST_F (ImportPageTest, APartInTheTakesOwnNameIsRefusedAsItsOwn)
+    {
+        const auto dir = folder ("Cue");
+        const auto file = writeTake (dir.getChildFile ("Strings.wav"), 3.0, 0.0, 44100.0);
+        const auto gone = writeTake (dir.getChildFile ("Horns.wav"), 1.0);
+        importPaths ({ dir });
+        ASSERT_TRUE (gone.deleteFile());
+        const auto id = idOf (file);
+        page->selectTracks ({ id });
+
+        const auto ownName = [] (const char* part)
+        {
+            return "'" + juce::String (part) + "' is the name of the take being split. Choose another name for the new part.";
+        };
+
+        struct Case
+        {
+            const char* name;
+            std::function<void()> prepare;
+            juce::String message;   // empty: the split runs
+        };
+
+        const Case cases[] = {
+            { "strings", [] {}, ownName ("strings.wav") },
+            { "STRINGS", [] {}, ownName ("STRINGS.wav") },
+            // Its file is gone, yet the listed take holds its name in any letter case.
+            { "hORNS", [] {}, "Another track in the list already uses the name 'hORNS.wav'." },
+            // Another track holding the name too is what is said.
+            { "strings", [&] { importPaths ({ writeTake (dir.getChildFile ("STRINGS.wav"), 1.0) }); },
+              "Another track in the list already uses the name 'strings.wav'." },
+            { "Violins", [] {}, {} },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.name);
+            c.prepare();
+            const auto before = entriesOf (dir);
+            dialogs->asked.clear();
+            page->splitTrackAt (1.0, c.name);
+            ASSERT_TRUE (waitForSplit());
+
+            if (c.message.isNotEmpty())
+            {
+                ASSERT_NE (lastQuestion(), nullptr);
+                EXPECT_EQ (lastQuestion()->title, "The stem was not split");
+                EXPECT_EQ (lastQuestion()->message, c.message);
+                EXPECT_EQ (entriesOf (dir), before);
+                EXPECT_NE (track (id), nullptr);
+                continue;
+            }
+
+            EXPECT_TRUE (dialogs->asked.empty()) << lastQuestion()->message;
+            EXPECT_TRUE (listedNames().contains ("Violins.wav"));
+            EXPECT_TRUE (dir.getChildFile ("Strings_splitted.wav").existsAsFile());
+        }
+    }
+
     TEST_F (ImportPageTest, TheSKeySplitsAtTheHoveredPointOfTheZoomedRange)
     {
         const auto ids = importTakes ("Cue", { "Strings.wav" }, 10.0);

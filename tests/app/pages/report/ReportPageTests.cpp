@@ -355,6 +355,44 @@ namespace korvid::ui::reporttest
         EXPECT_TRUE (dir.getChildFile ("Take 1.wav").existsAsFile());
     }
 
+    // The delivery went into the take folder, so its files sit beside the takes and are listed
+    // with them. A take gone from the disk still names its track: a delivered file renamed onto
+    // that name would be read as the take, so the rename is refused as a take's rename is.
+    TEST_F (ReportPageTest, ADeliveredFileCannotTakeTheNameOfAListedTake)
+    {
+        deliver (reportOf ({ cueWithFiles ("B", { "Take 1.wav", "Mix.wav" }) }));
+        const auto dir = output().getChildFile ("B");
+        const auto gone = writeTake (dir.getChildFile ("Brass.wav"), 1.0);
+        const auto imported = state->session.importFiles ({ output().getFullPathName() }, true);
+        ASSERT_EQ (imported.imported, 3) << imported.problems.joinIntoString ("\n");
+        ASSERT_TRUE (gone.deleteFile());
+        const auto mix = dir.getChildFile ("Mix.wav");
+        juce::MemoryBlock mixBytes;
+        ASSERT_TRUE (mix.loadFileAsData (mixBytes));
+
+        for (const auto* name : { "Brass", "bRASS" })
+        {
+            SCOPED_TRACE (name);
+            dialogs->asked.clear();
+            EXPECT_FALSE (page->renameDeliveredFile (tableNames().indexOf ("Mix.wav"), name));
+            ASSERT_EQ (dialogs->asked.size(), 1u);
+            EXPECT_EQ (lastQuestion()->title, "The file was not renamed");
+            EXPECT_EQ (lastQuestion()->message,
+                       "Another track in the list already uses the name '" + juce::String (name) + ".wav'.");
+            juce::MemoryBlock nowBytes;
+            ASSERT_TRUE (mix.loadFileAsData (nowBytes));
+            EXPECT_TRUE (nowBytes == mixBytes);
+            EXPECT_FALSE (dir.getChildFile (juce::String (name) + ".wav").exists());
+            EXPECT_EQ (state->lastReport.cues[0].files[1].file, mix);
+        }
+
+        // A delivered file that is itself listed may still change its own letter case.
+        dialogs->asked.clear();
+        EXPECT_TRUE (page->renameDeliveredFile (tableNames().indexOf ("Mix.wav"), "MIX"));
+        EXPECT_TRUE (dialogs->asked.empty()) << lastQuestion()->message;
+        EXPECT_EQ (state->lastReport.cues[0].files[1].file, dir.getChildFile ("MIX.wav"));
+    }
+
     TEST_F (ReportPageTest, TabAfterARenameOpensTheFileThatWasNext)
     {
         deliver (reportOf ({ cueWithFiles ("A", { "a.wav" }), cueWithFiles ("B", { "b.wav", "c.wav", "d.wav", "Mix.wav" }),
