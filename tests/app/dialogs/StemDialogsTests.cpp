@@ -521,7 +521,9 @@ namespace
             ASSERT_EQ (dialogs->asked.size(), c.kept ? 1u : 2u);
 
             if (! c.kept)
+            {
                 EXPECT_EQ (dialogs->asked[1].title, "The template was not saved");
+            }
         }
     }
 
