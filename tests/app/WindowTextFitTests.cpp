@@ -1,5 +1,6 @@
 #include "MainTestSupport.h"
 
+#include "app/pages/export/ExportContent.h"
 #include "app/pages/export/ExportPage.h"
 #include "app/pages/import/ImportPage.h"
 #include "app/pages/preset/PresetPage.h"
@@ -446,6 +447,67 @@ namespace korvid::ui::maintest
                 test::pumpMessages (30);
                 check();
             }
+        }
+    }
+
+    TEST_F (WindowTextFitTest, ALongCueNameLeavesTheEndsOfThePreviewedFileNamesAndReadsWholeInTheirTooltips)
+    {
+        auto& session = main->getAppState().session;
+        const juce::String longCue ("1M01 Opening Titles And The Long Road Home Across Plains Xyz");
+        ASSERT_EQ (longCue.length(), 60);
+        ASSERT_TRUE (session.renameCue (session.getTracks().front().cueId, longCue));
+        session.setPreset (makeHybridOrchestraExamplePreset());
+        main->setVisible (true);
+        main->showPage (Page::exportPage);
+
+        auto& page = *main->getExportPage();
+        auto& preview = page.getContent().previewText;
+        const int row = (int) std::ceil (preview.font.getHeight() * preview.lineSpacing);
+        const auto middleOfLine = [row] (int index) { return juce::Point<int> (20, index * row + row / 2); };
+
+        for (const auto& size : { juce::Point<int> (1920, 1080), juce::Point<int> (1100, 720) })
+        {
+            SCOPED_TRACE (size.toString());
+            main->setSize (size.x, size.y);
+            ASSERT_TRUE (test::pumpMessagesUntil ([&] { return page.isPlanCurrent() && preview.text.contains (longCue); }, 10000))
+                << preview.text;
+
+            const auto lines = juce::StringArray::fromLines (preview.text);
+            int namesCut = 0;
+
+            for (int i = 0; i < lines.size(); ++i)
+            {
+                const auto& whole = lines[i];
+                const auto shown = preview.shownLine (i);
+                SCOPED_TRACE ("\"" + whole + "\" shown as \"" + shown + "\"");
+                EXPECT_LE (preview.font.getStringWidthFloat (shown), (float) preview.getWidth());
+
+                if (shown == whole)
+                {
+                    EXPECT_EQ (preview.tooltipAt (middleOfLine (i)), "");
+                    continue;
+                }
+
+                // The start of the cue, and the end that tells the files apart (number, stem).
+                EXPECT_TRUE (shown.startsWith ("1M01 "));
+
+                if (whole.startsWith (longCue))
+                {
+                    ++namesCut;
+                    EXPECT_TRUE (shown.endsWith (whole.substring (longCue.length())));
+                }
+
+                EXPECT_EQ (preview.tooltipAt (middleOfLine (i)), whole);
+            }
+
+            // These names are too long for the panel at either size.
+            EXPECT_GE (namesCut, 3);
+
+            // The pointer over a cut line reaches the preview itself, which gives the tooltip.
+            auto& viewport = page.getViewport();
+            const auto inBody = viewport.getViewedComponent()->getLocalPoint (&preview, juce::Point<int>());
+            viewport.setViewPosition (viewport.getViewPositionX(), juce::jmax (0, inBody.y - 40));
+            EXPECT_EQ (main->getComponentAt (main->getLocalPoint (&preview, middleOfLine (0))), &preview);
         }
     }
 }
