@@ -1,5 +1,6 @@
 #include "MainTestSupport.h"
 
+#include "app/pages/export/CueResultList.h"
 #include "app/pages/export/ExportContent.h"
 #include "app/pages/export/ExportPage.h"
 #include "app/pages/import/ImportPage.h"
@@ -508,6 +509,68 @@ namespace korvid::ui::maintest
             const auto inBody = viewport.getViewedComponent()->getLocalPoint (&preview, juce::Point<int>());
             viewport.setViewPosition (viewport.getViewPositionX(), juce::jmax (0, inBody.y - 40));
             EXPECT_EQ (main->getComponentAt (main->getLocalPoint (&preview, middleOfLine (0))), &preview);
+        }
+    }
+
+    TEST_F (WindowTextFitTest, TheCueTableGivesItsNamesTheRoomItsFiguresLeave)
+    {
+        using List = ExportPage::CueResultList;
+        const juce::String longCue ("1M01 Opening Titles And The Long Road Home Across Plains Xyz");
+        std::vector<List::Row> rows (3);
+        const char* const names[] = { "2M05 End Credits", longCue.toRawUTF8(), "3M10" };
+
+        for (size_t i = 0; i < rows.size(); ++i)
+        {
+            rows[i].cueId = "cue" + juce::String ((int) i);
+            rows[i].name = names[i];
+            rows[i].analysed = true;
+            rows[i].durationSeconds = 312.4;
+            rows[i].peakDb = -1.25 - (double) i;
+            rows[i].gainDb = -12.5;
+            rows[i].assignedStems = 12;
+            rows[i].emptyStems = 10 + (int) i;
+        }
+
+        main->showPage (Page::exportPage);
+        auto& page = *main->getExportPage();
+        auto& table = *page.getContent().cueTable;
+        table.setRows (std::move (rows));
+        const auto captions = captionFont().boldened();
+
+        for (const auto& size : { juce::Point<int> (1920, 1080), juce::Point<int> (1100, 720) })
+        {
+            SCOPED_TRACE (size.toString());
+            main->setSize (size.x, size.y);
+            page.resized();
+            test::pumpMessages (30);
+            ASSERT_TRUE (table.isVisible());
+            const auto& columns = table.getColumns();
+
+            for (int i = 0; i < List::figureCount; ++i)
+            {
+                // A figure column is as wide as its caption or its widest figure, give or take
+                // a pixel or two of rounding: none stands empty.
+                float needed = captions.getStringWidthFloat (List::figureCaptions()[(size_t) i]);
+
+                for (const auto& shown : table.getRows())
+                    needed = juce::jmax (needed, bodyFont().getStringWidthFloat (List::figureTexts (shown)[(size_t) i]));
+
+                const int room = columns.figureWidth[(size_t) i] - 12;
+                SCOPED_TRACE (List::figureCaptions()[(size_t) i] + " in " + juce::String (columns.figureWidth[(size_t) i]));
+                EXPECT_GE ((float) room, needed);
+                EXPECT_LE ((float) room, needed + 3.0f);
+                EXPECT_GT (columns.nameWidth, columns.figureWidth[(size_t) i]);
+            }
+
+            // The names take the rest: the figures end at the table's edge.
+            EXPECT_EQ (columns.figureX.back() + columns.figureWidth.back(), table.getWidth());
+            EXPECT_GE (columns.chipX, List::nameX + columns.nameWidth);
+
+            // The long name is whole in full HD; where it is cut, its tooltip heads with it.
+            const auto nameCell = juce::Point<int> (List::nameX + 20, List::firstRowTop + List::rowHeight + 17);
+            const bool whole = bodyFont().getStringWidthFloat (longCue) <= (float) columns.nameWidth;
+            EXPECT_TRUE (whole || size.x < 1920);
+            EXPECT_EQ (table.tooltipAt (nameCell).startsWith (longCue + "\n"), ! whole);
         }
     }
 }
