@@ -11,6 +11,7 @@
 #include "app/pages/review/ReviewPage.h"
 #include "core/model/BuiltInPresets.h"
 #include "support/MessageLoop.h"
+#include "ui/PointerGestures.h"
 #include "ui/PreviewTestAudio.h"
 #include "ui/TextFitChecks.h"
 
@@ -572,5 +573,90 @@ namespace korvid::ui::maintest
             EXPECT_TRUE (whole || size.x < 1920);
             EXPECT_EQ (table.tooltipAt (nameCell).startsWith (longCue + "\n"), ! whole);
         }
+    }
+
+    TEST_F (WindowTextFitTest, TheReportsFileColumnDraggedWiderAndBackCutsCellsReadablyAndGivesTheLayoutBack)
+    {
+        using Table = ReportPage::DeliveryTable;
+        const juce::String ellipsis = juce::String::charToString ((juce::juce_wchar) 0x2026);
+        const juce::String longCue ("1M01 The Long Goodbye Across The Northern Sea Opening Titles");
+        const auto folder = home->folder.getChildFile ("out").getChildFile (longCue);
+        auto cue = reporttest::completedCue (longCue, 6.0);
+
+        for (const auto* stem : { "01_Brass", "02_Strings", "03_Bass", "04_Choir", "Full Mix" })
+        {
+            const bool mix = juce::String (stem) == "Full Mix";
+            auto written = reporttest::writtenFile (folder.getChildFile (longCue + "_" + stem + ".wav"), stem,
+                                                    mix ? FileKind::fullMix : FileKind::stem, 51'800'000,
+                                                    mix ? -3.0 : -13.8, 312.4);
+            written.formatDescription = "WAV 24bit 48kHz 2ch";
+            cue.files.push_back (written);
+        }
+
+        BatchReport report;
+        report.allCompleted = true;
+        report.cues = { cue };
+        main->getAppState().setLastReport (std::move (report));
+        main->showPage (Page::reportPage);
+        main->setSize (1100, 720);
+        main->addToDesktop (0);
+        main->setVisible (true);
+
+        auto& table = main->getReportPage()->getDeliveryTable();
+        ASSERT_TRUE (test::pumpMessagesUntil ([&] { return table.getNumRowsShown() == 5; }, 5000));
+        test::pumpMessages (50);
+        auto& header = table.getTable().getHeader();
+
+        const auto widths = [&]
+        {
+            std::vector<int> all;
+
+            for (int i = 0; i < header.getNumColumns (true); ++i)
+                all.push_back (header.getColumnWidth (header.getColumnIdOfIndex (i, true)));
+
+            return all;
+        };
+
+        const auto dragFileBorder = [&] (int distance)
+        {
+            const auto file = header.getColumnPosition (header.getIndexOfColumnId (Table::fileColumn, true));
+            const juce::Point<int> from (file.getRight() - 1, header.getHeight() / 2);
+            testsupport::PointerGestures::dragAt (header, from, from + juce::Point<int> (distance, 0));
+            test::pumpMessages (50);
+        };
+
+        // Every cell shows its text whole, or cut with an ellipsis and whole in its tooltip;
+        // the table ends at its edge.
+        const auto expectCellsReadable = [&]
+        {
+            EXPECT_EQ (header.getColumnPosition (header.getNumColumns (true) - 1).getRight(),
+                       table.getTable().getViewport()->getMaximumVisibleWidth());
+
+            for (int r = 0; r < table.getNumRowsShown(); ++r)
+                for (int column = Table::fileColumn; column <= Table::statusColumn; ++column)
+                {
+                    const auto whole = Table::cellText (*table.rowAt (r), column);
+                    const auto shown = table.shownCellText (r, column);
+                    SCOPED_TRACE (header.getColumnName (column) + ": \"" + shown + "\" in "
+                                  + juce::String (header.getColumnWidth (column)));
+                    EXPECT_LE (bodyFont().getStringWidthFloat (shown), (float) (header.getColumnWidth (column) - 12));
+                    EXPECT_TRUE (shown == whole || shown.contains (ellipsis));
+                    EXPECT_EQ (table.getCellTooltip (r, column), shown == whole ? juce::String() : whole);
+                }
+        };
+
+        const auto before = widths();
+        const int fileWidth = header.getColumnWidth (Table::fileColumn);
+        expectCellsReadable();
+
+        dragFileBorder (100);
+        EXPECT_EQ (header.getColumnWidth (Table::fileColumn), fileWidth + 100);
+        expectCellsReadable();
+
+        dragFileBorder (-100);
+        EXPECT_EQ (widths(), before);
+        expectCellsReadable();
+
+        main->removeFromDesktop();
     }
 }
