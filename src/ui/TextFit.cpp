@@ -14,6 +14,11 @@ namespace korvid::ui
         {
             return text.removeCharacters (" \t\r\n");
         }
+
+        juce::String ellipsisText()
+        {
+            return juce::String::charToString ((juce::juce_wchar) 0x2026);
+        }
     }
 
     void centreTextInField (juce::TextEditor& field)
@@ -115,7 +120,7 @@ namespace korvid::ui
         if (font.getStringWidthFloat (text) <= width)
             return text;
 
-        const juce::String ellipsis = juce::String::charToString ((juce::juce_wchar) 0x2026);
+        const auto ellipsis = ellipsisText();
         juce::Array<int> glyphs;
         juce::Array<float> offsets;
         font.getGlyphPositions (text, glyphs, offsets);
@@ -143,5 +148,30 @@ namespace korvid::ui
             return ellipsis;
 
         return text.substring (0, head) + ellipsis + text.substring (length - tail);
+    }
+
+    juce::String elideEnd (const juce::String& text, const juce::Font& font, float width)
+    {
+        if (font.getStringWidthFloat (text) <= width)
+            return text;
+
+        juce::Array<int> glyphs;
+        juce::Array<float> offsets;
+        font.getGlyphPositions (text, glyphs, offsets);
+        const int length = text.length();
+
+        // One glyph a character, as elsewhere; else no cut is safe.
+        if (glyphs.size() != length || offsets.size() != length + 1)
+            return ellipsisText();
+
+        const float room = width - font.getStringWidthFloat (ellipsisText());
+        int head = 0;
+
+        while (head < length && offsets[head + 1] <= room)
+            ++head;
+
+        // A cut after a space would leave the ellipsis standing apart from the word.
+        const auto start = text.substring (0, head).trimEnd();
+        return start.isEmpty() ? ellipsisText() : start + ellipsisText();
     }
 }

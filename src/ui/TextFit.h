@@ -38,4 +38,9 @@ namespace korvid::ui
         start and its end with an ellipsis between them, for names that differ at the end.
         Only the ellipsis is left when not even a character a side fits. */
     juce::String elideMiddle (const juce::String& text, const juce::Font& font, float width);
+
+    /** The text as it fits on one line of this width: whole when it fits, otherwise as much
+        of its start as fits before an ellipsis. Only the ellipsis is left when not even a
+        character fits. */
+    juce::String elideEnd (const juce::String& text, const juce::Font& font, float width);
 }

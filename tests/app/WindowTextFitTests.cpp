@@ -1,5 +1,7 @@
 #include "MainTestSupport.h"
 
+#include "app/pages/export/CueResultList.h"
+#include "app/pages/export/ExportContent.h"
 #include "app/pages/export/ExportPage.h"
 #include "app/pages/import/ImportPage.h"
 #include "app/pages/preset/PresetPage.h"
@@ -9,6 +11,7 @@
 #include "app/pages/review/ReviewPage.h"
 #include "core/model/BuiltInPresets.h"
 #include "support/MessageLoop.h"
+#include "ui/PointerGestures.h"
 #include "ui/PreviewTestAudio.h"
 #include "ui/TextFitChecks.h"
 
@@ -447,5 +450,213 @@ namespace korvid::ui::maintest
                 check();
             }
         }
+    }
+
+    TEST_F (WindowTextFitTest, ALongCueNameLeavesTheEndsOfThePreviewedFileNamesAndReadsWholeInTheirTooltips)
+    {
+        auto& session = main->getAppState().session;
+        const juce::String longCue ("1M01 Opening Titles And The Long Road Home Across Plains Xyz");
+        ASSERT_EQ (longCue.length(), 60);
+        ASSERT_TRUE (session.renameCue (session.getTracks().front().cueId, longCue));
+        session.setPreset (makeHybridOrchestraExamplePreset());
+        main->setVisible (true);
+        main->showPage (Page::exportPage);
+
+        auto& page = *main->getExportPage();
+        auto& preview = page.getContent().previewText;
+        const int row = (int) std::ceil (preview.font.getHeight() * preview.lineSpacing);
+        const auto middleOfLine = [row] (int index) { return juce::Point<int> (20, index * row + row / 2); };
+
+        for (const auto& size : { juce::Point<int> (1920, 1080), juce::Point<int> (1100, 720) })
+        {
+            SCOPED_TRACE (size.toString());
+            main->setSize (size.x, size.y);
+            ASSERT_TRUE (test::pumpMessagesUntil ([&] { return page.isPlanCurrent() && preview.text.contains (longCue); }, 10000))
+                << preview.text;
+
+            const auto lines = juce::StringArray::fromLines (preview.text);
+            int namesCut = 0;
+
+            for (int i = 0; i < lines.size(); ++i)
+            {
+                const auto& whole = lines[i];
+                const auto shown = preview.shownLine (i);
+                SCOPED_TRACE ("\"" + whole + "\" shown as \"" + shown + "\"");
+                EXPECT_LE (preview.font.getStringWidthFloat (shown), (float) preview.getWidth());
+
+                if (shown == whole)
+                {
+                    EXPECT_EQ (preview.tooltipAt (middleOfLine (i)), "");
+                    continue;
+                }
+
+                // The start of the cue, and the end that tells the files apart (number, stem).
+                EXPECT_TRUE (shown.startsWith ("1M01 "));
+
+                if (whole.startsWith (longCue))
+                {
+                    ++namesCut;
+                    EXPECT_TRUE (shown.endsWith (whole.substring (longCue.length())));
+                }
+
+                EXPECT_EQ (preview.tooltipAt (middleOfLine (i)), whole);
+            }
+
+            // These names are too long for the panel at either size.
+            EXPECT_GE (namesCut, 3);
+
+            // The pointer over a cut line reaches the preview itself, which gives the tooltip.
+            auto& viewport = page.getViewport();
+            const auto inBody = viewport.getViewedComponent()->getLocalPoint (&preview, juce::Point<int>());
+            viewport.setViewPosition (viewport.getViewPositionX(), juce::jmax (0, inBody.y - 40));
+            EXPECT_EQ (main->getComponentAt (main->getLocalPoint (&preview, middleOfLine (0))), &preview);
+        }
+    }
+
+    TEST_F (WindowTextFitTest, TheCueTableGivesItsNamesTheRoomItsFiguresLeave)
+    {
+        using List = ExportPage::CueResultList;
+        const juce::String longCue ("1M01 Opening Titles And The Long Road Home Across Plains Xyz");
+        std::vector<List::Row> rows (3);
+        const char* const names[] = { "2M05 End Credits", longCue.toRawUTF8(), "3M10" };
+
+        for (size_t i = 0; i < rows.size(); ++i)
+        {
+            rows[i].cueId = "cue" + juce::String ((int) i);
+            rows[i].name = names[i];
+            rows[i].analysed = true;
+            rows[i].durationSeconds = 312.4;
+            rows[i].peakDb = -1.25 - (double) i;
+            rows[i].gainDb = -12.5;
+            rows[i].assignedStems = 12;
+            rows[i].emptyStems = 10 + (int) i;
+        }
+
+        main->showPage (Page::exportPage);
+        auto& page = *main->getExportPage();
+        auto& table = *page.getContent().cueTable;
+        table.setRows (std::move (rows));
+        const auto captions = captionFont().boldened();
+
+        for (const auto& size : { juce::Point<int> (1920, 1080), juce::Point<int> (1100, 720) })
+        {
+            SCOPED_TRACE (size.toString());
+            main->setSize (size.x, size.y);
+            page.resized();
+            test::pumpMessages (30);
+            ASSERT_TRUE (table.isVisible());
+            const auto& columns = table.getColumns();
+
+            for (int i = 0; i < List::figureCount; ++i)
+            {
+                // A figure column is as wide as its caption or its widest figure, give or take
+                // a pixel or two of rounding: none stands empty.
+                float needed = captions.getStringWidthFloat (List::figureCaptions()[(size_t) i]);
+
+                for (const auto& shown : table.getRows())
+                    needed = juce::jmax (needed, bodyFont().getStringWidthFloat (List::figureTexts (shown)[(size_t) i]));
+
+                const int room = columns.figureWidth[(size_t) i] - 12;
+                SCOPED_TRACE (List::figureCaptions()[(size_t) i] + " in " + juce::String (columns.figureWidth[(size_t) i]));
+                EXPECT_GE ((float) room, needed);
+                EXPECT_LE ((float) room, needed + 3.0f);
+                EXPECT_GT (columns.nameWidth, columns.figureWidth[(size_t) i]);
+            }
+
+            // The names take the rest: the figures end at the table's edge.
+            EXPECT_EQ (columns.figureX.back() + columns.figureWidth.back(), table.getWidth());
+            EXPECT_GE (columns.chipX, List::nameX + columns.nameWidth);
+
+            // The long name is whole in full HD; where it is cut, its tooltip heads with it.
+            const auto nameCell = juce::Point<int> (List::nameX + 20, List::firstRowTop + List::rowHeight + 17);
+            const bool whole = bodyFont().getStringWidthFloat (longCue) <= (float) columns.nameWidth;
+            EXPECT_TRUE (whole || size.x < 1920);
+            EXPECT_EQ (table.tooltipAt (nameCell).startsWith (longCue + "\n"), ! whole);
+        }
+    }
+
+    TEST_F (WindowTextFitTest, TheReportsFileColumnDraggedWiderAndBackCutsCellsReadablyAndGivesTheLayoutBack)
+    {
+        using Table = ReportPage::DeliveryTable;
+        const juce::String ellipsis = juce::String::charToString ((juce::juce_wchar) 0x2026);
+        const juce::String longCue ("1M01 The Long Goodbye Across The Northern Sea Opening Titles");
+        const auto folder = home->folder.getChildFile ("out").getChildFile (longCue);
+        auto cue = reporttest::completedCue (longCue, 6.0);
+
+        for (const auto* stem : { "01_Brass", "02_Strings", "03_Bass", "04_Choir", "Full Mix" })
+        {
+            const bool mix = juce::String (stem) == "Full Mix";
+            auto written = reporttest::writtenFile (folder.getChildFile (longCue + "_" + stem + ".wav"), stem,
+                                                    mix ? FileKind::fullMix : FileKind::stem, 51'800'000,
+                                                    mix ? -3.0 : -13.8, 312.4);
+            written.formatDescription = "WAV 24bit 48kHz 2ch";
+            cue.files.push_back (written);
+        }
+
+        BatchReport report;
+        report.allCompleted = true;
+        report.cues = { cue };
+        main->getAppState().setLastReport (std::move (report));
+        main->showPage (Page::reportPage);
+        main->setSize (1100, 720);
+        main->addToDesktop (0);
+        main->setVisible (true);
+
+        auto& table = main->getReportPage()->getDeliveryTable();
+        ASSERT_TRUE (test::pumpMessagesUntil ([&] { return table.getNumRowsShown() == 5; }, 5000));
+        test::pumpMessages (50);
+        auto& header = table.getTable().getHeader();
+
+        const auto widths = [&]
+        {
+            std::vector<int> all;
+
+            for (int i = 0; i < header.getNumColumns (true); ++i)
+                all.push_back (header.getColumnWidth (header.getColumnIdOfIndex (i, true)));
+
+            return all;
+        };
+
+        const auto dragFileBorder = [&] (int distance)
+        {
+            const auto file = header.getColumnPosition (header.getIndexOfColumnId (Table::fileColumn, true));
+            const juce::Point<int> from (file.getRight() - 1, header.getHeight() / 2);
+            testsupport::PointerGestures::dragAt (header, from, from + juce::Point<int> (distance, 0));
+            test::pumpMessages (50);
+        };
+
+        // Every cell shows its text whole, or cut with an ellipsis and whole in its tooltip;
+        // the table ends at its edge.
+        const auto expectCellsReadable = [&]
+        {
+            EXPECT_EQ (header.getColumnPosition (header.getNumColumns (true) - 1).getRight(),
+                       table.getTable().getViewport()->getMaximumVisibleWidth());
+
+            for (int r = 0; r < table.getNumRowsShown(); ++r)
+                for (int column = Table::fileColumn; column <= Table::statusColumn; ++column)
+                {
+                    const auto whole = Table::cellText (*table.rowAt (r), column);
+                    const auto shown = table.shownCellText (r, column);
+                    SCOPED_TRACE (header.getColumnName (column) + ": \"" + shown + "\" in "
+                                  + juce::String (header.getColumnWidth (column)));
+                    EXPECT_LE (bodyFont().getStringWidthFloat (shown), (float) (header.getColumnWidth (column) - 12));
+                    EXPECT_TRUE (shown == whole || shown.contains (ellipsis));
+                    EXPECT_EQ (table.getCellTooltip (r, column), shown == whole ? juce::String() : whole);
+                }
+        };
+
+        const auto before = widths();
+        const int fileWidth = header.getColumnWidth (Table::fileColumn);
+        expectCellsReadable();
+
+        dragFileBorder (100);
+        EXPECT_EQ (header.getColumnWidth (Table::fileColumn), fileWidth + 100);
+        expectCellsReadable();
+
+        dragFileBorder (-100);
+        EXPECT_EQ (widths(), before);
+        expectCellsReadable();
+
+        main->removeFromDesktop();
     }
 }

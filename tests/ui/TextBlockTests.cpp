@@ -52,5 +52,63 @@ namespace
         image = block.createComponentSnapshot (block.getLocalBounds(), false, 1.0f);
         EXPECT_FALSE (rowHasColour (image, 0, 2 * row, block.colour));
     }
+
+    TEST (TextBlockTests, NamesCutInTheMiddleKeepWhatTellsThemApartAndReadWholeInTheirTooltips)
+    {
+        const juce::String ellipsis = juce::String::charToString ((juce::juce_wchar) 0x2026);
+        const juce::String cue ("1M01 Opening Titles And The Long Road Home Across Plains Xyz");
+        const juce::StringArray names { cue + "_01_Brass.wav", cue + "_02_Strings.wav", "Mix.wav" };
+
+        TextBlock block;
+        block.lineSpacing = 1.5f;
+        block.text = names.joinIntoString ("\n");
+        const int row = (int) std::ceil (block.font.getHeight() * block.lineSpacing);
+        const auto lineAt = [row] (int index) { return juce::Point<int> (20, index * row + row / 2); };
+        block.setSize ((int) block.font.getStringWidthFloat (cue) / 2, block.getPreferredHeight (3));
+
+        // By default a line is drawn as it is (JUCE ends it in an ellipsis), with no tooltip
+        // and no pointer taken from what lies below.
+        EXPECT_EQ (block.shownLine (0), names[0]);
+        EXPECT_EQ (block.tooltipAt (lineAt (0)), "");
+
+        block.setCutLinesInTheMiddle (true);
+        bool clicks = false, childClicks = true;
+        block.getInterceptsMouseClicks (clicks, childClicks);
+        EXPECT_TRUE (clicks);
+
+        for (int i = 0; i < names.size(); ++i)
+        {
+            SCOPED_TRACE (names[i]);
+            const auto shown = block.shownLine (i);
+            EXPECT_LE (block.font.getStringWidthFloat (shown), (float) block.getWidth());
+
+            if (names[i] == "Mix.wav")
+            {
+                EXPECT_EQ (shown, names[i]);
+                EXPECT_EQ (block.tooltipAt (lineAt (i)), "");
+                continue;
+            }
+
+            // The cue's start, the ellipsis, and the end that tells the files apart: the
+            // number and the stem after the cue and its separator.
+            EXPECT_TRUE (shown.startsWith ("1M01 ")) << shown;
+            EXPECT_TRUE (shown.contains (ellipsis)) << shown;
+            EXPECT_TRUE (shown.endsWith (names[i].substring (cue.length() + 1))) << shown;
+            EXPECT_EQ (block.tooltipAt (lineAt (i)), names[i]);
+        }
+
+        // Below the last line, and outside the block, there is nothing to read.
+        EXPECT_EQ (block.tooltipAt (lineAt (4)), "");
+        EXPECT_EQ (block.tooltipAt ({ -5, row / 2 }), "");
+
+        // Wide enough, every line is whole and needs no tooltip.
+        block.setSize (2 * (int) block.font.getStringWidthFloat (names[1]), block.getHeight());
+
+        for (int i = 0; i < names.size(); ++i)
+        {
+            EXPECT_EQ (block.shownLine (i), names[i]);
+            EXPECT_EQ (block.tooltipAt (lineAt (i)), "");
+        }
+    }
 }
 }

@@ -65,5 +65,55 @@ namespace
         // Too little room even for a letter a side: the ellipsis alone says something is there.
         EXPECT_EQ (elideMiddle (name, font, font.getStringWidthFloat (ellipsis) + 2.0f), ellipsis);
     }
+
+    TEST (TextFitTests, AFigureOrWordTooLongForItsRoomKeepsItsStartBeforeAnEllipsis)
+    {
+        const auto font = bodyFont();
+        const juce::String ellipsis = juce::String::charToString ((juce::juce_wchar) 0x2026);
+
+        struct Case
+        {
+            const char* what;
+            juce::String text;
+            float width;
+            juce::String shown;   // empty: as much of the start as fits, then the ellipsis
+        };
+
+        const Case cases[] = {
+            { "room to spare", "-13.8 dB", font.getStringWidthFloat ("-13.8 dB") + 20.0f, "-13.8 dB" },
+            { "exactly its room", "49.4 MB", font.getStringWidthFloat ("49.4 MB"), "49.4 MB" },
+            { "a pixel short", "49.4 MB", font.getStringWidthFloat ("49.4 MB") - 1.0f, {} },
+            { "half its room", "WAV 24bit 48kHz 2ch", font.getStringWidthFloat ("WAV 24bit 48kHz 2ch") * 0.5f, {} },
+            { "a cut after a space drops the space", "own gain, not the exact sum",
+              font.getStringWidthFloat ("own gain, " + ellipsis) + 1.0f, "own gain," + ellipsis },
+            { "no room for a letter", "stem", font.getStringWidthFloat (ellipsis) + 1.0f, ellipsis },
+            { "no text", {}, 10.0f, {} },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.what);
+            const auto shown = elideEnd (c.text, font, c.width);
+            EXPECT_LE (font.getStringWidthFloat (shown), c.width);
+
+            if (c.shown.isNotEmpty() || c.text.isEmpty())
+            {
+                EXPECT_EQ (shown, c.shown);
+                continue;
+            }
+
+            // The start of the text, the ellipsis, and no room for the next letter (past any
+            // space the cut left out).
+            ASSERT_TRUE (shown.endsWith (ellipsis)) << shown;
+            const auto start = shown.dropLastCharacters (1);
+            EXPECT_TRUE (start.isNotEmpty() && c.text.startsWith (start)) << shown;
+            int next = start.length();
+
+            while (c.text[next] == ' ')
+                ++next;
+
+            EXPECT_GT (font.getStringWidthFloat (c.text.substring (0, next + 1) + ellipsis), c.width) << shown;
+        }
+    }
 }
 }

@@ -6,6 +6,7 @@
 #include "ui/Fonts.h"
 #include "ui/LayoutHelpers.h"
 #include "ui/Palette.h"
+#include "ui/WidthSqueeze.h"
 
 #include <cmath>
 #include <map>
@@ -14,8 +15,16 @@ namespace korvid::ui
 {
     namespace
     {
-        const int figureWidths[] = { 80, 90, 90, 120, 110 };
-        const char* const figureCaptions[] = { "Duration", "Peak", "Gain", "Assigned stems", "Empty stems" };
+        // The gaps after the name and after the silence chip; a figure keeps 6 px a side.
+        constexpr int nameGap = 6, chipGap = 24, figureMargins = 12;
+        // The start of a name, which keeps its room when the table is too narrow for all.
+        constexpr int nameStart = 150;
+
+        int textWidth (const juce::Font& font, const juce::String& text)
+        {
+            // A pixel more for rounding.
+            return (int) std::ceil (font.getStringWidthFloat (text)) + 1;
+        }
 
         const juce::String trimRefusal ("The cut is a number of seconds, and cannot be negative.");
         const juce::String tooLongRefusal ("The cut must be shorter than the cue.");
@@ -60,6 +69,7 @@ namespace korvid::ui
         setVisible (! rows.empty());
         hoverNameRow = -1;
         message.clear();
+        layOutColumns();
         repaint();
     }
 
@@ -102,6 +112,7 @@ namespace korvid::ui
                 finishEdit (false);
 
             setVisible (! rows.empty());
+            layOutColumns();
             repaint();
         }
 
@@ -160,7 +171,7 @@ namespace korvid::ui
             return;
 
         const auto cueId = rows[(size_t) index].cueId;
-        const juce::Rectangle<int> chip (chipX, firstRowTop + rowHeight * index, chipWidth, rowHeight);
+        const juce::Rectangle<int> chip (columns.chipX, firstRowTop + rowHeight * index, chipWidth, rowHeight);
         juce::Component::SafePointer<CueResultList> safeThis (this);
 
         createTrimMenu (index).showMenuAsync (popupMenuOptions (*this).withTargetScreenArea (localAreaToGlobal (chip)),
@@ -215,8 +226,8 @@ namespace korvid::ui
     juce::Rectangle<int> ExportPage::CueResultList::editorBounds (int index, EditMode mode) const
     {
         const int top = firstRowTop + rowHeight * index + 1;
-        return mode == EditMode::name ? juce::Rectangle<int> (nameX, top, nameWidth, 32)
-                                      : juce::Rectangle<int> (chipX, top, chipWidth, 32);
+        return mode == EditMode::name ? juce::Rectangle<int> (nameX, top, columns.nameWidth, 32)
+                                      : juce::Rectangle<int> (columns.chipX, top, chipWidth, 32);
     }
 
     void ExportPage::CueResultList::placeEditor()
@@ -318,6 +329,7 @@ namespace korvid::ui
             rows[(size_t) now].name = text;
 
         message.clear();
+        layOutColumns();
         repaint();
         return true;
     }
@@ -361,10 +373,10 @@ namespace korvid::ui
         if (x >= 1 && x <= 20 && y >= top + 2 && y < top + 32)
             return { index, Spot::include };
 
-        if (x >= chipX && x < chipX + chipWidth)
+        if (x >= columns.chipX && x < columns.chipX + chipWidth)
             return { index, Spot::chip };
 
-        if (x >= nameX && x < nameX + nameWidth)
+        if (x >= nameX && x < nameX + columns.nameWidth)
             return { index, Spot::name };
 
         return { index, Spot::none };
@@ -451,14 +463,85 @@ namespace korvid::ui
             return help;
 
         const auto& name = rows[(size_t) hit.row].name;
-        const int shown = juce::jmax (0, juce::jmin (nameWidth, getWidth() - nameX));
+        const int shown = juce::jmax (0, juce::jmin (columns.nameWidth, getWidth() - nameX));
         return bodyFont().getStringWidthFloat (name) > (float) shown ? name + "\n\n" + help : help;
     }
 
     void ExportPage::CueResultList::resized()
     {
+        layOutColumns();
+    }
+
+    const std::array<juce::String, ExportPage::CueResultList::figureCount>& ExportPage::CueResultList::figureCaptions()
+    {
+        static const std::array<juce::String, figureCount> captions { "Duration", "Peak", "Gain", "Assigned stems",
+                                                                      "Empty stems" };
+        return captions;
+    }
+
+    std::array<juce::String, ExportPage::CueResultList::figureCount> ExportPage::CueResultList::figureTexts (const Row& row)
+    {
+        if (! row.analysed)
+            return {};
+
+        return { formatDuration (row.durationSeconds), decibelText (row.peakDb), decibelText (row.gainDb),
+                 juce::String (row.assignedStems), row.emptyStems > 0 ? juce::String (row.emptyStems) : juce::String() };
+    }
+
+    void ExportPage::CueResultList::layOutColumns()
+    {
+        // A figure column is as wide as its caption and its texts; the name has the start of
+        // its texts before anything, then the figures their texts, then the figures their
+        // captions, then the name the rest of its texts. The name takes what is left over.
+        enum Turn { leftOver, nameRest, captions };
+        const auto captionsFont = captionFont().boldened();
+        const auto cellFont = bodyFont();
+
+        int widestName = textWidth (captionsFont, "Cue");
+        std::array<int, figureCount> widestFigure {};
+
+        for (const auto& row : rows)
+        {
+            widestName = juce::jmax (widestName, textWidth (cellFont, row.name));
+            const auto texts = figureTexts (row);
+
+            for (size_t i = 0; i < texts.size(); ++i)
+                if (texts[i].isNotEmpty())
+                    widestFigure[i] = juce::jmax (widestFigure[i], textWidth (cellFont, texts[i]) + figureMargins);
+        }
+
+        const int start = juce::jmin (widestName, nameStart);
+        std::vector<SqueezableWidth> items {
+            { start, start, leftOver },
+            { widestName - start, 0, nameRest },
+            { getWidth(), 0, leftOver }
+        };
+
+        for (size_t i = 0; i < (size_t) figureCount; ++i)
+        {
+            const int caption = textWidth (captionsFont, figureCaptions()[i]) + figureMargins;
+            items.push_back ({ widestFigure[i], widestFigure[i], leftOver });
+            items.push_back ({ juce::jmax (0, caption - widestFigure[i]), 0, captions });
+        }
+
+        const int fixed = nameX + nameGap + chipWidth + chipGap;
+        const auto widths = squeezeWidths (items, getWidth() - fixed);
+
+        columns.nameWidth = widths[0] + widths[1] + widths[2];
+        columns.chipX = nameX + columns.nameWidth + nameGap;
+        int x = columns.chipX + chipWidth + chipGap;
+
+        for (size_t i = 0; i < (size_t) figureCount; ++i)
+        {
+            columns.figureX[i] = x;
+            columns.figureWidth[i] = widths[3 + 2 * i] + widths[4 + 2 * i];
+            x += columns.figureWidth[i];
+        }
+
         if (editor.isVisible() && juce::isPositiveAndBelow (editRow, (int) rows.size()))
             placeEditor();
+
+        repaint();
     }
 
     //==============================================================================
@@ -487,16 +570,15 @@ namespace korvid::ui
 
         g.setFont (captionFont().boldened());
         g.setColour (colours::textSecondary);
-        g.drawText ("Cue", nameX, 28, clipped (nameX, nameWidth), 22, juce::Justification::centredLeft, true);
-        g.drawText ("Leading silence", chipX, 28, clipped (chipX, chipWidth), 22, juce::Justification::centredLeft, true);
+        g.drawText ("Cue", nameX, 28, clipped (nameX, columns.nameWidth), 22, juce::Justification::centredLeft, true);
+        g.drawText ("Leading silence", columns.chipX, 28, clipped (columns.chipX, chipWidth), 22,
+                    juce::Justification::centredLeft, true);
 
-        int x = figuresX;
-
-        for (int i = 0; i < 5; ++i)
+        for (size_t i = 0; i < (size_t) figureCount; ++i)
         {
-            g.drawText (figureCaptions[i], x + 6, 28, clipped (x + 6, figureWidths[i] - 12), 22,
+            const int x = columns.figureX[i] + figureMargins / 2;
+            g.drawText (figureCaptions()[i], x, 28, clipped (x, columns.figureWidth[i] - figureMargins), 22,
                         juce::Justification::centredLeft, true);
-            x += figureWidths[i];
         }
 
         g.setColour (colours::subtleOutline);
@@ -545,16 +627,17 @@ namespace korvid::ui
         const auto nameColour = row.hasProblem ? colours::bad : colours::textPrimary;
         g.setFont (bodyFont());
         g.setColour (dimmed (nameColour, on));
-        g.drawText (row.name, nameX, top, clipped (nameX, nameWidth), rowHeight, juce::Justification::centredLeft, true);
+        g.drawText (row.name, nameX, top, clipped (nameX, columns.nameWidth), rowHeight, juce::Justification::centredLeft, true);
 
         if (hoverNameRow == index)
         {
-            const int underline = juce::jmin (nameWidth, (int) std::ceil (bodyFont().getStringWidthFloat (row.name)));
+            const int underline = juce::jmin (columns.nameWidth, (int) std::ceil (bodyFont().getStringWidthFloat (row.name)));
             g.setColour (nameColour.withAlpha (0.6f));
             g.fillRect (nameX, top + 30, clipped (nameX, underline), 1);
         }
 
         // The silence chip.
+        const int chipX = columns.chipX;
         const auto chip = juce::Rectangle<float> ((float) chipX, (float) top + 3.0f, (float) clipped (chipX, chipWidth), 28.0f);
         const bool trimmed = row.trimSeconds > 0.0;
         g.setColour (dimmed (hoverTrimRow == index && on ? colours::controlHover : colours::controlBackground, on));
@@ -585,20 +668,15 @@ namespace korvid::ui
         if (! row.analysed)
             return;
 
-        const juce::String figures[] = {
-            formatDuration (row.durationSeconds), decibelText (row.peakDb), decibelText (row.gainDb),
-            juce::String (row.assignedStems), row.emptyStems > 0 ? juce::String (row.emptyStems) : juce::String()
-        };
-
+        const auto figures = figureTexts (row);
         g.setFont (bodyFont());
         g.setColour (dimmed (nameColour, on));
-        int x = figuresX;
 
-        for (int i = 0; i < 5; ++i)
+        for (size_t i = 0; i < (size_t) figureCount; ++i)
         {
-            g.drawText (figures[i], x + 6, top, clipped (x + 6, figureWidths[i] - 12), rowHeight,
+            const int x = columns.figureX[i] + figureMargins / 2;
+            g.drawText (figures[i], x, top, clipped (x, columns.figureWidth[i] - figureMargins), rowHeight,
                         juce::Justification::centredLeft, true);
-            x += figureWidths[i];
         }
     }
 }

@@ -5,6 +5,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -52,10 +53,26 @@ namespace korvid::ui
         static constexpr float includeBoxSize = 16.5f;   // the box a toggle button of the page draws
         static constexpr int headerHeight = 56;
         static constexpr int firstRowTop = 50;
-        static constexpr int nameX = 32, nameWidth = 210;
-        static constexpr int chipX = 248, chipWidth = 120;
-        static constexpr int figuresX = 392;
+        static constexpr int nameX = 32;
+        static constexpr int chipWidth = 120;
+        static constexpr int figureCount = 5;
         static constexpr double noticedSilence = 0.05;
+
+        /** Where the columns stand at the present width. The figures are as wide as their
+            captions and texts; the name takes the room they leave, and keeps its start when
+            there is too little. */
+        struct Columns
+        {
+            int nameWidth = 0;
+            int chipX = 0;
+            std::array<int, figureCount> figureX {};
+            std::array<int, figureCount> figureWidth {};
+        };
+
+        /** The captions of the figure columns, left to right. */
+        static const std::array<juce::String, figureCount>& figureCaptions();
+        /** The texts of a row's figures; none before the run has a result for it. */
+        static std::array<juce::String, figureCount> figureTexts (const Row& row);
 
         CueResultList();
         ~CueResultList() override;
@@ -85,6 +102,7 @@ namespace korvid::ui
         int getEditRow() const noexcept                    { return editRow; }
         EditMode getEditMode() const noexcept              { return editMode; }
         const juce::String& getMessage() const noexcept    { return message; }
+        const Columns& getColumns() const noexcept         { return columns; }
         juce::TextEditor& getEditor() noexcept             { return editor; }
 
         std::function<bool (juce::String, juce::String)> onRename;
@@ -116,9 +134,12 @@ namespace korvid::ui
         void placeEditor();
         void fillEditor();
         void refuse (const juce::String& sentence);
+        /** The columns from the rows' texts and the present width. */
+        void layOutColumns();
         void paintRow (juce::Graphics& g, int index, const Row& row);
 
         std::vector<Row> rows;
+        Columns columns;
         int hoverNameRow = -1;
         int hoverTrimRow = -1;
         juce::TextEditor editor;

@@ -121,6 +121,8 @@ namespace korvid::ui
         previewText.font = smallMonoFont();
         previewText.colour = colours::textSecondary;
         previewText.lineSpacing = 1.5f;
+        // The files of a delivery share their start (the cue) and differ at the end.
+        previewText.setCutLinesInTheMiddle (true);
 
         // Cleanup
         cleanupToggle.setTooltip ("A track exported from a DAW runs the whole cue whether its instrument is playing or "

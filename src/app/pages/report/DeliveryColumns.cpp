@@ -4,6 +4,7 @@
 #include "core/model/Types.h"
 #include "ui/Fonts.h"
 #include "ui/TableColumnSetup.h"
+#include "ui/TextFit.h"
 #include "ui/WidthSqueeze.h"
 
 #include <algorithm>
@@ -116,7 +117,6 @@ namespace korvid::ui
 
     void ReportPage::DeliveryTable::fitColumns()
     {
-        auto& header = table.getHeader();
         const int available = table.getVisibleContentWidth();
         fittedWidth = available;
         fittedColumns = visibleColumns();
@@ -124,23 +124,34 @@ namespace korvid::ui
         if (available <= 0 || fittedColumns.isEmpty())
             return;
 
+        const auto shown = columnsInOrder();
+        setWidths (shown, widthsFor (shown, available));
+        fittedWidths = laidOutWidths;
+    }
+
+    std::vector<int> ReportPage::DeliveryTable::widthsFor (const juce::Array<int>& columns, int room) const
+    {
+        if (columns.isEmpty())
+            return {};
+
         // A column is its least width and slices of room above it, each given up in its
         // turn when the table is short of room: first a status past its caption; then a
         // file's name past its start, read whole in its tooltip; then the picture down to a
-        // strip and the start of the names; then the captions' room above their cells'
-        // texts. Kinds, figures and formats keep their texts' room until the table is too
+        // strip and the start of the names; then a format past its caption, read whole in
+        // its tooltip too; then the captions' room above their cells' texts. Kinds and
+        // figures, which say little once cut, keep their texts' room until the table is too
         // narrow even for them. One column, the picture where it is shown, takes whatever
         // room is left over.
-        enum Turn { leftOver, statuses, fileNames, starts, captions, lastResort };
-        const int absorber = fittedColumns.contains (previewColumn) ? (int) previewColumn
-                           : fittedColumns.contains (fileColumn)    ? (int) fileColumn
-                                                                    : fittedColumns.getLast();
+        enum Turn { leftOver, statuses, fileNames, starts, formats, captions, lastResort };
+        const auto& header = table.getHeader();
+        const int absorber = columns.contains (previewColumn) ? (int) previewColumn
+                           : columns.contains (fileColumn)    ? (int) fileColumn
+                                                              : *std::max_element (columns.begin(), columns.end());
         std::vector<SqueezableWidth> items;
         std::vector<size_t> firstItemOf;
 
-        for (int i = 0; i < header.getNumColumns (true); ++i)
+        for (const int column : columns)
         {
-            const int column = header.getColumnIdOfIndex (i, true);
             const int least = findColumnSetup (columnSetups, column).minimum;
             const int cells = cellsWidthOf (column);
             const int caption = headerWidthOf (header, column);
@@ -164,6 +175,11 @@ namespace korvid::ui
                 start = 0;
                 beyondTurn = statuses;
             }
+            else if (column == formatColumn)
+            {
+                start = 0;
+                beyondTurn = formats;
+            }
 
             start = juce::jmax (least, start);
             const int withCaption = juce::jmax (start, caption);
@@ -176,35 +192,61 @@ namespace korvid::ui
             items.push_back ({ wanted - withCaption, 0, beyondTurn });
 
             if (column == absorber)
-                items.push_back ({ available, 0, leftOver });
+                items.push_back ({ room, 0, leftOver });
         }
 
-        const auto widths = squeezeWidths (items, available);
+        const auto squeezed = squeezeWidths (items, room);
+        std::vector<int> widths;
+
+        for (size_t i = 0; i < firstItemOf.size(); ++i)
+        {
+            const auto end = i + 1 < firstItemOf.size() ? firstItemOf[i + 1] : items.size();
+            int width = 0;
+
+            for (auto item = firstItemOf[i]; item < end; ++item)
+                width += squeezed[item];
+
+            widths.push_back (width);
+        }
+
+        return widths;
+    }
+
+    void ReportPage::DeliveryTable::setWidths (const juce::Array<int>& columns, const std::vector<int>& widths)
+    {
+        auto& header = table.getHeader();
 
         // JUCE stretches the others from the widths last set one by one when a border is
         // dragged, so every column is set, not only those that change.
         header.setStretchToFitActive (false);
 
-        for (int i = 0; i < header.getNumColumns (true); ++i)
+        for (int i = 0; i < columns.size() && (size_t) i < widths.size(); ++i)
         {
-            const auto end = (size_t) i + 1 < firstItemOf.size() ? firstItemOf[(size_t) i + 1] : items.size();
-            int width = 0;
-
-            for (auto item = firstItemOf[(size_t) i]; item < end; ++item)
-                width += widths[item];
-
-            const int column = header.getColumnIdOfIndex (i, true);
+            const int column = columns[i];
+            const int width = widths[(size_t) i];
 
             if (header.getColumnWidth (column) == width)
                 header.setColumnWidth (column, width + 1);
 
             header.setColumnWidth (column, width);
+            laidOutWidths[column] = header.getColumnWidth (column);
         }
 
         header.setStretchToFitActive (true);
 
         if (renameEditor.isVisible())
             placeRenameEditor();
+    }
+
+    juce::Array<int> ReportPage::DeliveryTable::columnsInOrder() const
+    {
+        juce::Array<int> columns;
+        auto& header = table.getHeader();
+
+        for (int i = 0; i < header.getNumColumns (true); ++i)
+            columns.add (header.getColumnIdOfIndex (i, true));
+
+        return columns;
     }
 
     juce::Array<int> ReportPage::DeliveryTable::visibleColumns() const
@@ -229,44 +271,90 @@ namespace korvid::ui
 
     void ReportPage::DeliveryTable::tableColumnsResized (juce::TableHeaderComponent*)
     {
-        // A dragged border makes JUCE stretch the columns after it, each rounded down, which
-        // leaves a few pixels at the table's edge: the last column takes them.
+        // A dragged border: JUCE has stretched the columns after it alike, below their texts
+        // and past the edge by rounding. The first column whose width is not the one set here
+        // is the dragged one; those before it stay, those after it share the rest of the
+        // table as the texts want. Dragged back to where the texts put it, the table is laid
+        // out as the texts want it again.
+        const auto shown = columnsInOrder();
         auto& header = table.getHeader();
-        const int shown = header.getNumColumns (true);
-        const int missing = fittedWidth - header.getTotalWidth();
+        int dragged = -1;
 
-        if (shown > 0 && missing > 0 && missing < shown)
+        for (int i = 0; i < shown.size() && dragged < 0; ++i)
         {
-            const int last = header.getColumnIdOfIndex (shown - 1, true);
-            header.setColumnWidth (last, header.getColumnWidth (last) + missing);
+            const auto set = laidOutWidths.find (shown[i]);
+
+            if (set == laidOutWidths.end() || set->second != header.getColumnWidth (shown[i]))
+                dragged = i;
         }
 
-        if (renameEditor.isVisible())
-            placeRenameEditor();
+        if (dragged < 0 || fittedWidth <= 0)
+            return;
+
+        bool asFitted = true;
+        int before = 0;
+
+        for (int i = 0; i <= dragged; ++i)
+        {
+            const auto fitted = fittedWidths.find (shown[i]);
+            asFitted = asFitted && fitted != fittedWidths.end() && fitted->second == header.getColumnWidth (shown[i]);
+            before += header.getColumnWidth (shown[i]);
+        }
+
+        if (asFitted)
+        {
+            fitColumns();
+            return;
+        }
+
+        // The last column keeps the table's edge: there is nothing after it to give way.
+        if (dragged == shown.size() - 1)
+        {
+            const int last = shown[dragged];
+            setWidths ({ last }, { header.getColumnWidth (last) + fittedWidth - before });
+            return;
+        }
+
+        juce::Array<int> after;
+
+        for (int i = dragged + 1; i < shown.size(); ++i)
+            after.add (shown[i]);
+
+        // Keep what was dragged as it is, and fit those after it.
+        laidOutWidths[shown[dragged]] = header.getColumnWidth (shown[dragged]);
+        setWidths (after, widthsFor (after, fittedWidth - before));
     }
 
     void ReportPage::DeliveryTable::tableSortOrderChanged (juce::TableHeaderComponent*)
     {
     }
 
+    juce::String ReportPage::DeliveryTable::shownCellText (int rowNumber, int columnId) const
+    {
+        const auto* row = rowAt (rowNumber);
+
+        if (row == nullptr)
+            return {};
+
+        const auto text = cellText (*row, columnId);
+
+        if (text.isEmpty())
+            return text;
+
+        const auto room = (float) (table.getHeader().getColumnWidth (columnId) - 12);
+
+        // Names of one delivery share their start and differ at the end: a cut one keeps both.
+        return columnId == fileColumn ? elideMiddle (text, bodyFont(), room) : elideEnd (text, bodyFont(), room);
+    }
+
     bool ReportPage::DeliveryTable::cellShowsWhole (int row, int columnId) const
     {
         const auto* shown = rowAt (row);
-
-        if (shown == nullptr)
-            return true;
-
-        const auto text = cellText (*shown, columnId);
-        const int width = table.getHeader().getColumnWidth (columnId) - 12;
-        return text.isEmpty() || bodyFont().getStringWidthFloat (text) <= (float) width;
+        return shown == nullptr || shownCellText (row, columnId) == cellText (*shown, columnId);
     }
 
     juce::String ReportPage::DeliveryTable::getCellTooltip (int rowNumber, int columnId)
     {
-        // The texts that end in an ellipsis when cut; the figures always have their room.
-        if (columnId != fileColumn && columnId != formatColumn && columnId != statusColumn)
-            return {};
-
         const auto* row = rowAt (rowNumber);
         return row != nullptr && ! cellShowsWhole (rowNumber, columnId) ? cellText (*row, columnId) : juce::String();
     }

@@ -3,7 +3,6 @@
 #include "core/report/FileKind.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
-#include "ui/TextFit.h"
 #include "ui/WaveformView.h"
 
 #include <algorithm>
@@ -214,28 +213,26 @@ namespace korvid::ui
         const juce::Rectangle<int> area (6, 2, juce::jmax (0, width - 12), juce::jmax (0, height - 4));
         g.setFont (bodyFont());
 
-        const auto drawText = [&] (const juce::String& text, juce::Colour colour, juce::Justification justification,
-                                   bool ellipsis)
+        // Every text comes cut to its cell already, with its ellipsis (shownCellText).
+        const auto drawText = [&] (const juce::String& text, juce::Colour colour, juce::Justification justification)
         {
             g.setColour (colour);
-            g.drawText (text, area, justification, ellipsis);
+            g.drawText (text, area, justification, false);
         };
 
         switch (columnId)
         {
             case fileColumn:
-                // Names of one delivery share their start and differ at the end: a cut one
-                // keeps both (and reads whole in its tooltip).
-                drawText (elideMiddle (row->fileName, bodyFont(), (float) area.getWidth()),
+                drawText (shownCellText (rowNumber, columnId),
                           dimmedUnlessFile (row->problem ? colours::bad : colours::textPrimary, *row),
-                          juce::Justification::centredLeft, true);
+                          juce::Justification::centredLeft);
                 break;
 
             case previewColumn:
                 if (row->overview.minima.empty())
                 {
                     g.setFont (tinyFont());
-                    drawText ("-", colours::textDisabled, juce::Justification::centred, false);
+                    drawText ("-", colours::textDisabled, juce::Justification::centred);
                     break;
                 }
 
@@ -249,25 +246,27 @@ namespace korvid::ui
                 break;
 
             case kindColumn:
-                drawText (cellText (*row, columnId), dimmedUnlessFile (kindColour, *row), juce::Justification::centredLeft, false);
+                drawText (shownCellText (rowNumber, columnId), dimmedUnlessFile (kindColour, *row),
+                          juce::Justification::centredLeft);
                 break;
 
             case tracksColumn:
             case peakColumn:
             case lengthColumn:
             case sizeColumn:
-                drawText (cellText (*row, columnId), dimmedUnlessFile (colours::textSecondary, *row),
-                          juce::Justification::centredRight, false);
+                drawText (shownCellText (rowNumber, columnId), dimmedUnlessFile (colours::textSecondary, *row),
+                          juce::Justification::centredRight);
                 break;
 
             case formatColumn:
-                drawText (cellText (*row, columnId), dimmedUnlessFile (colours::textSecondary, *row),
-                          juce::Justification::centredLeft, true);
+                drawText (shownCellText (rowNumber, columnId), dimmedUnlessFile (colours::textSecondary, *row),
+                          juce::Justification::centredLeft);
                 break;
 
             case statusColumn:
-                drawText (cellText (*row, columnId), row->problem ? colours::bad : dimmedUnlessFile (colours::textSecondary, *row),
-                          juce::Justification::centredLeft, true);
+                drawText (shownCellText (rowNumber, columnId),
+                          row->problem ? colours::bad : dimmedUnlessFile (colours::textSecondary, *row),
+                          juce::Justification::centredLeft);
                 break;
 
             default:

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -293,6 +294,10 @@ namespace korvid::ui
         /** The text a cell shows; none for the picture. */
         static juce::String cellText (const DeliveryRow& row, int columnId);
 
+        /** The text a cell draws at its column's present width: whole, or cut with an
+            ellipsis (a name in its middle, so its end still tells it apart). */
+        juce::String shownCellText (int row, int columnId) const;
+
         /** Whether a cell shows its text whole at its column's present width. */
         bool cellShowsWhole (int row, int columnId) const;
 
@@ -315,7 +320,7 @@ namespace korvid::ui
         void cellClicked (int rowNumber, int columnId, const juce::MouseEvent& e) override;
         void cellDoubleClicked (int rowNumber, int columnId, const juce::MouseEvent& e) override;
         void sortOrderChanged (int newSortColumnId, bool isForwards) override;
-        /** A name, format or status the cell shows cut, whole. */
+        /** The whole text of a cell that shows it cut. */
         juce::String getCellTooltip (int rowNumber, int columnId) override;
 
         using juce::Component::keyPressed;
@@ -334,8 +339,14 @@ namespace korvid::ui
             the file's name has the room it needs first, the other columns give way down to
             their own texts, and the picture takes what is left. */
         void fitColumns();
+        /** The widths the texts give these shown columns (in their order) sharing `room`. */
+        std::vector<int> widthsFor (const juce::Array<int>& columns, int room) const;
+        /** Sets these columns to these widths, and remembers them as laid out here. */
+        void setWidths (const juce::Array<int>& columns, const std::vector<int>& widths);
         /** The shown columns' ids, in id order. */
         juce::Array<int> visibleColumns() const;
+        /** The shown columns' ids, from left to right. */
+        juce::Array<int> columnsInOrder() const;
         void applySort();
         void placeRenameEditor();
         void editorFocusLost();
@@ -353,6 +364,8 @@ namespace korvid::ui
         bool sortForwards = true;
         int fittedWidth = -1;              // the room the columns were last fitted to
         juce::Array<int> fittedColumns;    // and the columns then shown
+        std::map<int, int> fittedWidths;   // column id to the width the texts then gave it
+        std::map<int, int> laidOutWidths;  // column id to the width last set here, to tell a drag
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DeliveryTable)
     };

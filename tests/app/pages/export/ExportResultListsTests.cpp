@@ -183,9 +183,8 @@ namespace
         List list;
         list.setRows (std::move (rows));
         const auto nameCell = [] (int row) { return juce::Point<int> (List::nameX + 20, List::firstRowTop + List::rowHeight * row + 17); };
-        const auto chip = juce::Point<int> (List::chipX + 10, List::firstRowTop + 17);
-
         list.setSize (900, List::headerHeight + 2 * List::rowHeight);
+        const auto chip = juce::Point<int> (list.getColumns().chipX + 10, List::firstRowTop + 17);
         const auto help = list.tooltipAt ({ 5, 5 });
         ASSERT_TRUE (help.startsWith ("Untick a cue"));
 

@@ -492,10 +492,11 @@ namespace korvid::ui::reporttest
                     EXPECT_EQ (table.getCellTooltip (r, Column::fileColumn), shown.fileName);
                 }
 
-                // A status cut short is read whole in its tooltip too; an empty one has none.
+                // A status or a kind cut short is read whole in its tooltip too; an empty one has none.
                 const bool statusWhole = table.cellShowsWhole (r, Column::statusColumn);
                 EXPECT_EQ (table.getCellTooltip (r, Column::statusColumn), statusWhole ? juce::String() : shown.status);
-                EXPECT_EQ (table.getCellTooltip (r, Column::kindColumn), "");
+                EXPECT_EQ (table.getCellTooltip (r, Column::kindColumn),
+                           table.cellShowsWhole (r, Column::kindColumn) ? juce::String() : Table::cellText (shown, Column::kindColumn));
             }
 
             if (! c.namesWhole)
@@ -613,6 +614,105 @@ namespace korvid::ui::reporttest
         table.setSize (table.getWidth() + 100, 400);
         EXPECT_EQ (header.getColumnWidth (Column::formatColumn), table.widthNeededBy (Column::formatColumn));
         EXPECT_EQ (totalWidth (table), table.getTable().getVisibleContentWidth());
+        table.removeFromDesktop();
+    }
+
+    TEST (DeliveryRows, ABorderDraggedAndBackCutsCellsWithAnEllipsisAndTooltipAndGivesTheLayoutBack)
+    {
+        using Column = Table::ColumnId;
+        const juce::String ellipsis = juce::String::charToString ((juce::juce_wchar) 0x2026);
+        testsupport::prepareDisplayForWindows();
+        Table table;
+        table.setSize (1100 - 24 - 290 - 12, 400);
+        table.setRows (deliveryRows ("1M01 The Long Goodbye Across The Northern Sea Opening Titles_", true));
+        table.addToDesktop (0);
+        table.setVisible (true);
+        pump (50);
+
+        auto& header = table.getTable().getHeader();
+        const int available = table.getTable().getVisibleContentWidth();
+        const auto borderOf = [&] (int column)
+        {
+            return juce::Point<int> (header.getColumnPosition (header.getIndexOfColumnId (column, true)).getRight() - 1,
+                                     header.getHeight() / 2);
+        };
+
+        const auto drag = [&] (int column, int distance)
+        {
+            const auto from = borderOf (column);
+            testsupport::PointerGestures::dragAt (header, from, from + juce::Point<int> (distance, 0));
+            pump (30);
+        };
+
+        // Every cell shows its text whole, or cut with an ellipsis (a name in its middle)
+        // and whole in its tooltip.
+        const auto cellsReadWholeOrCut = [&]
+        {
+            for (int r = 0; r < table.getNumRowsShown(); ++r)
+            {
+                for (const int column : { Column::fileColumn, Column::kindColumn, Column::tracksColumn, Column::peakColumn,
+                                          Column::formatColumn, Column::lengthColumn, Column::sizeColumn,
+                                          Column::statusColumn })
+                {
+                    const auto whole = Table::cellText (*table.rowAt (r), column);
+                    const auto shown = table.shownCellText (r, column);
+                    SCOPED_TRACE (header.getColumnName (column) + " \"" + whole + "\" shown as \"" + shown + "\" in "
+                                  + juce::String (header.getColumnWidth (column)));
+                    EXPECT_LE (bodyFont().getStringWidthFloat (shown), (float) (header.getColumnWidth (column) - 12));
+
+                    if (shown == whole)
+                    {
+                        EXPECT_TRUE (table.cellShowsWhole (r, column));
+                        EXPECT_EQ (table.getCellTooltip (r, column), "");
+                        continue;
+                    }
+
+                    EXPECT_FALSE (table.cellShowsWhole (r, column));
+                    EXPECT_EQ (table.getCellTooltip (r, column), whole);
+
+                    if (column == Column::fileColumn)
+                        EXPECT_TRUE (shown.contains (ellipsis) && whole.endsWith (shown.fromLastOccurrenceOf (ellipsis, false, false)));
+                    else
+                        EXPECT_TRUE (shown.endsWith (ellipsis) && whole.startsWith (shown.dropLastCharacters (1).trimEnd()));
+                }
+            }
+        };
+
+        struct Case
+        {
+            const char* what;
+            int column;
+            int distance;
+        };
+
+        const Case cases[] = {
+            { "the name 100 px wider", Column::fileColumn, 100 },
+            { "the name 250 px wider", Column::fileColumn, 250 },
+            { "the format wider", Column::formatColumn, 60 },
+            { "the peak narrower", Column::peakColumn, -30 },
+            { "the picture narrower", Column::previewColumn, -30 },
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.what);
+            const auto before = columnWidths (table);
+            const int width = header.getColumnWidth (c.column);
+
+            drag (c.column, c.distance);
+            EXPECT_EQ (header.getColumnWidth (c.column), width + c.distance);
+            EXPECT_EQ (totalWidth (table), available);
+            cellsReadWholeOrCut();
+
+            // The columns before the dragged border stay where they were.
+            for (int i = 0; i < header.getIndexOfColumnId (c.column, true); ++i)
+                EXPECT_EQ (columnWidths (table)[(size_t) i], before[(size_t) i]) << i;
+
+            drag (c.column, -c.distance);
+            EXPECT_EQ (columnWidths (table), before);
+            cellsReadWholeOrCut();
+        }
+
         table.removeFromDesktop();
     }
 }
