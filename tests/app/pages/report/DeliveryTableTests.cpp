@@ -73,6 +73,36 @@ namespace korvid::ui::reporttest
             return std::accumulate (widths.begin(), widths.end(), 0);
         }
 
+        /** A table of long-named rows on the desktop, as wide as on the smallest window, whose
+            column borders the test drags with the pointer. */
+        struct TableOnScreen
+        {
+            TableOnScreen()
+            {
+                testsupport::prepareDisplayForWindows();
+                table.setSize (1100 - 24 - 290 - 12, 400);
+                table.setRows (deliveryRows ("1M01 The Long Goodbye Across The Northern Sea Opening Titles_", true));
+                table.addToDesktop (0);
+                table.setVisible (true);
+                pump (50);
+            }
+
+            ~TableOnScreen() { table.removeFromDesktop(); }
+
+            juce::TableHeaderComponent& header() { return table.getTable().getHeader(); }
+
+            void dragBorder (int column, int distance)
+            {
+                const auto from = juce::Point<int> (header().getColumnPosition (header().getIndexOfColumnId (column, true))
+                                                        .getRight() - 1,
+                                                    header().getHeight() / 2);
+                testsupport::PointerGestures::dragAt (header(), from, from + juce::Point<int> (distance, 0));
+                pump (30);
+            }
+
+            Table table;
+        };
+
         juce::StringArray namesOf (const Table& table)
         {
             juce::StringArray names;
@@ -568,21 +598,10 @@ namespace korvid::ui::reporttest
     TEST (DeliveryRows, DraggingABorderMovesItAndTheColumnsAfterItGiveWay)
     {
         using Column = Table::ColumnId;
-        testsupport::prepareDisplayForWindows();
-        Table table;
-        table.setSize (1100 - 24 - 290 - 12, 400);
-        table.setRows (deliveryRows ("1M01 The Long Goodbye Across The Northern Sea Opening Titles_", true));
-        table.addToDesktop (0);
-        table.setVisible (true);
-        pump (50);
-
-        auto& header = table.getTable().getHeader();
+        TableOnScreen screen;
+        auto& table = screen.table;
+        auto& header = screen.header();
         const int available = table.getTable().getVisibleContentWidth();
-        const auto borderOf = [&] (int column)
-        {
-            return juce::Point<int> (header.getColumnPosition (header.getIndexOfColumnId (column, true)).getRight() - 1,
-                                     header.getHeight() / 2);
-        };
 
         struct Case
         {
@@ -602,9 +621,7 @@ namespace korvid::ui::reporttest
         {
             SCOPED_TRACE (c.what);
             const int before = header.getColumnWidth (c.column);
-            const auto from = borderOf (c.column);
-            testsupport::PointerGestures::dragAt (header, from, from + juce::Point<int> (c.distance, 0));
-            pump (30);
+            screen.dragBorder (c.column, c.distance);
 
             EXPECT_EQ (header.getColumnWidth (c.column), before + c.distance);
             EXPECT_EQ (totalWidth (table), available);
@@ -614,35 +631,17 @@ namespace korvid::ui::reporttest
         table.setSize (table.getWidth() + 100, 400);
         EXPECT_EQ (header.getColumnWidth (Column::formatColumn), table.widthNeededBy (Column::formatColumn));
         EXPECT_EQ (totalWidth (table), table.getTable().getVisibleContentWidth());
-        table.removeFromDesktop();
     }
 
     TEST (DeliveryRows, ABorderDraggedAndBackCutsCellsWithAnEllipsisAndTooltipAndGivesTheLayoutBack)
     {
         using Column = Table::ColumnId;
         const juce::String ellipsis = juce::String::charToString ((juce::juce_wchar) 0x2026);
-        testsupport::prepareDisplayForWindows();
-        Table table;
-        table.setSize (1100 - 24 - 290 - 12, 400);
-        table.setRows (deliveryRows ("1M01 The Long Goodbye Across The Northern Sea Opening Titles_", true));
-        table.addToDesktop (0);
-        table.setVisible (true);
-        pump (50);
-
-        auto& header = table.getTable().getHeader();
+        TableOnScreen screen;
+        auto& table = screen.table;
+        auto& header = screen.header();
         const int available = table.getTable().getVisibleContentWidth();
-        const auto borderOf = [&] (int column)
-        {
-            return juce::Point<int> (header.getColumnPosition (header.getIndexOfColumnId (column, true)).getRight() - 1,
-                                     header.getHeight() / 2);
-        };
-
-        const auto drag = [&] (int column, int distance)
-        {
-            const auto from = borderOf (column);
-            testsupport::PointerGestures::dragAt (header, from, from + juce::Point<int> (distance, 0));
-            pump (30);
-        };
+        const auto drag = [&] (int column, int distance) { screen.dragBorder (column, distance); };
 
         // Every cell shows its text whole, or cut with an ellipsis (a name in its middle)
         // and whole in its tooltip.
@@ -712,7 +711,5 @@ namespace korvid::ui::reporttest
             EXPECT_EQ (columnWidths (table), before);
             cellsReadWholeOrCut();
         }
-
-        table.removeFromDesktop();
     }
 }
