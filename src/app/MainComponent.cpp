@@ -5,6 +5,7 @@
 #include "core/model/OutputNaming.h"
 #include "core/model/Types.h"
 #include "ui/DesktopOpener.h"
+#include "ui/FocusReturn.h"
 #include "ui/Fonts.h"
 #include "ui/LabelTones.h"
 #include "ui/LayoutHelpers.h"
@@ -90,6 +91,7 @@ namespace korvid::ui
     {
         stopTimer();
         appState.removeChangeListener (this);
+        currentPageComponent = nullptr;   // no page takes the focus back while they go
         // The members go in reverse order: header and footer widgets, then the pages from
         // Report to Import (the export page ends a running render), the step bar, and last
         // the application state.
@@ -117,6 +119,10 @@ namespace korvid::ui
         if (component == nullptr)
             return;
 
+        // Hiding a page that holds the focus hands it to this component; the page shown
+        // next takes it instead, so that its own keys work too.
+        const bool focusWasOnPage = currentPageComponent != nullptr && currentPageComponent->hasKeyboardFocus (true);
+
         if (currentPageComponent != nullptr && currentPageComponent != component)
             currentPageComponent->setVisible (false);
 
@@ -128,6 +134,9 @@ namespace korvid::ui
         stepBar.setCurrentStep (static_cast<int> (page));
         resized();
         refreshStatus();
+
+        if (focusWasOnPage && ! component->hasKeyboardFocus (true))
+            giveFocusToPage (*component);
     }
 
     void MainComponent::refreshStatus()
@@ -251,6 +260,12 @@ namespace korvid::ui
             return exportPage != nullptr && exportPage->jumpGatedAudition (code == juce::KeyPress::rightKey);
 
         return false;
+    }
+
+    void MainComponent::focusOfChildComponentChanged (FocusChangeType)
+    {
+        if (currentPageComponent != nullptr && focusDroppedInside (*this))
+            giveFocusToPage (*currentPageComponent);
     }
 
     void MainComponent::runPlayAction()

@@ -102,6 +102,9 @@ namespace korvid::ui
         void paint (juce::Graphics& g) override;
         void resized() override;
         bool keyPressed (const juce::KeyPress& key) override;
+        /** A control with the focus that was disabled or hidden leaves nothing focused: the
+            current page takes the focus, so its keys and the window's keep working. */
+        void focusOfChildComponentChanged (FocusChangeType cause) override;
         void changeListenerCallback (juce::ChangeBroadcaster* source) override;
         void timerCallback() override;
 

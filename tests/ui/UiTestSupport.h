@@ -8,6 +8,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 
 #if JUCE_LINUX
@@ -91,11 +92,27 @@ namespace korvid::ui::testsupport
             && std::abs ((int) a.getBlue() - (int) b.getBlue()) <= tolerance;
     }
 
+    /** The start of Xlib's XErrorEvent, for the runner's error handler (the X headers'
+        macros would clash with JUCE's names). */
+    struct XErrorEventStart
+    {
+        int type;
+        void* display;
+        unsigned long resourceId;
+        unsigned long serial;
+        unsigned char errorCode;
+        unsigned char requestCode;
+        unsigned char minorCode;
+    };
+
     /** Call before putting a component on the desktop. JUCE installs its forgiving X error
         handler only in a real application; in a test runner the first window on a display
         without a window manager ends the process, because JUCE sets properties under atoms
         that only a window manager would have created. Creating them here avoids that. The
-        connection stays open so the server keeps the atoms for the whole run. */
+        connection stays open so the server keeps the atoms for the whole run.
+        The runner also forgives X errors as the application does, saying each on stderr:
+        with a window manager, the window JUCE asks about when it checks the display's focus
+        (another program's, or a frame around one) can go between two of its requests. */
     inline void prepareDisplayForWindows()
     {
        #if JUCE_LINUX
@@ -123,6 +140,16 @@ namespace korvid::ui::testsupport
             using Sync = int (*) (void*, int);
             if (auto sync = reinterpret_cast<Sync> (dlsym (x11, "XSync")))
                 sync (display, 0);
+
+            using ErrorHandler = int (*) (void*, XErrorEventStart*);
+            using SetErrorHandler = ErrorHandler (*) (ErrorHandler);
+            if (auto setErrorHandler = reinterpret_cast<SetErrorHandler> (dlsym (x11, "XSetErrorHandler")))
+                setErrorHandler ([] (void*, XErrorEventStart* event)
+                {
+                    std::fprintf (stderr, "X error %d of request %d on resource 0x%lx, passed over as the application does\n",
+                                  (int) event->errorCode, (int) event->requestCode, event->resourceId);
+                    return 0;
+                });
 
             return true;
         }();

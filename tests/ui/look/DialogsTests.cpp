@@ -41,6 +41,16 @@ namespace
         return false;
     }
 
+    /** Whether the field has the keyboard focus, once the box's window has the display's:
+        a window manager gives it only after mapping the window, a moment after it opened. */
+    bool waitForFocus (juce::Component& field)
+    {
+        for (int i = 0; i < 200 && ! field.hasKeyboardFocus (false); ++i)
+            pumpMessages (10);
+
+        return field.hasKeyboardFocus (false);
+    }
+
     void waitForNoModalWindow()
     {
         for (int i = 0; i < 40 && juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0; ++i)
@@ -87,7 +97,7 @@ namespace
             ASSERT_NE (editor, nullptr);
             EXPECT_EQ (editor->getText(), "Brass");
             // What is typed goes into the field, replacing the proposal.
-            EXPECT_TRUE (editor->hasKeyboardFocus (false));
+            EXPECT_TRUE (waitForFocus (*editor));
             EXPECT_EQ (editor->getHighlightedText(), "Brass");
             editor->setText ("Brass  2");
             ASSERT_TRUE (clickButton (*window, c.button));
@@ -136,7 +146,7 @@ namespace
             ASSERT_NE (code, nullptr);
             EXPECT_EQ (name->getText(), "Instrumental");
             EXPECT_TRUE (code->getText().isEmpty());
-            EXPECT_TRUE (name->hasKeyboardFocus (false));
+            EXPECT_TRUE (waitForFocus (*name));
             code->setText (" INS ");
             ASSERT_TRUE (clickButton (*window, c.button));
             waitForNoModalWindow();

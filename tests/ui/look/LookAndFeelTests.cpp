@@ -1,3 +1,4 @@
+#include "support/MessageLoop.h"
 #include "ui/LookAndFeel.h"
 #include "ui/UiTestSupport.h"
 
@@ -154,10 +155,11 @@ namespace
         window.addAndMakeVisible (plain);
         window.addToDesktop (0);
         window.setVisible (true);
+        window.toFront (true);
         focused.setWantsKeyboardFocus (true);
-        focused.grabKeyboardFocus();
 
-        if (! focused.hasKeyboardFocus (false))
+        // A window manager gives the window the display's focus only once it has mapped it.
+        if (! test::pumpMessagesUntil ([&] { focused.grabKeyboardFocus(); return focused.hasKeyboardFocus (false); }, 1000))
         {
             window.removeFromDesktop();
             window.setLookAndFeel (nullptr);

@@ -29,12 +29,23 @@ namespace
             return preset.id;
         }
 
-        /** An edit made on the page: the second format row switched on. */
+        /** An edit made on the page: the second format row switched on. The preset line
+            follows on one of the page's next ticks, which a busy machine delays: this waits
+            until it shows an edit. */
         void editOnThePage()
         {
             row (1).enabledToggle.setToggleState (! row (1).enabledToggle.getToggleState(), juce::sendNotificationSync);
-            pump (150);   // the deferred refresh of the preset line
+            pumpUntil ([this] { return lineColour() == colours::warning; }, lineWaitMs);
         }
+
+        /** Until the preset line reads this (the page refreshes it on a tick or a posted
+            notice); the test then checks what it reads. */
+        void waitForLine (const juce::String& expected)
+        {
+            pumpUntil ([&] { return line() == expected; }, lineWaitMs);
+        }
+
+        static constexpr int lineWaitMs = 5000 * test::sanitizerSlowdown;
 
         juce::String line()          { return body().presetLine.getText(); }
         juce::Colour lineColour()    { return body().presetLine.findColour (juce::Label::textColourId); }
@@ -71,8 +82,9 @@ namespace
         editOnThePage();
         const auto entries = state->presetStore->entries.size();
 
+        // The click arrives as a posted message.
         bar().saveButton.triggerClick();
-        pump (30);
+        pumpUntil ([this] { return ! state->isPresetModified(); }, lineWaitMs);
 
         EXPECT_TRUE (dialogs->asked.empty());
         EXPECT_EQ (state->presetStore->entries.size(), entries);
@@ -180,7 +192,8 @@ namespace
         ASSERT_TRUE (state->saveProject (projectFile, error)) << error;
         juce::StringArray missing;
         ASSERT_TRUE (korvid::test::openProjectAndWait (*state, projectFile, error, missing)) << error;
-        pump (30);
+        // The page hears of the opened project's library preset through a posted notice.
+        waitForLine ("Publisher X   [publisher]   unsaved changes");
 
         EXPECT_TRUE (state->presetId.isEmpty());
         EXPECT_EQ (line(), "Publisher X   [publisher]   unsaved changes");

@@ -6,6 +6,7 @@
 #include "ui/PointerGestures.h"
 #include "ui/PreviewTestAudio.h"
 
+#include <iostream>
 #include <optional>
 
 namespace korvid::ui::reporttest
@@ -78,11 +79,13 @@ namespace
             return test::pumpMessagesUntil ([this] { return peer().isFocused(); }, 2000);
         }
 
-        /** Another window takes the display's focus while nothing in ours has the keyboard
-            focus, and goes: ours gets the display's focus back only when something in it asks,
-            and that answer arrives from the display a moment after the asking field took the
-            keyboard focus. */
-        bool letTheDisplayFocusArriveLate()
+        /** Another window takes the display's focus while nothing in ours that wants the
+            keyboard focus has it (the page may hold it), and goes: ours gets the display's
+            focus back only when something in it asks, and that answer arrives from the display
+            a moment after the asking field took the keyboard focus. False when the display
+            does not let that happen: a window manager gives ours the focus back by itself,
+            at once or within `settleMs` (or never lets the other window take it). */
+        bool letTheDisplayFocusArriveLate (int settleMs)
         {
             juce::Component::unfocusAllComponents();
 
@@ -94,8 +97,7 @@ namespace
             test::pumpMessagesUntil ([this] { return ! peer().isFocused(); }, 2000);
             pump (100);
             other.removeFromDesktop();
-            pump (100);
-            return ! peer().isFocused();
+            return ! test::pumpMessagesUntil ([this] { return peer().isFocused(); }, settleMs);
         }
 
         void doubleClickName (int row)
@@ -123,6 +125,10 @@ namespace
             EXPECT_EQ (table().getEditingRow(), row);
         }
 
+        static constexpr const char* lateFocusSkipped =
+            "the display gives the window its focus back at once (a window manager runs on it), "
+            "so the gestures meant for a late focus were made with the focus settled";
+
         std::optional<maintest::ScopedHome> home;
         std::optional<testsupport::ScopedPalette> palette;
         std::unique_ptr<KorvidApplication> application;
@@ -136,18 +142,25 @@ namespace
             GTEST_SKIP() << "the display gives no window the focus";
 
         int renamed = 0;
+        bool focusCanArriveLate = true;
 
         // Each gesture right after the window lost the display's focus, whose return then
-        // lands while the editor is open; then again with the focus settled.
+        // lands while the editor is open; then again with the focus settled. Where the display
+        // cannot hold the focus back (a window manager runs on it), the gestures are made with
+        // the focus settled and the test says it skipped the late ones.
         for (const bool late : { true, true, true, false, false, false })
         {
             for (const bool tab : { true, false })
             {
                 SCOPED_TRACE (juce::String (tab ? "Tab" : "double click") + (late ? " as the focus comes back" : ""));
 
-                if (late)
+                // The first time, long enough for a window manager to hand the focus back.
+                if (late && focusCanArriveLate && ! letTheDisplayFocusArriveLate (renamed == 0 ? 1000 : 100))
                 {
-                    ASSERT_TRUE (letTheDisplayFocusArriveLate());
+                    focusCanArriveLate = false;
+                    std::cout << "[   NOTE   ] " << lateFocusSkipped << std::endl;
+                    RecordProperty ("skipped", lateFocusSkipped);
+                    pump (200);   // the window manager's focus notices arrive and settle
                 }
 
                 const int row = renamed % (fileCount - 1);
@@ -177,6 +190,10 @@ namespace
                     table().finishRename (false);
             }
         }
+
+        // Every gesture passed with the focus settled; the late ones could not be made.
+        if (! focusCanArriveLate)
+            GTEST_SKIP() << lateFocusSkipped;
     }
 }
 }
